@@ -1,0 +1,33 @@
+# The two commands of the README:
+#   make test   installs what is missing, builds with the sanitizers and runs every test
+#   make run    installs what is missing, builds and starts the desktop program
+# Both keep their builds under build/ so they never disturb each other.
+
+JOBS      ?= $(shell nproc)
+TEST_DIR  := build/test
+RUN_DIR   := build/release
+
+.PHONY: test run deps build-test build-run bench clean
+
+deps:
+	@./scripts/install-deps.sh
+
+build-test: deps
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+
+test: build-test
+	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+build-run: deps
+	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RUN_DIR) -j $(JOBS)
+
+run: build-run
+	./scripts/run-quorvex.sh $(RUN_DIR)/bin
+
+bench: build-run
+	@echo "Benchmarks are built in $(RUN_DIR)/bin (quorvex-bench-*); see docs/PERFORMANCE.md."
+
+clean:
+	rm -rf build

@@ -1,0 +1,58 @@
+#include "test_files.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorvex-test-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    path_ = made ? std::string(made) + "/" : std::string("/tmp/");
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    if (path_ != "/tmp/") std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string ReadTextFile(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool FileExists(const std::string& file) { return std::filesystem::exists(file); }
+
+CommandResult RunCommand(const std::string& command) {
+    CommandResult result;
+    std::string full = command + " 2>&1";
+    FILE* pipe = popen(full.c_str(), "r");
+    if (!pipe) return result;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) result.output.append(chunk, n);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+static std::string FromEnvironment(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+std::string BinDir() { return FromEnvironment("QUORVEX_BIN", "."); }
+
+std::string PythonInterpreter() { return FromEnvironment("QUORVEX_PYTHON", "/usr/bin/python3"); }
+
+std::string TestScript(const std::string& name) {
+    return FromEnvironment("QUORVEX_TEST_SCRIPTS", ".") + "/" + name;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Files and processes for tests: a scratch directory removed at the end of the
+// test, whole-file reads, and running a command for its output.
+
+#include <string>
+#include <vector>
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The directory, ending with '/'.
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+std::vector<unsigned char> ReadBytes(const std::string& file);
+std::string ReadTextFile(const std::string& file);
+bool FileExists(const std::string& file);
+
+struct CommandResult {
+    int status = -1;     // exit status, or -1 when the command did not exit normally
+    std::string output;  // standard output and standard error, interleaved
+};
+
+// Runs `command` with /bin/sh and collects its output.
+CommandResult RunCommand(const std::string& command);
+
+// The directory of the built programs, from QUORVEX_BIN (set by ctest).
+std::string BinDir();
+
+// The Python interpreter that has pyshp, from QUORVEX_PYTHON, and the folder of
+// the test scripts, from QUORVEX_TEST_SCRIPTS.
+std::string PythonInterpreter();
+std::string TestScript(const std::string& name);
