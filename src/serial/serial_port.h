@@ -1,0 +1,54 @@
+#pragma once
+// The serial line of both receiver protocols. It opens a named port with a mode
+// text ("9600,N,8,1" or "baud=4800 parity=N data=8 stop=1"), writes bytes, and
+// reads with time-outs in milliseconds. Reads never block in the driver; all
+// waiting is done here, until the wanted number of bytes is queued or the
+// time-out has passed.
+
+#include <cstddef>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+class SerialPort {
+public:
+    SerialPort();
+    virtual ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // True when the port is open and configured; otherwise a message has been shown.
+    bool Open(const char* portName, const char* settings);
+    void Close();
+    bool IsOpen() const;
+
+    // Number of bytes written; 0 when the port is closed or the write fails.
+    int Write(const void* bytes, int length);
+    // The byte read, or 0 when none arrived within `timeoutMs`.
+    unsigned char ReadByte(int timeoutMs);
+    // Bytes read (0 to count); buffer[bytes read] is set to NUL, so it holds count + 1.
+    int Read(void* buffer, int count, int timeoutMs);
+    // Bytes stored, the delimiter included when met; NUL-terminated (maximum + 1 bytes).
+    int ReadLine(char* buffer, char delimiter, int maximum, int timeoutMs);
+    int BytesWaiting();
+    void DiscardInput();
+    void PurgeOutput();
+
+    // The device path that Open tried last ("/dev/ttyS1" for "Com2").
+    const std::string& DevicePath() const { return devicePath_; }
+
+private:
+    bool WaitForBytes(int wanted, int timeoutMs);
+    int ReadQueued(void* buffer, int count);
+
+#ifdef _WIN32
+    HANDLE handle_;
+    COMMTIMEOUTS timeouts_;
+#else
+    int handle_;
+#endif
+    char text_[1024];
+    std::string devicePath_;
+};
