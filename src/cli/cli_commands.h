@@ -1,0 +1,18 @@
+#pragma once
+// The subcommands of quorvex-cli. Each takes the arguments after its own name and
+// returns the program's exit status.
+
+enum CliExitStatus {
+    kExitOk = 0,           // receiver reached, every file written
+    kExitNoReceiver = 1,   // port not opened or receiver not identified
+    kExitUsage = 2,        // bad command line
+    kExitWriteFailed = 3,  // a file could not be written
+};
+
+int RunGarminCommand(int argc, char** argv);
+int RunMagellanCommand(int argc, char** argv);
+int RunIdentifyGarmin(int argc, char** argv);
+int RunIdentifyMagellan(int argc, char** argv);
+
+// The whole --help text.
+const char* CliUsageText();
