@@ -6,6 +6,7 @@
 // time-out has passed.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #ifdef _WIN32
@@ -13,7 +14,7 @@
 #endif
 
 class SerialPort {
-public:
+  public:
     SerialPort();
     virtual ~SerialPort();
     SerialPort(const SerialPort&) = delete;
@@ -39,16 +40,34 @@ public:
     // The device path that Open tried last ("/dev/ttyS1" for "Com2").
     const std::string& DevicePath() const { return devicePath_; }
 
-private:
+  private:
+    // Waits until `wanted` bytes are queued or `timeoutMs` has passed.
     bool WaitForBytes(int wanted, int timeoutMs);
+    // Takes up to `count` queued bytes without waiting; the number taken.
     int ReadQueued(void* buffer, int count);
 
 #ifdef _WIN32
     HANDLE handle_;
     COMMTIMEOUTS timeouts_;
 #else
+    // Moves what the driver holds into `pending_`, up to `wanted` bytes in all;
+    // false when the line has hung up or failed (an unplugged device).
+    bool FillPending(int wanted);
+
     int handle_;
+    // Bytes already taken from the driver while waiting, not yet handed out.
+    // They count as queued: BytesWaiting includes them.
+    std::string pending_;
 #endif
     char text_[1024];
     std::string devicePath_;
 };
+
+// The device a port name stands for. "Com1".."Com4" (any case) name the device in
+// the environment variable QUORVEX_COM1..QUORVEX_COM4 when it is set, else
+// /dev/ttyS0../dev/ttyS3; any other name (a path such as /dev/ttyUSB0) is used as
+// it is. On Windows the name becomes "\\.\Com1".
+std::string SerialDevicePath(const char* portName);
+
+// A millisecond tick count for time-outs; compare two with unsigned subtraction.
+std::uint32_t TickCountMs();
