@@ -1,0 +1,118 @@
+#include "magellan/magellan_device.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "core/user_feedback.h"
+#include "magellan/magellan_download.h"
+
+namespace {
+constexpr char kLineDelimiter = '\n';
+}
+
+MagellanDevice::MagellanDevice()
+    : layer(-1), table(-1), previousPoint(-1), productId(0), description{} {}
+
+MagellanDevice::~MagellanDevice() {
+    port.Close();
+}
+
+int MagellanDevice::SendSentence(const char* body) {
+    char sentence[kSentenceBufferSize];
+    const int length =
+        std::snprintf(sentence, sizeof sentence, "%s*%.2X\r\n", body, Checksum(body));
+    // A body too long for the buffer is not sent cut short.
+    if (length < 0 || length >= static_cast<int>(sizeof sentence)) return 0;
+    return port.Write(sentence, length);
+}
+
+int MagellanDevice::SendAcknowledge(const char* line) {
+    // The checksum runs up to the line's '*', so neither the received digits nor
+    // CR LF count; an empty line (a time-out) gives "$PMGNCSM,00".
+    char body[16];
+    std::snprintf(body, sizeof body, "$PMGNCSM,%.2X", Checksum(line));
+    return SendSentence(body);
+}
+
+bool MagellanDevice::WaitAcknowledge() {
+    char scratch[kLineBufferSize];
+    port.ReadLine(scratch, kLineDelimiter, kLineLength, kByteTimeoutMs);
+    return true;
+}
+
+void MagellanDevice::SendCommand(const char* body) {
+    port.DiscardInput();
+    SendSentence(body);
+    WaitAcknowledge();
+}
+
+int MagellanDevice::ReadSentence(char* line) {
+    return port.ReadLine(line, kLineDelimiter, kLineLength, kByteTimeoutMs);
+}
+
+int MagellanDevice::ReceiveSentence(char* line) {
+    const int length = ReadSentence(line);
+    SendAcknowledge(line);
+    return length;
+}
+
+void MagellanDevice::Delay(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool MagellanDevice::Connect(const char* portName, const char* settings) {
+    if (!port.Open(portName, settings)) {
+        ShowMessage(FormatText("Can't open serial port(%s)\n with %s", portName, settings));
+        return false;
+    }
+    // Receivers lose what arrives while they settle after the line comes up.
+    Delay(kStartupDelayMs);
+    port.Write("$$\r\n", 4);
+    SendCommand("$PMGNCMD,HANDON");
+    SendCommand("$PMGNCMD,VERSION");
+
+    // The version reply: $PMGNVER,product,software version,description. Nothing
+    // in it is checked; a silent receiver leaves the description empty.
+    char line[kLineBufferSize];
+    ReceiveSentence(line);
+    char field[kDescriptionSize];
+    GetField(field, line, 1);
+    ReadLeadingInteger(field, productId);
+    GetField(description, line, 3);
+    return true;
+}
+
+int MagellanDevice::RunDownload(int kind, GeometryStore& geometry, AttributeStore& attributes,
+                                const char* fileName) {
+    MagellanDownload download(static_cast<MagellanDownload::Kind>(kind), geometry, attributes);
+    const bool ready = download.Begin(fileName);
+    layer = download.layer;
+    table = download.table;
+    previousPoint = download.previousPoint;
+    if (!ready) return 0;
+
+    SendCommand(download.Command());
+    char line[kLineBufferSize];
+    for (;;) {
+        const int length = ReceiveSentence(line);
+        if (!download.HandleLine(line, length)) break;
+    }
+    previousPoint = download.previousPoint;
+    return 0;
+}
+
+int MagellanDevice::TransferWaypoints(GeometryStore& geometry, AttributeStore& attributes,
+                                      const char* fileName) {
+    return RunDownload(MagellanDownload::kWaypoints, geometry, attributes, fileName);
+}
+
+int MagellanDevice::TransferRoutes(GeometryStore& geometry, AttributeStore& attributes,
+                                   const char* fileName) {
+    return RunDownload(MagellanDownload::kRoutes, geometry, attributes, fileName);
+}
+
+int MagellanDevice::TransferTracks(GeometryStore& geometry, AttributeStore& attributes,
+                                   const char* fileName) {
+    return RunDownload(MagellanDownload::kTracks, geometry, attributes, fileName);
+}

@@ -1,0 +1,323 @@
+#include "magellan/magellan_download.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "core/fixed_text.h"
+#include "core/user_feedback.h"
+#include "layers/attribute_store.h"
+#include "layers/geometry_store.h"
+
+namespace {
+
+constexpr int kInitialCapacity = 500;
+constexpr double kMinutesToDegrees = 0.016666666666666666;
+// No track name a receiver sends looks like this, so the first point starts a track.
+constexpr char kNoTrackName[] = " 9 9 9 ";
+
+bool StartsWith(const char* line, const char* prefix) {
+    return std::strncmp(line, prefix, std::strlen(prefix)) == 0;
+}
+
+bool IsLowerCaseLetter(char c) {
+    return c >= 'a' && c <= 'z';
+}
+
+}  // namespace
+
+bool ReadDegreesMinutes(const char* field, int degreeDigits, double& degrees) {
+    int whole = 0;
+    double minutes = 0.0;
+    int read = degreeDigits == 3 ? std::sscanf(field, "%3d%lf", &whole, &minutes)
+                                 : std::sscanf(field, "%2d%lf", &whole, &minutes);
+    if (read != 2) return false;
+    degrees = whole + minutes * kMinutesToDegrees;
+    return true;
+}
+
+bool ReadLeadingInteger(const char* text, int32_t& value) {
+    char* end = nullptr;
+    errno = 0;
+    long number = std::strtol(text, &end, 10);
+    if (end == text) return false;
+    if (number > std::numeric_limits<int32_t>::max()) number = std::numeric_limits<int32_t>::max();
+    if (number < std::numeric_limits<int32_t>::min()) number = std::numeric_limits<int32_t>::min();
+    value = static_cast<int32_t>(number);
+    return true;
+}
+
+MagellanDownload::MagellanDownload(Kind kind, GeometryStore& geometry, AttributeStore& attributes)
+    : kind_(kind), geometry_(geometry), attributes_(attributes) {
+    CopyFixedText(previousName_, kNoTrackName);
+}
+
+const char* MagellanDownload::Command() const {
+    switch (kind_) {
+        case kWaypoints:
+            return "$PMGNCMD,WAYPOINT";
+        case kRoutes:
+            return "$PMGNCMD,ROUTE";
+        case kTracks:
+            break;
+    }
+    return "$PMGNCMD,TRACK";
+}
+
+bool MagellanDownload::MakeLayerAndTable(const char* name, const char* fileName,
+                                         int vertexCapacity) {
+    layer = geometry_.AddLayer(name, fileName, kInitialCapacity, vertexCapacity, 0);
+    if (layer >= 0) table = attributes_.AddTable(name, fileName);
+    if (layer < 0 || table < 0) {
+        ShowMessage(FormatText("No room for another layer and table: %s not transferred.", name));
+        return false;
+    }
+    geometry_.Layer(layer).attributeTable = table;
+    return true;
+}
+
+bool MagellanDownload::Begin(const char* fileName) {
+    previousPoint = -1;
+    lineNumber = -1;
+    errorCount = 0;
+    switch (kind_) {
+        case kWaypoints:
+            if (!MakeLayerAndTable("Magellan Waypoints", fileName, 0)) return false;
+            attributes_.AddField(table, "Ident", 'C', 12, 0);
+            attributes_.AddField(table, "Longitude", 'N', 12, 5);
+            attributes_.AddField(table, "Latitude", 'N', 12, 5);
+            attributes_.AddField(table, "Comment", 'C', 40, 0);
+            attributes_.AddField(table, "Altitude", 'N', 12, 1);
+            break;
+        case kRoutes:
+            if (!MakeLayerAndTable("Magellan Routes", fileName, kInitialCapacity)) return false;
+            attributes_.AddField(table, "Ident", 'C', 12, 0);
+            attributes_.AddField(table, "Comment", 'C', 40, 0);
+            break;
+        case kTracks:
+            if (!MakeLayerAndTable("Magellan Trackpoints", fileName, kInitialCapacity))
+                return false;
+            attributes_.AddField(table, "Ident", 'C', 12, 0);
+            break;
+    }
+    attributes_.ReserveRecords(table, kInitialCapacity);
+
+    if (kind_ == kRoutes) {
+        // Route nodes are looked up by name among the waypoints downloaded just
+        // before, which the import command makes the layer and table right below.
+        if (table == 0 || layer == 0) {
+            ShowMessage(
+                "ROUTES: Waypoint data has not been downloaded.\n Waypoints are required for "
+                "Routes!");
+            return false;
+        }
+        waypointLayer_ = layer - 1;
+        waypointTable_ = table - 1;
+    }
+    return true;
+}
+
+bool MagellanDownload::HandleLine(const char* line, int length) {
+    switch (kind_) {
+        case kWaypoints:
+            return WaypointLine(line, length);
+        case kRoutes:
+            return RouteLine(line, length);
+        case kTracks:
+            break;
+    }
+    return TrackLine(line, length);
+}
+
+bool MagellanDownload::LimitReached() {
+    if (errorCount <= kErrorLimit) return false;
+    ShowMessage("Too Many Errors. Transfer terminated!");
+    return true;
+}
+
+bool MagellanDownload::ReadPosition(const char* line, double& latitude, double& longitude) {
+    char coordinate[MagellanDevice::kFieldBufferSize];
+    char hemisphere[MagellanDevice::kFieldBufferSize];
+
+    MagellanDevice::GetField(coordinate, line, 1);
+    if (!ReadDegreesMinutes(coordinate, 2, latitude)) {
+        ShowMessage(FormatText("Illegal Latitude value!\n Input string: %s Field string: %s", line,
+                               coordinate));
+        ++errorCount;
+        return false;
+    }
+    MagellanDevice::GetField(hemisphere, line, 2);
+    if (hemisphere[0] == 'S') {
+        latitude = -latitude;
+    } else if (hemisphere[0] != 'N') {
+        ShowMessage(FormatText("Illegal North/South value!\n Input string: %s Field string: %s",
+                               line, hemisphere));
+        ++errorCount;
+        return false;
+    }
+    // Written so that a NaN from the minutes is out of range too.
+    if (!(latitude >= -90.0 && latitude <= 90.0)) {
+        ShowMessage(FormatText("Latitude(%lf) out of range!\n Input string: %s Field string: %s",
+                               latitude, line, hemisphere));
+        ++errorCount;
+        return false;
+    }
+
+    MagellanDevice::GetField(coordinate, line, 3);
+    if (!ReadDegreesMinutes(coordinate, 3, longitude)) {
+        ShowMessage(FormatText("Illegal Longitude value!\n Input string: %s Field string: %s", line,
+                               coordinate));
+        ++errorCount;
+        return false;
+    }
+    MagellanDevice::GetField(hemisphere, line, 4);
+    if (hemisphere[0] == 'W') {
+        longitude = -longitude;
+    } else if (hemisphere[0] != 'E') {
+        ShowMessage(FormatText("Illegal East/West value!\n Input string: %s Field string: %s", line,
+                               hemisphere));
+        ++errorCount;
+        return false;
+    }
+    if (!(longitude >= -180.0 && longitude <= 180.0)) {
+        ShowMessage(FormatText("Longitude(%lf) out of range!\n Input string: %s Field string: %s",
+                               longitude, line, hemisphere));
+        ++errorCount;
+        return false;
+    }
+    return true;
+}
+
+bool MagellanDownload::WaypointLine(const char* line, int) {
+    if (StartsWith(line, "$PMGNCMD")) return false;  // the list is complete
+
+    const bool own = StartsWith(line, "$PMGNWPL");
+    if (!own && !StartsWith(line, "$GPWPL")) {
+        // Anything else, a time-out too, counts against the limit.
+        ++errorCount;
+        return !LimitReached();
+    }
+
+    double latitude = 0.0;
+    double longitude = 0.0;
+    // A rejected sentence only raises the count; the next line makes the limit test.
+    if (!ReadPosition(line, latitude, longitude)) return true;
+
+    char name[MagellanDevice::kFieldBufferSize];
+    char comment[MagellanDevice::kFieldBufferSize] = "";
+    int32_t altitude = 0;
+    if (own) {
+        char field[MagellanDevice::kFieldBufferSize];
+        // The altitude is stored as sent, whole units; its unit in field 6 is not applied.
+        MagellanDevice::GetField(field, line, 5);
+        if (field[0] != '\0') ReadLeadingInteger(field, altitude);
+        MagellanDevice::GetField(name, line, 7);
+        MagellanDevice::GetField(comment, line, 8);
+    } else {
+        MagellanDevice::GetField(name, line, 5);
+    }
+
+    // Point i and record i describe the same waypoint; a second waypoint at the
+    // same position rewrites the first one's record.
+    const int i = geometry_.FindOrAddPoint(layer, longitude, latitude);
+    attributes_.SetText(table, i, 0, name);
+    attributes_.SetNumber(table, i, 1, longitude);
+    attributes_.SetNumber(table, i, 2, latitude);
+    attributes_.SetText(table, i, 3, comment);
+    attributes_.SetNumber(table, i, 4, altitude);
+    if (own) ShowProgress(FormatText(" Transfering Waypoints %d", i));
+    return !LimitReached();
+}
+
+bool MagellanDownload::RouteLine(const char* line, int length) {
+    if (length == 0) {
+        ShowMessage("Reading Routes: Timeout...No Response from GPS.");
+        return false;
+    }
+    if (StartsWith(line, "$PMGNCMD")) return false;
+    if (StartsWith(line, "$PMGNRTE")) RouteSentence(line);
+    return !LimitReached();
+}
+
+void MagellanDownload::RouteSentence(const char* line) {
+    char field[MagellanDevice::kFieldBufferSize];
+
+    // Field 2 is the sentence's number within its route: "1" starts a route.
+    // Numbers 10 to 19 merely begin with that digit and continue the route.
+    MagellanDevice::GetField(field, line, 2);
+    if (std::strcmp(field, "1") == 0) {
+        ++lineNumber;
+        MagellanDevice::GetField(field, line, 4);
+        attributes_.SetText(table, lineNumber, 0, field);
+        previousPoint = -1;
+    }
+
+    char kind[MagellanDevice::kFieldBufferSize];
+    MagellanDevice::GetField(kind, line, 3);
+    if (kind[0] == 'c' || kind[0] == 'C') {
+        for (unsigned k = 5; MagellanDevice::GetField(field, line, k) != nullptr; ++k) {
+            // Behind each node name comes its icon, which begins with a lower-case letter.
+            if (field[0] == '\0' || IsLowerCaseLetter(field[0])) continue;
+            RouteNode(line, field);
+        }
+    } else if (kind[0] == 'm' || kind[0] == 'M') {
+        // A comment before any route start has no record to go into.
+        if (lineNumber >= 0) {
+            MagellanDevice::GetField(field, line, 5);
+            attributes_.SetText(table, lineNumber, 1, field);
+        }
+    }
+}
+
+void MagellanDownload::RouteNode(const char* line, const char* name) {
+    const int r = attributes_.FindRecord(waypointTable_, 0, name);
+    const GeometryLayer& waypoints = geometry_.Layer(waypointLayer_);
+    if (r < 0 || r >= waypoints.pointCount) {
+        ShowMessage(FormatText(
+            "ROUTES: Node not found in Waypoints list!\n Input string: %s Field string: %s", line,
+            name));
+        ++errorCount;
+        return;
+    }
+    const int p = AddLinePoint(waypoints.points[r].x, waypoints.points[r].y);
+    ShowProgress(FormatText(" Transfering Routes %d", p));
+}
+
+int MagellanDownload::AddLinePoint(double x, double y) {
+    const int p = geometry_.FindOrAddPoint(layer, x, y);
+    if (previousPoint >= 0) geometry_.AddVertex(layer, lineNumber, previousPoint, p);
+    previousPoint = p;
+    return p;
+}
+
+bool MagellanDownload::TrackLine(const char* line, int length) {
+    if (length == 0) {
+        ShowMessage("Reading Tracks: Timeout...No Response from GPS.");
+        return false;
+    }
+    if (StartsWith(line, "$PMGNCMD")) return false;
+    if (!StartsWith(line, "$PMGNTRK")) return !LimitReached();
+
+    char field[MagellanDevice::kFieldBufferSize];
+    // A "V" (void) fix is no position; it is dropped without a word.
+    MagellanDevice::GetField(field, line, 8);
+    if (field[0] == 'V') return true;
+
+    double latitude = 0.0;
+    double longitude = 0.0;
+    if (!ReadPosition(line, latitude, longitude)) return true;
+
+    // Each change of the track name starts a new line and a new record.
+    MagellanDevice::GetField(field, line, 9);
+    if (std::strcmp(field, previousName_) != 0) {
+        CopyFixedText(previousName_, field);
+        ++lineNumber;
+        attributes_.SetText(table, lineNumber, 0, field);
+        previousPoint = -1;
+    }
+    const int p = AddLinePoint(longitude, latitude);
+    ShowProgress(FormatText(" Transfering TrackPoints %d", p));
+    return !LimitReached();
+}
