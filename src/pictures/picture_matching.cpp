@@ -1,0 +1,127 @@
+#include "pictures/picture_matching.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "layers/attribute_store.h"
+#include "pictures/picture_set.h"
+#include "pictures/text_scanner.h"
+
+namespace {
+
+// Month words compare ignoring case, and only the whole word: "MAYO" is no month.
+int MonthOfWord(const std::string& word) {
+    static const char* const kMonths[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                            "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    if (word.size() != 3) return -1;
+    for (int m = 0; m < 12; ++m) {
+        bool same = true;
+        for (int c = 0; c < 3 && same; ++c) {
+            char letter = word[c];
+            if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+            same = letter == kMonths[m][c];
+        }
+        if (same) return m;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool ReadWaypointTime(const char* text, WaypointTime* time) {
+    TextScanner scan(text, text + std::strlen(text));
+    int32_t day, year, hour, minute;
+    std::string word;
+    if (!scan.Integer(&day) || !scan.Literal('-') || !scan.Until('-', &word) ||
+        !scan.Literal('-') || !scan.Integer(&year))
+        return false;
+    scan.Spaces();
+    if (!scan.Integer(&hour) || !scan.Literal(':') || !scan.Integer(&minute)) return false;
+    int month = MonthOfWord(word);
+    if (month < 0) return false;
+    time->month = month;
+    time->day = day;
+    time->seconds = (int64_t{hour} * 60 + minute) * 60;
+    return true;
+}
+
+bool PictureIsLater(const PictureRecord& a, const PictureRecord& b) {
+    if (a.year != b.year) return a.year > b.year;
+    if (a.month != b.month) return a.month > b.month;
+    if (a.day != b.day) return a.day > b.day;
+    return a.seconds > b.seconds;
+}
+
+void PictureSet::SortPictures() {
+    const int count = UsedPictureCount();
+    for (int gap = count / 2; gap > 0; gap /= 2) {
+        for (int i = gap; i < count; ++i) {
+            for (int j = i - gap; j >= 0 && PictureIsLater(pictures[j], pictures[j + gap]);
+                 j -= gap)
+                std::swap(pictures[j], pictures[j + gap]);
+        }
+    }
+}
+
+int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField) {
+    if (firstPictureField < 0) return 0;
+    if (table < 0 || table >= store.tableCount) return 0;
+    const int waypointCount = std::max(store.RecordCount(table), 0);
+    SortPictures();
+    const int count = UsedPictureCount();
+    // Only the fields AddPictureFields made are written, even if the count of
+    // pictures per waypoint was changed since.
+    const int fields = std::clamp(store.FieldCount(table) - firstPictureField, 0, UsedFieldCount());
+
+    std::vector<WaypointTime> times(waypointCount);
+    std::vector<bool> hasTime(waypointCount);
+    char text[256];  // GetText writes at most 255 bytes and a terminator
+    for (int k = 0; k < waypointCount; ++k) {
+        store.GetText(table, k, timeField, text);
+        hasTime[k] = ReadWaypointTime(text, &times[k]);
+    }
+
+    // Nearest waypoint of each picture; pictures stay in time order, so each
+    // waypoint's list below is in time order too.
+    std::vector<std::vector<int>> picturesOf(waypointCount);
+    const int64_t window = int64_t{timeWindow} * 60;
+    for (int p = 0; p < count; ++p) {
+        PictureRecord& picture = pictures[p];
+        int64_t best = kNoTimeDifference;
+        int nearest = -1;
+        for (int k = 0; k < waypointCount; ++k) {
+            if (!hasTime[k] || times[k].month != picture.month || times[k].day != picture.day)
+                continue;
+            int64_t distance = picture.seconds - times[k].seconds;
+            if (distance < 0) distance = -distance;
+            if (distance < best) {
+                best = distance;
+                nearest = k;
+            }
+        }
+        picture.matchedWaypoint = nearest;
+        picture.timeDifference = static_cast<int32_t>(best);
+        if (nearest >= 0 && best <= window) picturesOf[nearest].push_back(p);
+    }
+
+    int localField = -1;
+    for (int f = 0; f < fields; ++f)
+        if (fieldNames[f] == "Local") localField = f;
+
+    for (int k = 0; k < waypointCount; ++k) {
+        for (int f = 0; f < fields; ++f) store.SetText(table, k, firstPictureField + f, " ");
+        const std::vector<int>& mine = picturesOf[k];
+        if (mine.size() == 1 && localField >= 0) {
+            store.SetText(table, k, firstPictureField + localField,
+                          PathText(pictures[mine[0]]).c_str());
+            continue;
+        }
+        for (size_t i = 0; i < mine.size() && i < static_cast<size_t>(fields); ++i)
+            store.SetText(table, k, firstPictureField + static_cast<int>(i),
+                          PathText(pictures[mine[i]]).c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,90 @@
+#include "pictures/picture_set.h"
+
+#include <algorithm>
+
+#include "core/user_feedback.h"
+#include "layers/attribute_store.h"
+#include "pictures/picture_path.h"
+
+PictureSet::PictureSet() : pictures(std::make_unique<PictureRecord[]>(kMaxPictures)) {}
+
+int PictureSet::UsedPictureCount() const {
+    return std::clamp(pictureCount, 0, kMaxPictures);
+}
+
+int PictureSet::UsedFieldCount() const {
+    return std::clamp(picturesPerWaypoint, 0, kMaxPictureFields);
+}
+
+void PictureSet::SelectPictures(const std::vector<std::string>& paths) {
+    pictureCount = 0;
+    longestPathLength = 0;
+    longestNameLength = 0;
+    for (const std::string& path : paths) {
+        if (pictureCount == kMaxPictures) break;
+        PictureRecord& record = pictures[pictureCount];
+        record = PictureRecord{};
+        record.path = path;
+        longestPathLength = std::max(longestPathLength, static_cast<int32_t>(path.size()));
+        int32_t nameLength = static_cast<int32_t>(SplitPicturePath(path).name.size());
+        longestNameLength = std::max(longestNameLength, nameLength);
+        ReadPictureTime(pictureCount);
+        ++pictureCount;
+    }
+    if (paths.size() > static_cast<size_t>(kMaxPictures)) {
+        ShowMessage(
+            FormatText("%zu picture files were selected. \nOnly the first %d are matched "
+                       "to waypoints.",
+                       paths.size(), kMaxPictures));
+    }
+}
+
+void PictureSet::ReadPictureTime(int record) {
+    if (record < 0 || record >= kMaxPictures) return;
+    ::ReadPictureTime(&pictures[record]);
+}
+
+std::string PictureSet::DirectoryOfFirstPicture() const {
+    if (pictureCount < 1) return std::string();
+    return SplitPicturePath(pictures[0].path).directory;
+}
+
+int PictureSet::ComputeFieldWidth() {
+    int64_t width = relativePath
+                        ? static_cast<int64_t>(picturesDirectory.size()) + longestNameLength + 2
+                        : int64_t{longestPathLength} + 2;
+    if (width <= minimumFieldWidth) width = minimumFieldWidth;
+    if (width > kMaxFieldWidth) {
+        ShowMessage(
+            FormatText("Picture fields of %lld characters were asked for; a .DBF text "
+                       "field holds at most %d. \nLonger picture paths are cut to %d "
+                       "characters.",
+                       static_cast<long long>(width), kMaxFieldWidth, kMaxFieldWidth));
+        width = kMaxFieldWidth;
+    }
+    fieldWidth = static_cast<int32_t>(width);
+    return fieldWidth;
+}
+
+int PictureSet::AddPictureFields(AttributeStore& store, int table) {
+    firstPictureField = -1;
+    if (pictureCount < 1 || picturesPerWaypoint < 1) return -1;
+    // The store checks neither the table nor its field limit, and fields added
+    // after the records have their buffer would break the record layout.
+    if (table < 0 || table >= store.tableCount) return -1;
+    if (store.Table(table).recordCapacity > 0 || store.RecordCount(table) > 0) return -1;
+    const int fields = UsedFieldCount();
+    const int existing = store.FieldCount(table);
+    if (existing + fields > AttributeTable::kMaxFields) return -1;
+    if (fieldWidth < 1) ComputeFieldWidth();
+    const int width = std::clamp(fieldWidth, 1, static_cast<int32_t>(kMaxFieldWidth));
+    for (int f = 0; f < fields; ++f) {
+        if (!store.AddField(table, fieldNames[f].c_str(), 'C', width, 0)) break;
+        firstPictureField = existing;
+    }
+    return firstPictureField;
+}
+
+std::string PictureSet::PathText(const PictureRecord& picture) const {
+    return PicturePathText(picture.path, relativePath, picturesDirectory);
+}
