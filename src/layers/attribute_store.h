@@ -34,12 +34,21 @@ struct AttributeTable {
     bool deleted;
     bool modified;
 
-    int RecordLength() const;
+    // Bytes actually allocated behind bufferSize. The record capacity follows the
+    // store's growth rule (by 1000 records); the memory behind it grows by half
+    // again when it runs out, so a large table is not copied at every step. Bytes
+    // beyond bufferSize are zero.
+    int64_t bytesAllocated;
+
+    AttributeTable();
+    int RecordLength() const;  // from the header, bytes 10-11
 };
 
 class AttributeStore {
-public:
+  public:
     static constexpr int kMaxTables = 254;
+    static constexpr int kMaxFieldWidth = 255;
+    static constexpr int kMaxRecordLength = 32767;
 
     AttributeStore();
     virtual ~AttributeStore();
@@ -50,22 +59,35 @@ public:
     bool DeleteTable(int table);
     void Clear();
 
+    // False, changing nothing, for a bad table, a 255th field, a width outside
+    // 1..255, decimals outside 0..255, a record longer than 32767 bytes, or a
+    // table whose records already have a buffer (the layout is fixed by then).
     bool AddField(int table, const char* name, char type, int width, int decimals);
     int FieldCount(int table) const;
     int RecordCount(int table) const;
 
     bool ReserveRecords(int table, int capacity);
+    // Address of the field's bytes (field -1: the deletion flag), or nullptr.
     unsigned char* RecordField(int table, int record, int field);
+    // Makes `record` exist (growing by 1000 records when it lies just beyond the
+    // capacity) and marks it written; false for a record at or beyond capacity +
+    // 1000, a negative record, or a table without fields.
     bool EnsureRecord(int table, int record);
 
     bool SetText(int table, int record, int field, const char* text);
     // Copies the field's bytes and a terminator into `out` (width + 1 bytes).
     unsigned char* GetText(int table, int record, int field, char* out);
+    // 'N': printf "%W.Dlf"; a value that does not fit W characters (or is not a
+    // finite number) is stored as blanks, dBASE's "no value".
     bool SetNumber(int table, int record, int field, double value);
+    // First record whose field begins with `text`, ignoring case; -1 when none.
     int FindRecord(int table, int field, const char* text);
 
-    // Writes the table as directory + fileName + ".DBF"; false when the file could
-    // not be created or written (the system error is in errno).
+    // The file WriteDbf writes: directory + fileName + ".DBF".
+    std::string DbfPath(int table, const std::string& directory) const;
+    // Writes the table as DbfPath(table, directory). False when the file could not
+    // be created, written or closed; the system error is then in errno and no
+    // partly written file is left behind.
     bool WriteDbf(int table, const std::string& directory);
 
     AttributeTable& Table(int index) { return tables[index]; }

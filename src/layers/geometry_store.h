@@ -25,10 +25,10 @@ struct SegmentVertex {
 // One edge of a polygon; a run with equal polygon number is one polygon shape.
 struct PolygonEdgeRef {
     int32_t polygon;
-    int32_t edge;
+    int32_t edge;  // index into the layer's vertices
 };
 
-class PointIndex;  // lookup of points by position, internal to the store
+class PointIndex;  // lookup of points by position, internal to the store (point_index.h)
 
 struct GeometryLayer {
     GeometryLayer();
@@ -54,11 +54,21 @@ struct GeometryLayer {
     bool multiPoint;
     bool modified;
 
+    // Slots actually allocated behind pointCapacity and vertexCapacity. The
+    // capacities follow the store's growth rule (by 1000 at a time); the memory
+    // behind them grows geometrically so that a layer of a million points is not
+    // copied a thousand times on its way up.
+    int32_t pointsAllocated;
+    int32_t verticesAllocated;
+
+    // Finds points by position for FindOrAddPoint. Kept in step with `points` by
+    // the store; points must be added through FindOrAddPoint, and their x and y
+    // must not be changed in place afterwards.
     std::unique_ptr<PointIndex> pointIndex;
 };
 
 class GeometryStore {
-public:
+  public:
     static constexpr int kMaxLayers = 256;
 
     GeometryStore();
@@ -76,8 +86,11 @@ public:
     bool GrowVertices(int layer, int minCapacity);
 
     // Index of the lowest-numbered point within matchTolerance of (x, y), or of a
-    // new point appended there.
+    // new point appended there; -1 for a bad or deleted layer or when memory ran out.
     int FindOrAddPoint(int layer, double x, double y, double z = 0.0, double m = 0.0);
+    // Appends an edge and returns its index; -1 for a bad or deleted layer or when
+    // memory ran out. segment > 0 sets the segment number, segment < 0 starts a new
+    // line, segment 0 continues the previous line while the edges join up.
     int AddVertex(int layer, int segment, int fromPoint, int toPoint);
 
     void ComputeExtent(int layer);

@@ -1,0 +1,222 @@
+#include "layers/attribute_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "core/byte_order.h"
+
+namespace {
+
+// A waypoint table: Ident C 12, Longitude N 12.5, Latitude N 12.5.
+int WaypointTable(AttributeStore& store) {
+    int t = store.AddTable("Waypoints", "WPTS");
+    store.AddField(t, "Ident", 'C', 12, 0);
+    store.AddField(t, "Longitude", 'N', 12, 5);
+    store.AddField(t, "Latitude", 'N', 12, 5);
+    return t;
+}
+
+std::string Field(AttributeStore& store, int t, int record, int field) {
+    char out[256];
+    store.GetText(t, record, field, out);
+    return out;
+}
+
+}  // namespace
+
+TEST(AttributeStore, TableSlotsAndHeader) {
+    AttributeStore store;
+    for (int i = 0; i < 254; ++i) ASSERT_EQ(store.AddTable("T", "T"), i);
+    EXPECT_EQ(store.AddTable("T", "T"), -1);
+    EXPECT_EQ(store.currentTable, 253);
+    // Deleting the last slot frees it; a deleted slot in the middle stays used.
+    EXPECT_TRUE(store.DeleteTable(253));
+    EXPECT_EQ(store.tableCount, 253);
+    EXPECT_TRUE(store.DeleteTable(3));
+    EXPECT_EQ(store.AddTable("T", "T"), 253);
+    EXPECT_FALSE(store.DeleteTable(254));
+    store.Clear();
+    EXPECT_EQ(store.tableCount, 0);
+    EXPECT_EQ(store.currentTable, 0);
+
+    int t = WaypointTable(store);
+    const AttributeTable& table = store.Table(t);
+    EXPECT_EQ(table.dbfHeader[0], 3);
+    EXPECT_EQ(table.RecordLength(), 37);
+    EXPECT_EQ(GetLE16(table.dbfHeader + 10), 37);
+    EXPECT_EQ(table.fieldOffsets[0], 1);
+    EXPECT_EQ(table.fieldOffsets[1], 13);
+    EXPECT_EQ(table.fieldOffsets[2], 25);
+    EXPECT_EQ(store.FieldCount(t), 3);
+    EXPECT_EQ(store.RecordCount(t), 0);
+    EXPECT_EQ(table.fields[1].type, 'N');
+    EXPECT_EQ(table.fields[1].width, 12);
+    EXPECT_EQ(table.fields[1].decimals, 5);
+}
+
+TEST(AttributeStore, FieldNamesAreNulPaddedElevenBytes) {
+    AttributeStore store;
+    int t = store.AddTable("T", "T");
+    store.AddField(t, "ABCDEFGHIJKLMN", 'C', 5, 0);
+    store.AddField(t, "Id", 'C', 5, 0);
+    EXPECT_EQ(std::memcmp(store.Table(t).fields[0].name, "ABCDEFGHIJK", 11), 0);
+    EXPECT_EQ(store.Table(t).fields[0].type, 'C');  // no terminator spilled into the type
+    const char* id = store.Table(t).fields[1].name;
+    EXPECT_EQ(std::memcmp(id, "Id\0\0\0\0\0\0\0\0\0", 11), 0);
+}
+
+TEST(AttributeStore, TextFields) {
+    AttributeStore store;
+    int t = store.AddTable("T", "T");
+    store.AddField(t, "Code", 'C', 5, 0);
+    store.AddField(t, "Other", 'C', 3, 0);
+    store.ReserveRecords(t, 10);
+    EXPECT_TRUE(store.SetText(t, 0, 0, "AB"));
+    EXPECT_EQ(Field(store, t, 0, 0), "AB   ");
+    store.SetText(t, 0, 1, "xyz");
+    store.SetText(t, 0, 0, "ABCDEFG");
+    EXPECT_EQ(Field(store, t, 0, 0), "ABCDE");
+    EXPECT_EQ(Field(store, t, 0, 1), "xyz");  // the cut text did not run into the next field
+    store.SetText(t, 0, 0, nullptr);
+    EXPECT_EQ(Field(store, t, 0, 0), "     ");
+    EXPECT_EQ(Field(store, t, 0, -1), " ");  // the deletion flag of a written record
+
+    EXPECT_FALSE(store.SetText(t, 0, 2, "x"));  // no such field
+    EXPECT_FALSE(store.SetText(7, 0, 0, "x"));
+    char out[8] = "junk";
+    EXPECT_EQ(store.GetText(t, 10, 0, out), nullptr);  // beyond the buffer
+    EXPECT_STREQ(out, "");
+    EXPECT_EQ(store.GetText(9, 0, 0, out), nullptr);
+}
+
+TEST(AttributeStore, NumberFields) {
+    AttributeStore store;
+    int t = WaypointTable(store);
+    store.AddField(t, "Label", 'C', 12, 0);
+    store.AddField(t, "Double", 'F', 8, 0);
+    store.AddField(t, "Single", 'F', 4, 0);
+    store.AddField(t, "Bad", 'F', 6, 0);
+    store.AddField(t, "Logical", 'L', 1, 0);
+    store.ReserveRecords(t, 500);
+
+    EXPECT_TRUE(store.SetNumber(t, 0, 1, -83.123456789));
+    EXPECT_EQ(Field(store, t, 0, 1), "   -83.12346");
+    EXPECT_TRUE(store.SetNumber(t, 0, 3, 2.5));
+    EXPECT_EQ(Field(store, t, 0, 3), "2.500000    ");
+
+    // A value that needs more than the width is no value, not a cut-off number.
+    EXPECT_TRUE(store.SetNumber(t, 0, 2, 1234567890123.0));
+    EXPECT_EQ(Field(store, t, 0, 2), std::string(12, ' '));
+    EXPECT_TRUE(store.SetNumber(t, 1, 2, 1.0e25));
+    EXPECT_EQ(Field(store, t, 1, 2), std::string(12, ' '));
+    EXPECT_TRUE(store.SetNumber(t, 1, 1, NAN));
+    EXPECT_EQ(Field(store, t, 1, 1), std::string(12, ' '));
+    EXPECT_TRUE(store.SetNumber(t, 1, 1, -INFINITY));
+    EXPECT_EQ(Field(store, t, 1, 1), std::string(12, ' '));
+    // Exactly the width still fits.
+    EXPECT_TRUE(store.SetNumber(t, 2, 1, -99999.12345));
+    EXPECT_EQ(Field(store, t, 2, 1), "-99999.12345");
+
+    EXPECT_TRUE(store.SetNumber(t, 0, 4, -122.25));
+    EXPECT_EQ(GetLEDouble(store.RecordField(t, 0, 4)), -122.25);
+    EXPECT_TRUE(store.SetNumber(t, 0, 5, 1.5));
+    EXPECT_EQ(GetLEFloat(store.RecordField(t, 0, 5)), 1.5f);
+
+    store.Table(t).modified = false;
+    EXPECT_FALSE(store.SetNumber(t, 3, 6, 1.0));
+    EXPECT_FALSE(store.SetNumber(t, 3, 7, 1.0));
+    EXPECT_EQ(store.RecordCount(t), 4);  // still counted as written
+    EXPECT_TRUE(store.Table(t).modified);
+    EXPECT_FALSE(store.SetNumber(5, 0, 1, 1.0));
+}
+
+TEST(AttributeStore, FindRecordIsACaseBlindPrefixMatch) {
+    AttributeStore store;
+    int t = WaypointTable(store);
+    EXPECT_EQ(store.FindRecord(t, 0, "abc"), -1);  // no records yet
+    store.ReserveRecords(t, 500);
+    store.SetText(t, 0, 0, "XYZ");
+    store.SetText(t, 1, 0, "ABCD");
+    store.SetText(t, 2, 0, "abc");
+    EXPECT_EQ(store.FindRecord(t, 0, "abc"), 1);
+    EXPECT_EQ(store.FindRecord(t, 0, "ABC "), 2);  // blanks of the padding count
+    EXPECT_EQ(store.FindRecord(t, 0, ""), -1);
+    EXPECT_EQ(store.FindRecord(t, 0, nullptr), -1);
+    EXPECT_EQ(store.FindRecord(t, 0, "Q"), -1);
+    EXPECT_EQ(store.FindRecord(t, 9, "abc"), -1);
+    // Longer than the field: it cannot be there (and nothing beyond is read).
+    store.SetText(t, 2, 1, "X");
+    EXPECT_EQ(store.FindRecord(t, 0, "abc         X"), -1);
+}
+
+TEST(AttributeStore, RecordGrowth) {
+    AttributeStore store;
+    int t = WaypointTable(store);
+    EXPECT_TRUE(store.ReserveRecords(t, 500));
+    EXPECT_FALSE(store.ReserveRecords(t, 500));  // not larger
+    for (int r = 0; r < 1000; ++r) ASSERT_TRUE(store.SetText(t, r, 0, "P"));
+    EXPECT_EQ(store.Table(t).recordCapacity, 1500);
+    EXPECT_EQ(store.Table(t).bufferSize, 1500 * 37);
+    EXPECT_EQ(store.RecordCount(t), 1000);
+    EXPECT_EQ(GetLE32(store.Table(t).dbfHeader + 4), 1000u);
+    EXPECT_EQ(Field(store, t, 0, 0), "P           ");
+    EXPECT_EQ(Field(store, t, 999, 0), "P           ");
+
+    // A record far beyond the capacity is refused rather than written outside.
+    EXPECT_FALSE(store.EnsureRecord(t, 2500));
+    EXPECT_FALSE(store.SetText(t, 2500, 0, "far"));
+    EXPECT_EQ(store.RecordCount(t), 1000);
+    // Just below capacity + 1000 grows by exactly 1000; skipped records stay zero.
+    EXPECT_TRUE(store.SetText(t, 2499, 0, "last"));
+    EXPECT_EQ(store.Table(t).recordCapacity, 2500);
+    EXPECT_EQ(store.RecordCount(t), 2500);
+    EXPECT_EQ(*store.RecordField(t, 2000, -1), 0);
+    EXPECT_EQ(*store.RecordField(t, 2499, -1), ' ');
+    EXPECT_FALSE(store.EnsureRecord(t, -1));
+
+    // Line tables reserve nothing: the first record makes room for 1000.
+    int lines = store.AddTable("Routes", "RTE");
+    store.AddField(lines, "Ident", 'C', 40, 0);
+    EXPECT_TRUE(store.SetText(lines, 0, 0, "R1"));
+    EXPECT_EQ(store.Table(lines).recordCapacity, 1000);
+
+    // A table without fields gets no buffer.
+    int bare = store.AddTable("Bare", "BARE");
+    EXPECT_FALSE(store.ReserveRecords(bare, 10));
+    EXPECT_FALSE(store.SetText(bare, 0, 0, "x"));
+    EXPECT_EQ(store.RecordField(bare, 0, -1), nullptr);
+}
+
+TEST(AttributeStore, FieldLimitsAreRefused) {
+    AttributeStore store;
+    int t = store.AddTable("T", "T");
+    EXPECT_FALSE(store.AddField(t, "Wide", 'C', 256, 0));
+    EXPECT_FALSE(store.AddField(t, "None", 'C', 0, 0));
+    EXPECT_FALSE(store.AddField(t, "Neg", 'C', -4, 0));
+    EXPECT_FALSE(store.AddField(t, "Dec", 'N', 10, 300));
+    EXPECT_FALSE(store.AddField(9, "X", 'C', 1, 0));
+    EXPECT_EQ(store.FieldCount(t), 0);
+
+    // 128 fields of 255 bytes reach 32641; a 129th would pass 32767.
+    for (int i = 0; i < 128; ++i) ASSERT_TRUE(store.AddField(t, "W", 'C', 255, 0));
+    EXPECT_FALSE(store.AddField(t, "W", 'C', 255, 0));
+    EXPECT_TRUE(store.AddField(t, "W", 'C', 126, 0));  // exactly 32767
+    EXPECT_EQ(store.Table(t).RecordLength(), 32767);
+    EXPECT_FALSE(store.AddField(t, "W", 'C', 1, 0));
+
+    int many = store.AddTable("M", "M");
+    for (int i = 0; i < 254; ++i) ASSERT_TRUE(store.AddField(many, "F", 'C', 1, 0));
+    EXPECT_FALSE(store.AddField(many, "F", 'C', 1, 0));
+    EXPECT_EQ(store.FieldCount(many), 254);
+    EXPECT_EQ(store.Table(many).fieldOffsets[254], 255);
+
+    // Once records have a buffer the layout is fixed.
+    int fixed = store.AddTable("F", "F");
+    store.AddField(fixed, "A", 'C', 4, 0);
+    store.ReserveRecords(fixed, 10);
+    EXPECT_FALSE(store.AddField(fixed, "B", 'C', 20, 0));
+    EXPECT_EQ(store.Table(fixed).RecordLength(), 5);
+}

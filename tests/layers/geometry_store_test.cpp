@@ -1,0 +1,302 @@
+#include "layers/geometry_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+// The lookup FindOrAddPoint must agree with: the lowest index within tolerance.
+int ScanFor(const GeometryLayer& l, double tolerance, double x, double y) {
+    for (int i = 0; i < l.pointCount; ++i)
+        if (std::fabs(x - l.points[i].x) <= tolerance && std::fabs(y - l.points[i].y) <= tolerance)
+            return i;
+    return -1;
+}
+
+// Adds each position and checks the answer against the scan; returns the indices.
+std::vector<int> AddChecked(GeometryStore& store, int layer, const std::vector<double>& xy) {
+    std::vector<int> indices;
+    for (size_t i = 0; i + 1 < xy.size(); i += 2) {
+        const GeometryLayer& l = store.Layer(layer);
+        int expected = ScanFor(l, store.matchTolerance, xy[i], xy[i + 1]);
+        if (expected < 0) expected = l.pointCount;
+        int got = store.FindOrAddPoint(layer, xy[i], xy[i + 1]);
+        EXPECT_EQ(got, expected) << "position " << i / 2 << " (" << xy[i] << ", " << xy[i + 1]
+                                 << ") tolerance " << store.matchTolerance;
+        indices.push_back(got);
+    }
+    return indices;
+}
+
+}  // namespace
+
+TEST(GeometryStore, SlotsFillUpAndDeletedSlotsAreReused) {
+    GeometryStore store;
+    for (int i = 0; i < GeometryStore::kMaxLayers; ++i)
+        ASSERT_EQ(store.AddLayer("L", "F", 0, 0, 0), i);
+    EXPECT_EQ(store.AddLayer("L", "F", 0, 0, 0), -1);
+    EXPECT_EQ(store.layerCount, 256);
+
+    EXPECT_TRUE(store.DeleteLayer(5));
+    EXPECT_FALSE(store.DeleteLayer(256));
+    EXPECT_FALSE(store.DeleteLayer(-1));
+    EXPECT_EQ(store.AddLayer("Again", "AGAIN", 500, 0, 0), 5);
+    EXPECT_EQ(store.currentLayer, 5);
+    EXPECT_EQ(store.layerCount, 256);
+    EXPECT_TRUE(store.Layer(5).active);
+    EXPECT_FALSE(store.Layer(5).deleted);
+    EXPECT_EQ(store.Layer(5).pointCapacity, 500);
+    EXPECT_EQ(store.Layer(5).attributeTable, -1);
+}
+
+TEST(GeometryStore, NamesAreTruncatedToTheirFields) {
+    GeometryStore store;
+    std::string longName(60, 'n'), longFile(200, 'f');
+    int l = store.AddLayer(longName.c_str(), longFile.c_str(), 0, 0, 0);
+    EXPECT_EQ(std::string(store.Layer(l).name), std::string(40, 'n'));
+    EXPECT_EQ(std::string(store.Layer(l).fileName), std::string(128, 'f'));
+    l = store.AddLayer(nullptr, nullptr, 0, 0, 0);
+    EXPECT_STREQ(store.Layer(l).name, "");
+    EXPECT_STREQ(store.Layer(l).fileName, "");
+}
+
+TEST(GeometryStore, ToleranceIsLooseUntilTheFirstClear) {
+    GeometryStore store;
+    int l = store.AddLayer("W", "W", 500, 0, 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 10.0, 20.0), 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 10.000002, 20.0), 0);
+    EXPECT_EQ(store.Layer(l).pointCount, 1);
+
+    store.Clear();
+    EXPECT_EQ(store.matchTolerance, 0.0);
+    EXPECT_EQ(store.layerCount, 0);
+    l = store.AddLayer("W", "W", 500, 0, 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 10.0, 20.0), 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 10.000002, 20.0), 1);
+    EXPECT_EQ(store.FindOrAddPoint(l, 10.0, 20.0), 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, -0.0, 0.0), 2);
+    EXPECT_EQ(store.FindOrAddPoint(l, 0.0, -0.0), 2);  // -0 and 0 are the same position
+}
+
+TEST(GeometryStore, MatchKeepsTheFirstPointUntouched) {
+    GeometryStore store;
+    int l = store.AddLayer("W", "W", 500, 0, 0);
+    store.FindOrAddPoint(l, 1.0, 1.0, 5.0, 6.0);
+    store.FindOrAddPoint(l, 1.0000025, 1.0);  // within 3e-6 of point 0, added? no: matches
+    EXPECT_EQ(store.Layer(l).pointCount, 1);
+    store.FindOrAddPoint(l, 1.000005, 1.0);  // 5e-6 from point 0: a new point 1
+    store.Layer(l).modified = false;
+    // Within tolerance of both 0 and 1: the lower index wins, nothing changes.
+    EXPECT_EQ(store.FindOrAddPoint(l, 1.0000026, 1.0, 9.0, 9.0), 0);
+    EXPECT_FALSE(store.Layer(l).modified);
+    EXPECT_EQ(store.Layer(l).points[0].z, 5.0);
+    EXPECT_EQ(store.Layer(l).points[0].m, 6.0);
+    EXPECT_EQ(store.Layer(l).points[1].id, 1);
+}
+
+TEST(GeometryStore, PointArrayGrowth) {
+    GeometryStore store;
+    int l = store.AddLayer("W", "W", 500, 0, 0);
+    store.Clear();
+    l = store.AddLayer("W", "W", 500, 0, 0);
+    for (int i = 0; i < 499; ++i) store.FindOrAddPoint(l, i, 0);
+    EXPECT_EQ(store.Layer(l).pointCapacity, 500);
+    store.FindOrAddPoint(l, 499, 0);  // count + 1 = 500 >= 500: grows first
+    EXPECT_EQ(store.Layer(l).pointCapacity, 1500);
+    for (int i = 500; i < 5000; ++i) store.FindOrAddPoint(l, i, 0);
+    EXPECT_EQ(store.Layer(l).pointCapacity, 5500);
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_EQ(store.Layer(l).points[i].x, i);
+        ASSERT_EQ(store.Layer(l).points[i].id, i);
+    }
+
+    int empty = store.AddLayer("E", "E", 0, 0, 0);
+    EXPECT_FALSE(store.Layer(empty).points);
+    EXPECT_EQ(store.FindOrAddPoint(empty, 1, 2), 0);
+    EXPECT_EQ(store.Layer(empty).pointCapacity, 1000);
+    EXPECT_TRUE(store.Layer(empty).modified);
+
+    // GrowPoints takes the larger of the request and capacity + 1000.
+    EXPECT_TRUE(store.GrowPoints(empty, 1200));
+    EXPECT_EQ(store.Layer(empty).pointCapacity, 2000);
+    EXPECT_TRUE(store.GrowPoints(empty, 9000));
+    EXPECT_EQ(store.Layer(empty).pointCapacity, 9000);
+    EXPECT_EQ(store.Layer(empty).points[0].y, 2);
+    EXPECT_FALSE(store.GrowPoints(7, 10));
+}
+
+TEST(GeometryStore, SegmentNumbering) {
+    GeometryStore store;
+    int l = store.AddLayer("R", "R", 500, 500, 0);
+    int edges[][3] = {{0, 0, 1}, {0, 1, 2}, {0, 5, 6}, {-1, 6, 7}, {7, 7, 8}, {0, 8, 9}};
+    for (auto& e : edges) store.AddVertex(l, e[0], e[1], e[2]);
+    int expected[] = {0, 0, 1, 2, 7, 7};
+    ASSERT_EQ(store.Layer(l).vertexCount, 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(store.Layer(l).vertices[i].segment, expected[i]) << i;
+    EXPECT_EQ(store.Layer(l).vertices[2].fromPoint, 5);
+    EXPECT_EQ(store.Layer(l).vertices[2].toPoint, 6);
+
+    int a = store.AddLayer("A", "A", 0, 0, 0);
+    EXPECT_EQ(store.AddVertex(a, -3, 0, 1), 0);
+    EXPECT_EQ(store.Layer(a).vertices[0].segment, 0);
+    EXPECT_EQ(store.Layer(a).vertexCapacity, 1000);  // created on demand
+    int b = store.AddLayer("B", "B", 0, 0, 0);
+    store.AddVertex(b, 4, 0, 1);
+    EXPECT_EQ(store.Layer(b).vertices[0].segment, 4);
+
+    // Edges grow like points: one spare slot is always kept.
+    for (int i = 1; i < 2500; ++i) ASSERT_EQ(store.AddVertex(b, 0, i, i + 1), i);
+    EXPECT_EQ(store.Layer(b).vertexCapacity, 3000);
+    EXPECT_EQ(store.Layer(b).vertices[2499].segment, 4);
+    EXPECT_EQ(store.AddVertex(300, 0, 0, 1), -1);
+}
+
+TEST(GeometryStore, Extents) {
+    GeometryStore store;
+    int empty = store.AddLayer("E", "E", 500, 0, 0);
+    store.ComputeExtent(empty);
+    EXPECT_EQ(store.Layer(empty).xMax, 0.0);
+    store.xMin = -1;
+    store.xMax = 1;
+    store.ComputeTotalExtent();  // nothing qualifies: unchanged
+    EXPECT_EQ(store.xMin, -1);
+    EXPECT_EQ(store.xMax, 1);
+
+    int a = store.AddLayer("A", "A", 500, 0, 0);
+    store.FindOrAddPoint(a, -83.5, 42.25);
+    store.FindOrAddPoint(a, -84.0, 43.0);
+    store.FindOrAddPoint(a, -83.0, 41.0);
+    int b = store.AddLayer("B", "B", 500, 0, 0);
+    store.FindOrAddPoint(b, 10.0, -5.0);
+    int c = store.AddLayer("C", "C", 500, 0, 0);
+    store.FindOrAddPoint(c, 100.0, 80.0);
+    store.DeleteLayer(c);
+    store.ComputeExtent(c);  // deleted: no effect
+    store.ComputeTotalExtent();
+    EXPECT_EQ(store.Layer(a).xMin, -84.0);
+    EXPECT_EQ(store.Layer(a).yMin, 41.0);
+    EXPECT_EQ(store.Layer(a).xMax, -83.0);
+    EXPECT_EQ(store.Layer(a).yMax, 43.0);
+    EXPECT_EQ(store.xMin, -84.0);
+    EXPECT_EQ(store.yMin, -5.0);
+    EXPECT_EQ(store.xMax, 10.0);
+    EXPECT_EQ(store.yMax, 43.0);
+    store.ComputeExtent(99);  // beyond layerCount: no effect, no crash
+
+    store.Clear();
+    EXPECT_EQ(store.xMin, 0.0);
+    EXPECT_EQ(store.yMax, 0.0);
+}
+
+TEST(GeometryStore, SplitDegrees) {
+    int32_t d;
+    double m, s;
+    GeometryStore::SplitDegrees(-12.75, d, m, s);
+    EXPECT_EQ(d, -12);
+    EXPECT_DOUBLE_EQ(m, 45.0);
+    EXPECT_NEAR(s, 0.0, 1e-9);
+    GeometryStore::SplitDegrees(-0.5, d, m, s);
+    EXPECT_EQ(d, 0);
+    EXPECT_DOUBLE_EQ(m, 30.0);
+    GeometryStore::SplitDegrees(83.1234, d, m, s);
+    EXPECT_EQ(d, 83);
+    EXPECT_NEAR(m, 7.404, 1e-9);
+    EXPECT_NEAR(s, 24.24, 1e-7);
+    // Out of the int range (not a coordinate): saturates rather than overflowing.
+    GeometryStore::SplitDegrees(1e12, d, m, s);
+    EXPECT_EQ(d, INT32_MAX);
+    GeometryStore::SplitDegrees(std::nan(""), d, m, s);
+    EXPECT_EQ(d, 0);
+}
+
+TEST(GeometryStore, BadLayerIndicesAreRefused) {
+    GeometryStore store;
+    EXPECT_EQ(store.FindOrAddPoint(0, 1, 2), -1);
+    int l = store.AddLayer("A", "A", 10, 10, 0);
+    store.DeleteLayer(l);
+    EXPECT_EQ(store.FindOrAddPoint(l, 1, 2), -1);
+    EXPECT_EQ(store.AddVertex(l, 0, 0, 1), -1);
+    EXPECT_FALSE(store.Layer(l).points);
+    EXPECT_EQ(store.Layer(l).pointCapacity, 0);
+}
+
+// The position index must give exactly the scan's answer, whatever the tolerance
+// and however the points lie against the index's cells.
+TEST(PointLookup, AgreesWithTheScan) {
+    std::mt19937_64 random(7);
+    for (double tolerance : {0.0, 3e-6, 1e-3, 0.5, 1e-300, 1e300}) {
+        GeometryStore store;
+        store.Clear();
+        store.matchTolerance = tolerance;
+        int l = store.AddLayer("P", "P", 500, 0, 0);
+        std::vector<double> xy;
+        std::uniform_real_distribution<double> wide(-180, 180);
+        std::uniform_int_distribution<int> step(-3, 3);
+        for (int i = 0; i < 1500; ++i) {
+            // Clusters on multiples of the tolerance, nudged by single ulps, so
+            // that matches straddle cell borders; plus spread-out positions.
+            double bx = (i % 40) * tolerance, by = (i % 7) * tolerance;
+            double x = bx, y = by;
+            for (int k = step(random); k != 0; k += k > 0 ? -1 : 1)
+                x = std::nextafter(x, k > 0 ? INFINITY : -INFINITY);
+            y = std::nextafter(y, step(random) > 0 ? INFINITY : -INFINITY);
+            if (i % 5 == 0) {
+                x = wide(random);
+                y = wide(random);
+            }
+            if (i % 11 == 0) x = bx + tolerance * (1.0 + (step(random) * 1e-16));
+            xy.push_back(x);
+            xy.push_back(y);
+        }
+        // Exact repeats and the odd values.
+        for (int i = 0; i < 200; i += 2) xy.push_back(xy[i]), xy.push_back(xy[i + 1]);
+        double odd[] = {-0.0,     0.0,   0.0,      -0.0, NAN,   1.0,   NAN,    1.0,
+                        INFINITY, 2.0,   INFINITY, 2.0,  1e308, 1e308, -1e308, 1e308,
+                        1e308,    1e308, 5e15,     5e15, 5e15,  5e15,  1e-310, 0.0};
+        xy.insert(xy.end(), std::begin(odd), std::end(odd));
+        AddChecked(store, l, xy);
+    }
+}
+
+TEST(PointLookup, StaysRightAcrossToleranceChangesDeletionAndClear) {
+    GeometryStore store;  // 3e-6 at first
+    int l = store.AddLayer("P", "P", 500, 0, 0);
+    std::vector<double> xy;
+    for (int i = 0; i < 3000; ++i) xy.push_back(i * 2e-6), xy.push_back(0.5);
+    std::vector<int> first = AddChecked(store, l, xy);
+    EXPECT_LT(store.Layer(l).pointCount, 3000);
+
+    store.matchTolerance = 0.0;  // the index is rebuilt for the new tolerance
+    AddChecked(store, l, xy);
+    store.matchTolerance = 1e-5;
+    AddChecked(store, l, xy);
+    store.matchTolerance = -1.0;  // nothing can match
+    int count = store.Layer(l).pointCount;
+    EXPECT_EQ(store.FindOrAddPoint(l, 0.0, 0.5), count);
+    store.matchTolerance = INFINITY;  // everything matches the first point
+    EXPECT_EQ(store.FindOrAddPoint(l, 77.0, 12.0), 0);
+
+    // A deleted slot taken again starts with an empty index.
+    store.matchTolerance = 0.0;
+    store.DeleteLayer(l);
+    EXPECT_EQ(store.AddLayer("Q", "Q", 500, 0, 0), l);
+    EXPECT_EQ(store.FindOrAddPoint(l, 0.0, 0.5), 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 2e-6, 0.5), 1);
+
+    store.Clear();
+    l = store.AddLayer("R", "R", 500, 0, 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 0.0, 0.5), 0);
+
+    // Points appended around the store are taken into the index before a lookup.
+    GeometryLayer& layer = store.Layer(l);
+    layer.points[1] = LayerPoint{1, 7.0, 8.0, 0, 0};
+    layer.pointCount = 2;
+    EXPECT_EQ(store.FindOrAddPoint(l, 7.0, 8.0), 1);
+    layer.pointCount = 1;  // and points taken away are dropped from it
+    EXPECT_EQ(store.FindOrAddPoint(l, 7.0, 8.0), 1);
+    EXPECT_EQ(store.Layer(l).pointCount, 2);
+}
