@@ -1,0 +1,18 @@
+#pragma once
+// The texts written beside the grid lines of the map view. A caret stands for
+// the degree sign and a double quote for the seconds sign.
+
+#include <array>
+#include <string>
+
+struct MeridianLabel {
+    std::string bottom;  // degrees, minutes, seconds and E or W: "2^30'00\" E"
+    std::string top;     // decimal degrees: "2.50000"
+};
+
+// Labels of the meridian at `longitude` (a grid value).
+MeridianLabel MeridianLabelTexts(double longitude);
+
+// The four lines written under the left end of the parallel at `latitude`:
+// degrees, minutes, seconds, and N or S.
+std::array<std::string, 4> ParallelLabelTexts(double latitude);
