@@ -222,6 +222,7 @@ bool MagellanDownload::WaypointLine(const char* line, int) {
     // Point i and record i describe the same waypoint; a second waypoint at the
     // same position rewrites the first one's record.
     const int i = geometry_.FindOrAddPoint(layer, longitude, latitude);
+    if (i < 0) return !LimitReached();  // the store had no memory left
     attributes_.SetText(table, i, 0, name);
     attributes_.SetNumber(table, i, 1, longitude);
     attributes_.SetNumber(table, i, 2, latitude);
@@ -282,11 +283,12 @@ void MagellanDownload::RouteNode(const char* line, const char* name) {
         return;
     }
     const int p = AddLinePoint(waypoints.points[r].x, waypoints.points[r].y);
-    ShowProgress(FormatText(" Transfering Routes %d", p));
+    if (p >= 0) ShowProgress(FormatText(" Transfering Routes %d", p));
 }
 
 int MagellanDownload::AddLinePoint(double x, double y) {
     const int p = geometry_.FindOrAddPoint(layer, x, y);
+    if (p < 0) return p;  // the store had no memory left; the line goes on from the last point
     if (previousPoint >= 0) geometry_.AddVertex(layer, lineNumber, previousPoint, p);
     previousPoint = p;
     return p;
@@ -318,6 +320,6 @@ bool MagellanDownload::TrackLine(const char* line, int length) {
         previousPoint = -1;
     }
     const int p = AddLinePoint(longitude, latitude);
-    ShowProgress(FormatText(" Transfering TrackPoints %d", p));
+    if (p >= 0) ShowProgress(FormatText(" Transfering TrackPoints %d", p));
     return !LimitReached();
 }
