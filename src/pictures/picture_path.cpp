@@ -23,10 +23,16 @@ PicturePathParts SplitPicturePath(const std::string& path) {
     return parts;
 }
 
+#ifdef _WIN32
+static const char kPathSeparator = '\\';
+#else
+static const char kPathSeparator = '/';
+#endif
+
 std::string PicturePathText(const std::string& path, bool relative, const std::string& directory) {
     if (!relative) return path;
     PicturePathParts parts = SplitPicturePath(path);
     std::string text = directory;
-    if (!text.empty() && text.back() != '\\' && text.back() != '/') text += '\\';
+    if (!text.empty() && text.back() != '\\' && text.back() != '/') text += kPathSeparator;
     return text + parts.name + parts.extension;
 }

@@ -20,14 +20,18 @@ void PictureSet::SelectPictures(const std::vector<std::string>& paths) {
     pictureCount = 0;
     longestPathLength = 0;
     longestNameLength = 0;
+    longestFileNameLength = 0;
     for (const std::string& path : paths) {
         if (pictureCount == kMaxPictures) break;
         PictureRecord& record = pictures[pictureCount];
         record = PictureRecord{};
         record.path = path;
         longestPathLength = std::max(longestPathLength, static_cast<int32_t>(path.size()));
-        int32_t nameLength = static_cast<int32_t>(SplitPicturePath(path).name.size());
-        longestNameLength = std::max(longestNameLength, nameLength);
+        PicturePathParts parts = SplitPicturePath(path);
+        longestNameLength = std::max(longestNameLength, static_cast<int32_t>(parts.name.size()));
+        longestFileNameLength =
+            std::max(longestFileNameLength,
+                     static_cast<int32_t>(parts.name.size() + parts.extension.size()));
         ReadPictureTime(pictureCount);
         ++pictureCount;
     }
@@ -51,7 +55,7 @@ std::string PictureSet::DirectoryOfFirstPicture() const {
 
 int PictureSet::ComputeFieldWidth() {
     int64_t width = relativePath
-                        ? static_cast<int64_t>(picturesDirectory.size()) + longestNameLength + 2
+                        ? static_cast<int64_t>(picturesDirectory.size()) + longestFileNameLength + 2
                         : int64_t{longestPathLength} + 2;
     if (width <= minimumFieldWidth) width = minimumFieldWidth;
     if (width > kMaxFieldWidth) {

@@ -103,6 +103,9 @@ class PictureSet {
     std::unique_ptr<PictureRecord[]> pictures;  // kMaxPictures slots, first pictureCount used
     int32_t longestPathLength = 0;
     int32_t longestNameLength = 0;
+    // The longest file name with its extension: a relative path text is the
+    // directory text, a separator and this name, so its field must hold all of it.
+    int32_t longestFileNameLength = 0;
 
   private:
     // `pictureCount` and `picturesPerWaypoint` as far as the arrays reach.

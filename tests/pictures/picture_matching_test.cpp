@@ -122,17 +122,23 @@ TEST(MatchPictures, FieldsFillInTimeOrderAndLocalTakesASinglePicture) {
     EXPECT_EQ("/trip/alone", five.Field(1, 4));
 }
 
-TEST(MatchPictures, RelativePathIsCutToTheFieldWidth) {
+TEST(MatchPictures, RelativePathKeepsTheWholeFileNameAndIsCutOnlyByTheWidth) {
     PictureSet set;
     set.relativePath = true;
     set.picturesDirectory = "pics";
     PictureRecord& r = set.pictures[set.pictureCount++];
     r = PictureRecord{"C:\\trip\\IMG_0001.JPG", 2003, 4, 17, 51720};
     set.longestNameLength = 8;
+    set.longestFileNameLength = 12;  // the extension counts: "pics/IMG_0001.JPG" fits
     WaypointTable w(set, {"17-MAY-03 14:22"});
-    EXPECT_EQ(15, set.fieldWidth);
+    EXPECT_EQ(18, set.fieldWidth);
     w.Match();
-    EXPECT_EQ("pics\\IMG_0001.J", w.Field(0, 0));
+    EXPECT_EQ("pics/IMG_0001.JPG", w.Field(0, 0));
+    set.minimumFieldWidth = 0;
+    set.longestFileNameLength = 4;  // a width set too small still cuts, never overflows
+    WaypointTable narrow(set, {"17-MAY-03 14:22"});
+    narrow.Match();
+    EXPECT_EQ("pics/IMG_0", narrow.Field(0, 0));
     set.picturesDirectory = "pics/";  // no second separator; "" gives the name alone
     EXPECT_EQ("pics/IMG_0001.JPG", set.PathText(r));
     set.picturesDirectory = "";

@@ -21,6 +21,7 @@ TEST(SelectPictures, DatesEachFileAndMeasuresPathsAndNames) {
     EXPECT_GE(set.pictures[1].year, 2020);
     EXPECT_EQ(static_cast<int>(dir.File("a_longer_name.jpeg").size()), set.longestPathLength);
     EXPECT_EQ(13, set.longestNameLength);
+    EXPECT_EQ(18, set.longestFileNameLength);
     EXPECT_EQ(dir.path(), set.DirectoryOfFirstPicture());
 }
 
