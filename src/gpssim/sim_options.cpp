@@ -1,0 +1,244 @@
+#include "sim_options.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+bool ParseCount(const char* text, int minimum, int& out) {
+    if (!text || !*text) return false;
+    errno = 0;
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < minimum || value > INT_MAX) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+enum OptionId {
+    kDataset = 1000,
+    kProfile,
+    kLink,
+    kBaud,
+    kBadChecksums,
+    kSilentAfter,
+    kGarbage,
+    kSizeLie,
+    kSizeLieAfter,
+    kCloseAfter,
+    kProductId,
+    kNoCapabilities,
+    kAckTimeout,
+    kResendAfter,
+    kVerbose,
+    kDumpDataset,
+    kListProfiles,
+    kHelp,
+};
+
+}  // namespace
+
+const char* SimHelpText() {
+    return R"(Usage: quorvex-gpssim [OPTIONS]
+
+A simulated Garmin and Magellan GPS receiver on a pseudo-terminal, for tests
+and for trying QUORVEX without hardware. It prints the path of the device it
+serves (for example /dev/pts/7) as the first line of standard output, then
+serves one host session after another until SIGTERM or SIGINT. It answers
+whichever protocol the host speaks: Garmin binary packets (DLE ... DLE ETX)
+or Magellan NMEA sentences ($PMGN...).
+
+Data and receiver:
+  --dataset NAME|FILE.json  what the receiver holds:
+        builtin            a small town: 20 waypoints, two routes (one of 22
+                           nodes), a track log of two tracks (default)
+        examples           HOME/SHOP/PARK with the route HOME-SHOP-PARK, a
+                           route with a comment, several tracks, unnamed
+                           tracks and void ("V") fixes
+        generated:W,R,T    W waypoints, R routes, T track points (load tests)
+        FILE.json          a dataset file (format below)
+  --profile NAME        Garmin receiver profile (default current); see
+                        --list-profiles. Every record layout has one.
+  --product-id N        report product ID N instead of the profile's
+  --no-capabilities     send no protocol capability list (old receivers: the
+                        host must look the product ID up in QUORVEX.XRF)
+  --list-profiles       print the profiles and exit
+  --dump-dataset        print the chosen dataset as JSON and exit
+
+Line:
+  --link PATH           also make PATH a symbolic link to the device
+  --baud N              pace the line at N baud (10 bits a byte), both the
+                        bytes sent and the bytes taken from the host
+  --ack-timeout MS      longest wait for an acknowledgement before the
+                        transfer is abandoned (default 3000)
+  --resend-after MS     resend a packet or sentence when no acknowledgement
+                        came within MS (default: only on NAK or a wrong
+                        $PMGNCSM)
+
+Faults:
+  --bad-checksums N     send the first N tries of each packet / sentence with
+                        a wrong checksum (Garmin: the host must NAK; Magellan:
+                        the checksum digits are wrong)
+  --silent-after K      fall silent after K data packets / sentences of a
+                        session (a session starts at the product request or
+                        at $PMGNCMD,HANDON); silent means no answer at all
+  --garbage N           put N garbage bytes before each packet (Garmin) or a
+                        line of N garbage characters before each sentence
+                        (Magellan)
+  --size-lie            (Garmin) record packets carry a size byte larger than
+                        the data sent
+  --size-lie-after K    ... only after the first K data packets of a session
+  --close-after K       close the device (it disappears) after K data packets
+                        / sentences, then wait for the stop signal
+  --verbose             log every byte and event on standard error
+  --help                this text
+
+Garmin side: the product request (254) is acknowledged and answered with the
+product data (255) and, unless the profile is an old receiver, the protocol
+capability list (253) once the product data is acknowledged. Commands (10)
+7, 4 and 6 send waypoints, routes and the track log: a records packet (27),
+the records (35; 29, 30 and 98 links for A201; 99 and 34), and a transfer
+complete packet (12) carrying the command number. Each packet waits for the
+host's ACK; a NAK makes it resend. Commands 0 and 8 abort a transfer.
+
+Magellan side: $PMGNCMD,HANDON switches hand-shaking on: every command is
+then answered with $PMGNCSM,XX (XX: its checksum), and every sentence of a
+list waits for the host's $PMGNCSM before the next; a wrong checksum in it
+makes the sentence go out again. The closing $PMGNCMD,END is not waited for.
+VERSION answers $PMGNVER; WAYPOINT, ROUTE and TRACK send $PMGNWPL, $PMGNRTE
+(c sentences of two nodes each, the route number in field 4, an m sentence
+with the comment last) and $PMGNTRK lists. Void fixes carry "V" in field 8.
+
+Dataset files (JSON):
+  {
+    "name": "my town",
+    "magellan": {"productId": 7, "version": "3.06", "description": "..."},
+    "waypoints": [
+      {"ident": "HOME", "comment": "17-MAY-03 14:22", "lat": 48.1173,
+       "lon": 11.516667, "alt": 545, "depth": null, "symbol": 0}
+    ],
+    "routes": [
+      {"number": 1, "name": "TO WORK", "comment": "", "points": ["HOME", "SHOP"]}
+    ],
+    "tracks": [
+      {"name": "MORNING", "points": [
+        {"lat": 48.1, "lon": 11.5, "time": "2003-05-17T14:22:05Z",
+         "alt": 540.5, "depth": null, "valid": true}]}
+    ]
+  }
+  Only "lat" and "lon" of a waypoint or track point and "ident" of a waypoint
+  are required. Latitudes and longitudes are decimal degrees (south and west
+  negative), altitudes and depths metres (null: not available), times UTC.
+  Route points name waypoints of the file by ident. Waypoint comments in the
+  form "17-MAY-03 14:22" are what receivers write and what picture matching
+  reads. Void fixes ("valid": false) go to Magellan hosts only.
+
+Exit status: 0 after a stop signal, 1 when the device or the dataset cannot
+be set up, 2 for a usage error.
+)";
+}
+
+int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& error) {
+    static const option kLong[] = {
+        {"dataset", required_argument, nullptr, kDataset},
+        {"profile", required_argument, nullptr, kProfile},
+        {"link", required_argument, nullptr, kLink},
+        {"baud", required_argument, nullptr, kBaud},
+        {"bad-checksums", required_argument, nullptr, kBadChecksums},
+        {"silent-after", required_argument, nullptr, kSilentAfter},
+        {"garbage", required_argument, nullptr, kGarbage},
+        {"size-lie", no_argument, nullptr, kSizeLie},
+        {"size-lie-after", required_argument, nullptr, kSizeLieAfter},
+        {"close-after", required_argument, nullptr, kCloseAfter},
+        {"product-id", required_argument, nullptr, kProductId},
+        {"no-capabilities", no_argument, nullptr, kNoCapabilities},
+        {"ack-timeout", required_argument, nullptr, kAckTimeout},
+        {"resend-after", required_argument, nullptr, kResendAfter},
+        {"verbose", no_argument, nullptr, kVerbose},
+        {"dump-dataset", no_argument, nullptr, kDumpDataset},
+        {"list-profiles", no_argument, nullptr, kListProfiles},
+        {"help", no_argument, nullptr, kHelp},
+        {nullptr, 0, nullptr, 0},
+    };
+    optind = 1;
+    opterr = 0;
+    int id;
+    while ((id = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
+        bool ok = true;
+        FaultOptions& f = options.faults;
+        switch (id) {
+            case kDataset:
+                options.dataset = optarg;
+                break;
+            case kProfile:
+                options.profile = optarg;
+                break;
+            case kLink:
+                options.link = optarg;
+                break;
+            case kBaud:
+                ok = ParseCount(optarg, 1, options.baud);
+                break;
+            case kBadChecksums:
+                ok = ParseCount(optarg, 0, f.badChecksums);
+                break;
+            case kSilentAfter:
+                ok = ParseCount(optarg, 0, f.silentAfter);
+                break;
+            case kGarbage:
+                ok = ParseCount(optarg, 0, f.garbage) && f.garbage <= 4096;
+                break;
+            case kSizeLie:
+                f.sizeLie = true;
+                break;
+            case kSizeLieAfter:
+                ok = ParseCount(optarg, 0, f.sizeLieAfter);
+                f.sizeLie = true;
+                break;
+            case kCloseAfter:
+                ok = ParseCount(optarg, 0, f.closeAfter);
+                break;
+            case kProductId:
+                ok = ParseCount(optarg, 0, options.productId) && options.productId <= 32767;
+                break;
+            case kNoCapabilities:
+                options.noCapabilities = true;
+                break;
+            case kAckTimeout:
+                ok = ParseCount(optarg, 1, options.ackTimeoutMs);
+                break;
+            case kResendAfter:
+                ok = ParseCount(optarg, 1, options.resendAfterMs);
+                break;
+            case kVerbose:
+                options.verbose = true;
+                break;
+            case kDumpDataset:
+                options.dumpDataset = true;
+                break;
+            case kListProfiles:
+                options.listProfiles = true;
+                break;
+            case kHelp:
+                return 1;
+            default:
+                error = optind > 0 && optind <= argc
+                            ? std::string("unknown option or missing value: ") + argv[optind - 1]
+                            : "unknown option";
+                return 2;
+        }
+        if (!ok) {
+            error = std::string("bad value for --") + kLong[id - kDataset].name + ": " +
+                    (optarg ? optarg : "");
+            return 2;
+        }
+    }
+    if (optind < argc) {
+        error = std::string("unexpected argument: ") + argv[optind];
+        return 2;
+    }
+    return 0;
+}

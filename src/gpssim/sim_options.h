@@ -1,0 +1,32 @@
+#pragma once
+// Command-line options of quorvex-gpssim and the faults they inject.
+
+#include <string>
+
+struct FaultOptions {
+    int badChecksums = 0;  // first N tries of each packet / sentence go out corrupted
+    int silentAfter = -1;  // fall silent after K data packets / sentences (-1: never)
+    int garbage = 0;       // N garbage bytes before each packet / sentence
+    bool sizeLie = false;  // Garmin: size byte larger than the data sent
+    int sizeLieAfter = 0;  // ... only after this many data packets of the session
+    int closeAfter = -1;   // close the device after K data packets (-1: never)
+};
+
+struct SimOptions {
+    std::string dataset = "builtin";
+    std::string profile = "current";
+    std::string link;
+    int baud = 0;
+    int productId = -1;  // overrides the profile's product ID when >= 0
+    bool noCapabilities = false;
+    int ackTimeoutMs = 3000;  // longest wait for the host's acknowledgement
+    int resendAfterMs = 0;    // resend when no acknowledgement came within this (0: never)
+    bool verbose = false;
+    bool dumpDataset = false;
+    bool listProfiles = false;
+    FaultOptions faults;
+};
+
+// 0: run; 1: print help and exit 0; 2: usage error (message in `error`).
+int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& error);
+const char* SimHelpText();

@@ -1,0 +1,175 @@
+#include "host_line.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+HostLine::HostLine(const std::string& device) {
+    fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd_ < 0) return;
+    termios tio{};
+    tcgetattr(fd_, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd_, TCSANOW, &tio);
+}
+
+HostLine::~HostLine() {
+    if (fd_ >= 0) close(fd_);
+}
+
+void HostLine::Write(const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (fd_ >= 0 && done < bytes.size()) {
+        ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else {
+            pollfd p{fd_, POLLOUT, 0};
+            if (poll(&p, 1, 1000) <= 0) return;
+        }
+    }
+}
+
+int HostLine::ReadByte(int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (fd_ >= 0) {
+        uint8_t b;
+        ssize_t n = read(fd_, &b, 1);
+        if (n == 1) return b;
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return -1;
+        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        deadline - std::chrono::steady_clock::now())
+                                        .count());
+        if (left <= 0) return -1;
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, left) <= 0) return -1;
+        if (!(p.revents & POLLIN)) return -1;
+    }
+    return -1;
+}
+
+bool HostLine::QuietFor(int ms) {
+    return ReadByte(ms) < 0;
+}
+
+std::vector<uint8_t> HostLine::Frame(uint8_t id, const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> out{0x10, id};
+    unsigned sum = id + data.size();
+    auto put = [&out](uint8_t b) {
+        out.push_back(b);
+        if (b == 0x10) out.push_back(0x10);
+    };
+    put(static_cast<uint8_t>(data.size()));
+    for (uint8_t b : data) {
+        sum += b;
+        put(b);
+    }
+    put(static_cast<uint8_t>(0x100 - (sum & 0xFF)));
+    out.push_back(0x10);
+    out.push_back(0x03);
+    return out;
+}
+
+WirePacket HostLine::ReadPacket(int timeoutMs) {
+    WirePacket p;
+    int b;
+    while ((b = ReadByte(timeoutMs)) >= 0 && b != 0x10)
+        p.skipped.push_back(static_cast<uint8_t>(b));
+    if (b < 0) return p;
+    p.id = ReadByte(500);
+    auto stuffed = [&]() {
+        int v = ReadByte(500);
+        if (v == 0x10) {
+            p.hadStuffing = true;
+            if (ReadByte(500) != 0x10) return -1;
+        }
+        return v;
+    };
+    int size = stuffed();
+    if (p.id < 0 || size < 0) return p;
+    p.claimedSize = size;
+    unsigned sum = static_cast<unsigned>(p.id + size);
+    for (int i = 0; i < size; ++i) {
+        int v = stuffed();
+        if (v < 0) return p;
+        p.data.push_back(static_cast<uint8_t>(v));
+        sum += static_cast<unsigned>(v);
+    }
+    int checksum = stuffed();
+    if (checksum < 0) return p;
+    p.checksumOk = ((sum + static_cast<unsigned>(checksum)) & 0xFF) == 0;
+    p.framed = ReadByte(500) == 0x10 && ReadByte(500) == 0x03;
+    return p;
+}
+
+WirePacket HostLine::ReceiveAndAck(int timeoutMs) {
+    WirePacket p = ReadPacket(timeoutMs);
+    if (p.id >= 0) SendAck(static_cast<uint8_t>(p.id));
+    return p;
+}
+
+unsigned HostLine::Checksum(const std::string& text) {
+    unsigned sum = 0;
+    for (char c : text) {
+        if (c == '*') break;
+        if (c != '$') sum ^= static_cast<unsigned char>(c);
+    }
+    return sum;
+}
+
+void HostLine::SendSentence(const std::string& body) {
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", Checksum(body));
+    Write(body + tail);
+}
+
+std::string HostLine::ReadLine(int timeoutMs) {
+    std::string line;
+    int b;
+    while ((b = ReadByte(line.empty() ? timeoutMs : 1000)) >= 0 && b != '\n')
+        line += static_cast<char>(b);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+void HostLine::Acknowledge(const std::string& line) {
+    char body[32];
+    std::snprintf(body, sizeof body, "$PMGNCSM,%02X", Checksum(line));
+    SendSentence(body);
+}
+
+float FloatAt(const std::vector<uint8_t>& d, size_t at) {
+    uint32_t v = static_cast<uint32_t>(I32At(d, at));
+    float f;
+    std::memcpy(&f, &v, sizeof f);
+    return f;
+}
+
+std::string TextAt(const std::vector<uint8_t>& d, size_t at) {
+    std::string s;
+    for (size_t i = at; i < d.size() && d[i] != 0; ++i) s += static_cast<char>(d[i]);
+    return s;
+}
+
+std::string FixedAt(const std::vector<uint8_t>& d, size_t at, size_t width) {
+    std::string s(d.begin() + static_cast<long>(at), d.begin() + static_cast<long>(at + width));
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::string SentenceField(const std::string& line, size_t n) {
+    size_t start = 0;
+    for (size_t i = 0; i < n; ++i) {
+        start = line.find(',', start);
+        if (start == std::string::npos) return "";
+        ++start;
+    }
+    size_t end = line.find_first_of(",*", start);
+    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
