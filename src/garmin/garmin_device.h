@@ -1,0 +1,126 @@
+#pragma once
+// One connection to a Garmin receiver for the length of one import command: the
+// binary link of DLE/ETX-framed packets, each acknowledged by the other side,
+// the identification of the receiver and its protocol table, and (on top of
+// those) the waypoint, route and track transfers.
+//
+// Packet on the wire, both directions:
+//   DLE(0x10) id size data[size] checksum DLE(0x10) ETX(0x03)
+// Every 0x10 in the size, the data or the checksum is followed by a second 0x10;
+// the id is never stuffed. The checksum is the two's complement of the sum of
+// id, size and data bytes.
+
+#include <cstdint>
+
+#include "garmin/protocol_table.h"
+#include "serial/serial_port.h"
+
+// Packet IDs of the link.
+enum GarminPacketId {
+    kPidAck = 6,
+    kPidCommand = 10,
+    kPidTransferComplete = 12,
+    kPidNak = 21,
+    kPidRecords = 27,
+    kPidRouteHeader = 29,
+    kPidRouteWaypoint = 30,
+    kPidTrackPoint = 34,
+    kPidWaypoint = 35,
+    kPidRouteLink = 98,
+    kPidTrackHeader = 99,
+    kPidCapabilities = 253,
+    kPidProductRequest = 254,
+    kPidProductData = 255,
+};
+
+// Command numbers sent with kPidCommand.
+enum GarminCommand {
+    kCmdTransferRoutes = 4,
+    kCmdTransferTrackLog = 6,
+    kCmdTransferWaypoints = 7,
+};
+
+class GarminDevice {
+  public:
+    // WaitAck results.
+    static constexpr int kOtherPacket = 0;
+    static constexpr int kAcknowledged = 1;
+    static constexpr int kNoAnswer = 9999;
+    // Packet data buffers hold this many bytes: the size byte allows 255.
+    static constexpr int kPacketBufferSize = 256;
+
+    GarminDevice();
+    virtual ~GarminDevice();
+    GarminDevice(const GarminDevice&) = delete;
+    GarminDevice& operator=(const GarminDevice&) = delete;
+
+    // Opens `portName` at 9600,N,8,1 and identifies the receiver; true when the
+    // protocol table is filled. Every failure has shown its message.
+    bool Connect(const char* portName);
+    // Asks for the product data, then takes the capability list or, when the
+    // receiver sends none, the QUORVEX.XRF line of its product ID.
+    bool Identify();
+    // Fills the protocol table from QUORVEX.XRF; false after a message.
+    bool LoadProtocolTable(int productId);
+
+    // Link layer.
+    static unsigned char Checksum(int packetId, int size, const unsigned char* data);
+    // Frames, stuffs and writes one packet (size 0 to 255); the bytes written.
+    int SendPacket(int packetId, const unsigned char* data, int size);
+    // Receives one packet into `data` (kPacketBufferSize bytes): its data size,
+    // 0 when no complete packet came. The packet ID is then LastPacketId().
+    int ReceivePacket(unsigned char* data);
+    int SendAck(int packetId);
+    int SendNak(int packetId);
+    // kAcknowledged, kOtherPacket (a NAK included) or kNoAnswer.
+    int WaitAck();
+    // Sends until acknowledged: kAcknowledged, or kNoAnswer when no ACK came
+    // (nothing at all, or only refusals up to the resend limit).
+    int SendWithAck(int packetId, const unsigned char* data, int size);
+    // Receives a packet with a good checksum, refusing damaged ones with a NAK
+    // (6 receptions at most) and acknowledging the good one: its data size, or
+    // 0 on failure.
+    int ReceiveData(unsigned char* data);
+    void DelayMs(int milliseconds);
+
+    int ProductId() const { return productId; }
+    const char* Description() const { return description; }
+    const ProtocolTable& Protocols() const { return protocols; }
+    int LastPacketId() const { return lastHeader[1]; }
+    SerialPort& Port() { return port; }
+
+    // Shortens the link time-outs (1000 ms for a packet, 500 ms for a byte) so
+    // that tests of silent lines run quickly.
+    void SetLinkTimeouts(int packetMs, int byteMs);
+
+    // Resends of one packet that SendWithAck allows against a receiver that
+    // refuses everything.
+    static constexpr int kMaxResends = 10;
+    // Receptions of one packet that ReceiveData allows before giving up.
+    static constexpr int kMaxReceptions = 6;
+
+  private:
+    // Reads up to the start of a frame and its header; false when none came.
+    bool ReceiveHeader();
+
+    // Filled by the transfers.
+    std::int32_t layer = -1;
+    std::int32_t table = -1;
+    std::int32_t previousPoint = -1;
+    // From the product data packet.
+    std::int32_t productId = 0;
+    char description[256];
+    ProtocolTable protocols;
+    SerialPort port;
+    // The last reception: DLE, packet ID, size; and checksum, DLE, ETX (or the
+    // stuffed pair when the checksum was 0x10). One spare byte each for the
+    // terminator that SerialPort::Read writes.
+    unsigned char lastHeader[4];
+    unsigned char lastTrailer[4];
+    // Set by ReceivePacket when a frame came but ended before the data its size
+    // byte promised: ReceiveData refuses it like a bad checksum.
+    bool lastFrameCut = false;
+
+    int packetTimeoutMs = 1000;
+    int byteTimeoutMs = 500;
+};
