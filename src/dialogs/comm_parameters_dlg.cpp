@@ -1,0 +1,22 @@
+#include "dialogs/comm_parameters_dlg.h"
+
+#include "core/user_feedback.h"
+#include "dialogs/dialog_ids.h"
+#include "dialogs/dialog_layout.h"
+#include "dialogs/dialog_validators.h"
+
+CCommParametersDlg::CCommParametersDlg(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Communication Parameters") {
+    PrepareDialog(this);
+    auto* content = new wxBoxSizer(wxVERTICAL);
+    wxStaticBoxSizer* port = AddGroup(this, content, "Port", 1);
+    AddRadioGroup(port->GetStaticBox(), port,
+                  {{kIdCom1, "Com 1"}, {kIdCom2, "Com 2"}, {kIdCom3, "Com 3"}, {kIdCom4, "Com 4"}});
+    for (int32_t number = 1; number <= 4; ++number)
+        SetRadioValidator(this, kIdCom1 + number - 1, &portNumber, number);
+    FinishDialog(this, content);
+}
+
+std::string CCommParametersDlg::PortName() const {
+    return FormatText("Com%d", static_cast<int>(portNumber));
+}

@@ -1,0 +1,23 @@
+#pragma once
+// "Communication Parameters": the serial port of a Garmin import, Com 1 to Com 4.
+//
+//   CCommParametersDlg dialog(frame);
+//   if (dialog.ShowModal() != wxID_OK) return;
+//   device.Connect(dialog.PortName().c_str());   // "Com2" unless the user chose another
+//
+// Every dialog starts at Com 2.
+
+#include <wx/dialog.h>
+
+#include <cstdint>
+#include <string>
+
+class CCommParametersDlg : public wxDialog {
+  public:
+    explicit CCommParametersDlg(wxWindow* parent);
+
+    // "Com1".."Com4" for `portNumber` 1..4.
+    std::string PortName() const;
+
+    int32_t portNumber = 2;  // 1..4
+};
