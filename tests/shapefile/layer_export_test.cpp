@@ -1,0 +1,283 @@
+#include "shapefile/layer_export.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "layers/attribute_store.h"
+#include "layers/geometry_store.h"
+#include "read_back.h"
+#include "recording_feedback.h"
+#include "test_files.h"
+
+using nlohmann::json;
+
+namespace {
+
+// A document's two stores, filled the way the transfers fill them.
+struct Document {
+    GeometryStore geometry;
+    AttributeStore attributes;
+
+    Document() {
+        geometry.Clear();
+        attributes.Clear();
+    }
+
+    // A waypoint layer with one record per point.
+    int Waypoints(const char* name, const char* fileName, int count, double x0 = 0) {
+        int l = geometry.AddLayer(name, fileName, 500, 0, 0);
+        int t = attributes.AddTable(name, fileName);
+        geometry.Layer(l).attributeTable = t;
+        attributes.AddField(t, "Ident", 'C', 12, 0);
+        attributes.AddField(t, "Longitude", 'N', 12, 5);
+        attributes.ReserveRecords(t, 500);
+        for (int i = 0; i < count; ++i) {
+            int p = geometry.FindOrAddPoint(l, x0 + i, i * 0.5);
+            attributes.SetText(t, p, 0, ("WP" + std::to_string(i)).c_str());
+            attributes.SetNumber(t, p, 1, x0 + i);
+        }
+        geometry.ComputeExtent(l);
+        return l;
+    }
+
+    // A route layer of one line through `points` points, with one record.
+    int Route(const char* fileName, int points) {
+        int l = geometry.AddLayer("Route", fileName, 500, 500, 0);
+        int t = attributes.AddTable("Route", fileName);
+        geometry.Layer(l).attributeTable = t;
+        attributes.AddField(t, "Ident", 'C', 40, 0);
+        int previous = -1;
+        for (int i = 0; i < points; ++i) {
+            int p = geometry.FindOrAddPoint(l, i * 0.001, 1.0);
+            if (previous >= 0) geometry.AddVertex(l, 0, previous, p);
+            previous = p;
+        }
+        attributes.SetText(t, 0, 0, "R1");
+        geometry.ComputeExtent(l);
+        return l;
+    }
+
+    int TableOf(int layer) { return geometry.Layer(layer).attributeTable; }
+};
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(LayerExport, DirectoryOfTheChosenPath) {
+    EXPECT_EQ(ExportDirectory("/data/out/anything.xyz"), "/data/out/");
+    EXPECT_EQ(ExportDirectory("/data/out/"), "/data/out/");
+    EXPECT_EQ(ExportDirectory("anything.xyz"), "");
+    EXPECT_EQ(ExportDirectory("/x"), "/");
+}
+
+TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
+    TempDir dir;
+    RecordingFeedback feedback;
+    Document doc;
+    doc.Waypoints("Garmin GPS Waypoints", "WPTS", 3);
+    doc.Route("ROUTE1", 4);
+    int gone = doc.Waypoints("Gone", "GONE", 2);
+    doc.geometry.DeleteLayer(gone);
+    doc.geometry.Layer(gone).modified = true;  // deleted wins over modified
+
+    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.File("anything.xyz"));
+    EXPECT_TRUE(result.allWritten);
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_EQ(result.layersWritten, 2);
+    EXPECT_EQ(result.tablesWritten, 3);  // the deleted layer's table is still a table
+    EXPECT_EQ(result.filesWritten,
+              (std::vector<std::string>{dir.File("WPTS.SHP"), dir.File("WPTS.SHX"),
+                                        dir.File("ROUTE1.SHP"), dir.File("ROUTE1.SHX"),
+                                        dir.File("WPTS.DBF"), dir.File("ROUTE1.DBF"),
+                                        dir.File("GONE.DBF")}));
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{"GONE.DBF", "ROUTE1.DBF", "ROUTE1.SHP", "ROUTE1.SHX",
+                                        "WPTS.DBF", "WPTS.SHP", "WPTS.SHX"}));
+
+    json wpts = ReadBack(dir.File("WPTS"));
+    ASSERT_FALSE(wpts.is_null());
+    EXPECT_EQ(wpts["shp"]["shapeType"], 1);
+    EXPECT_EQ(wpts["shp"]["shapes"].size(), 3u);
+    EXPECT_EQ(wpts["dbf"]["records"][2], json({"WP2", 2.0}));
+    json route = ReadBack(dir.File("ROUTE1"));
+    ASSERT_FALSE(route.is_null());
+    EXPECT_EQ(route["shp"]["shapeType"], 3);
+    EXPECT_EQ(route["shp"]["shapes"][0]["points"].size(), 4u);
+
+    // Nothing changed since: a second save writes nothing, wherever it goes.
+    TempDir other;
+    result = ExportLayers(doc.geometry, doc.attributes, other.File("again.shp"));
+    EXPECT_TRUE(result.allWritten);
+    EXPECT_TRUE(result.filesWritten.empty());
+    EXPECT_TRUE(FilesIn(other.path()).empty());
+
+    // A download afterwards: only what it made is written next time.
+    doc.Waypoints("More", "MORE", 1);
+    result = ExportLayers(doc.geometry, doc.attributes, other.path());
+    EXPECT_EQ(FilesIn(other.path()),
+              (std::vector<std::string>{"MORE.DBF", "MORE.SHP", "MORE.SHX"}));
+}
+
+TEST(LayerExport, UnwritableDirectoryKeepsEverythingModified) {
+    TempDir dir;
+    std::ofstream(dir.File("plainfile")) << "x";
+    for (std::string target : {dir.File("missing/out.shp"), dir.File("plainfile/out.shp")}) {
+        SCOPED_TRACE(target);
+        RecordingFeedback feedback;
+        Document doc;
+        int w = doc.Waypoints("W", "WPTS", 2);
+        int r = doc.Route("ROUTE1", 3);
+        ExportResult result = ExportLayers(doc.geometry, doc.attributes, target);
+        EXPECT_FALSE(result.allWritten);
+        EXPECT_EQ(result.layersFailed, 2);
+        EXPECT_EQ(result.tablesFailed, 2);
+        ASSERT_EQ(feedback.messages.size(), 4u);  // one per failure
+        std::string reason = target.find("missing") != std::string::npos
+                                 ? "No such file or directory"
+                                 : "Not a directory";
+        EXPECT_EQ(feedback.messages[0],
+                  "Could not write the file " + ExportDirectory(target) + "WPTS.SHP: " + reason);
+        EXPECT_TRUE(feedback.HasMessage("ROUTE1.DBF: " + reason));
+        EXPECT_TRUE(doc.geometry.Layer(w).modified);
+        EXPECT_TRUE(doc.geometry.Layer(r).modified);
+        EXPECT_TRUE(doc.attributes.Table(doc.TableOf(w)).modified);
+
+        // Saved again somewhere writable: everything is still due.
+        TempDir good;
+        result = ExportLayers(doc.geometry, doc.attributes, good.path());
+        EXPECT_TRUE(result.allWritten);
+        EXPECT_EQ(FilesIn(good.path()).size(), 6u);
+    }
+}
+
+TEST(LayerExport, FullDiskRemovesTheHalfWrittenFiles) {
+    TempDir dir;
+    RecordingFeedback feedback;
+    Document doc;
+    int w = doc.Waypoints("W", "WPTS", 2000);
+    int r = doc.Route("ROUTE1", 3);
+    // The .SHX of the waypoints and the .DBF of the route go to a full disk.
+    ASSERT_EQ(symlink("/dev/full", dir.File("WPTS.SHX").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", dir.File("ROUTE1.DBF").c_str()), 0);
+
+    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
+    EXPECT_FALSE(result.allWritten);
+    EXPECT_EQ(
+        feedback.messages,
+        (std::vector<std::string>{
+            "Could not write the file " + dir.File("WPTS.SHX") + ": No space left on device",
+            "Could not write the file " + dir.File("ROUTE1.DBF") + ": No space left on device"}));
+    EXPECT_EQ(result.filesFailed,
+              (std::vector<std::string>{dir.File("WPTS.SHX"), dir.File("ROUTE1.DBF")}));
+    // Neither half of the failed pair, nor the failed table, is left behind.
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{"ROUTE1.SHP", "ROUTE1.SHX", "WPTS.DBF"}));
+    EXPECT_TRUE(doc.geometry.Layer(w).modified);
+    EXPECT_FALSE(doc.attributes.Table(doc.TableOf(w)).modified);
+    EXPECT_FALSE(doc.geometry.Layer(r).modified);
+    EXPECT_TRUE(doc.attributes.Table(doc.TableOf(r)).modified);
+
+    // Disk space back: the next save writes just the two that failed.
+    result = ExportLayers(doc.geometry, doc.attributes, dir.path());
+    EXPECT_TRUE(result.allWritten);
+    EXPECT_EQ(result.filesWritten,
+              (std::vector<std::string>{dir.File("WPTS.SHP"), dir.File("WPTS.SHX"),
+                                        dir.File("ROUTE1.DBF")}));
+}
+
+TEST(LayerExport, TooLongALineFailsOnlyItsOwnLayer) {
+    TempDir dir;
+    RecordingFeedback feedback;
+    Document doc;
+    int track = doc.Route("TRACK", 10001);
+    int w = doc.Waypoints("W", "WPTS", 2);
+    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
+    EXPECT_FALSE(result.allWritten);
+    EXPECT_EQ(feedback.messages,
+              std::vector<std::string>{"Too Many segments in one line. Limit is MAX_POINTS"});
+    EXPECT_TRUE(doc.geometry.Layer(track).modified);
+    EXPECT_FALSE(doc.geometry.Layer(w).modified);
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{"TRACK.DBF", "WPTS.DBF", "WPTS.SHP", "WPTS.SHX"}));
+}
+
+TEST(LayerExport, SameFileNamesGetNumberedOnce) {
+    TempDir dir;
+    RecordingFeedback feedback;
+    Document doc;
+    doc.Waypoints("Garmin GPS Waypoints", "Waypoints", 1, 10);
+    doc.Waypoints("Magellan Waypoints", "Waypoints", 2, 20);
+    doc.Waypoints("Own name", "Waypoints1", 3, 30);  // already takes the first number
+    int fourth = doc.Waypoints("Shouting", "WAYPOINTS", 4, 40);
+
+    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
+    EXPECT_TRUE(result.allWritten);
+    ASSERT_EQ(feedback.messages.size(), 1u);
+    EXPECT_EQ(feedback.messages[0],
+              "Some layers would have been saved under the same file name and overwritten each "
+              "other.\nThese were saved under new file names instead:\n"
+              "    Magellan Waypoints: Waypoints -> Waypoints2\n"
+              "    Shouting: WAYPOINTS -> WAYPOINTS3");
+    EXPECT_STREQ(doc.geometry.Layer(fourth).fileName, "WAYPOINTS3");
+    EXPECT_STREQ(doc.attributes.Table(doc.TableOf(fourth)).fileName, "WAYPOINTS3");
+
+    // Each set holds its own layer's points and records.
+    struct {
+        const char* base;
+        size_t count;
+        double x0;
+    } sets[] = {
+        {"Waypoints", 1, 10}, {"Waypoints2", 2, 20}, {"Waypoints1", 3, 30}, {"WAYPOINTS3", 4, 40}};
+    for (auto& s : sets) {
+        SCOPED_TRACE(s.base);
+        json got = ReadBack(dir.File(s.base));
+        ASSERT_FALSE(got.is_null());
+        EXPECT_EQ(got["shp"]["shapes"].size(), s.count);
+        EXPECT_EQ(got["dbf"]["records"].size(), s.count);
+        EXPECT_EQ(got["shp"]["shapes"][0]["points"][0][0], s.x0);
+        EXPECT_EQ(got["dbf"]["records"][0][1], s.x0);
+    }
+
+    // The names stay: a later save of the same layers needs no renaming.
+    doc.geometry.Layer(fourth).modified = true;
+    doc.geometry.Layer(0).modified = true;
+    feedback.messages.clear();
+    result = ExportLayers(doc.geometry, doc.attributes, dir.path());
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_EQ(result.layersWritten, 2);
+}
+
+TEST(LayerExport, ARenamedLayerTakesItsTableAlong) {
+    TempDir dir;
+    RecordingFeedback feedback;
+    Document doc;
+    doc.Waypoints("First", "Tracks", 1);
+    int second = doc.Waypoints("Second", "Tracks", 2);
+    // The second table was saved before; only its layer is due now.
+    doc.attributes.Table(doc.TableOf(second)).modified = false;
+    // A table of its own that shares the name, with no layer.
+    int lone = doc.attributes.AddTable("Lone", "tracks");
+    doc.attributes.AddField(lone, "Note", 'C', 4, 0);
+    doc.attributes.SetText(lone, 0, 0, "x");
+
+    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
+    EXPECT_TRUE(result.allWritten);
+    ASSERT_EQ(feedback.messages.size(), 1u);
+    EXPECT_NE(
+        feedback.messages[0].find("    Second: Tracks -> Tracks1\n    Lone: tracks -> tracks2"),
+        std::string::npos)
+        << feedback.messages[0];
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{"Tracks.DBF", "Tracks.SHP", "Tracks.SHX", "Tracks1.DBF",
+                                        "Tracks1.SHP", "Tracks1.SHX", "tracks2.DBF"}));
+}

@@ -1,0 +1,407 @@
+#include "shapefile/shapefile_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "core/byte_order.h"
+#include "read_back.h"
+#include "recording_feedback.h"
+#include "test_files.h"
+
+using nlohmann::json;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+void Append(Bytes& b, std::initializer_list<unsigned char> more) {
+    b.insert(b.end(), more);
+}
+
+// A double whose low six bytes are zero, given by its two high bytes (1.0 is
+// 3FF0 0000 0000 0000, stored little-endian as 00 00 00 00 00 00 F0 3F).
+void AppendDouble(Bytes& b, unsigned char high6, unsigned char high7) {
+    Append(b, {0, 0, 0, 0, 0, 0, high6, high7});
+}
+
+// Builds a layer in a store, with the given points and edges, and its extent.
+struct LayerFixture {
+    GeometryStore store;
+    int layer;
+    explicit LayerFixture(const char* fileName, int vertexCapacity = 0) {
+        store.Clear();
+        layer = store.AddLayer("Test", fileName, 500, vertexCapacity, 0);
+    }
+    GeometryLayer& Layer() { return store.Layer(layer); }
+    int Point(double x, double y, double z = 0, double m = 0) {
+        return store.FindOrAddPoint(layer, x, y, z, m);
+    }
+};
+
+// The points of a line or polygon as [x, y] pairs, for comparing with pyshp.
+json Xy(std::initializer_list<std::pair<double, double>> points) {
+    json list = json::array();
+    for (auto& p : points) list.push_back({p.first, p.second});
+    return list;
+}
+
+}  // namespace
+
+// Three 2-D points: 100 + 3 x 28 = 184 bytes of .SHP, 100 + 3 x 8 = 124 of .SHX.
+TEST(ShapefileWriter, ThreePointsByteForByte) {
+    TempDir dir;
+    LayerFixture f("PTS");
+    f.Point(1.0, 2.0);
+    f.Point(-1.5, 0.5);
+    f.Point(4.0, 1.0);
+    f.store.ComputeExtent(f.layer);
+    ShapefileWriter writer;
+    ASSERT_TRUE(writer.WriteLayer(dir.path(), f.Layer()));
+
+    auto header = [](unsigned char lengthWords) {
+        Bytes b = {0x00, 0x00, 0x27, 0x0A};  // 9994, big-endian
+        b.insert(b.end(), 20, 0);
+        Append(b, {0, 0, 0, lengthWords});  // file length in words, big-endian
+        Append(b, {0xE8, 0x03, 0, 0});      // version 1000
+        Append(b, {1, 0, 0, 0});            // Point
+        AppendDouble(b, 0xF8, 0xBF);        // Xmin -1.5
+        AppendDouble(b, 0xE0, 0x3F);        // Ymin 0.5
+        AppendDouble(b, 0x10, 0x40);        // Xmax 4
+        AppendDouble(b, 0x00, 0x40);        // Ymax 2
+        b.insert(b.end(), 32, 0);           // Z and M ranges
+        return b;
+    };
+    Bytes shp = header(92);
+    auto record = [&](unsigned char number, std::pair<unsigned char, unsigned char> x,
+                      std::pair<unsigned char, unsigned char> y) {
+        Append(shp, {0, 0, 0, number, 0, 0, 0, 10, 1, 0, 0, 0});
+        AppendDouble(shp, x.first, x.second);
+        AppendDouble(shp, y.first, y.second);
+    };
+    record(1, {0xF0, 0x3F}, {0x00, 0x40});
+    record(2, {0xF8, 0xBF}, {0xE0, 0x3F});
+    record(3, {0x10, 0x40}, {0xF0, 0x3F});
+    ASSERT_EQ(shp.size(), 184u);
+    EXPECT_EQ(ReadBytes(dir.File("PTS.SHP")), shp);
+
+    Bytes shx = header(62);
+    Append(shx, {0, 0, 0, 50, 0, 0, 0, 10, 0, 0, 0, 64, 0, 0, 0, 10, 0, 0, 0, 78, 0, 0, 0, 10});
+    ASSERT_EQ(shx.size(), 124u);
+    EXPECT_EQ(ReadBytes(dir.File("PTS.SHX")), shx);
+}
+
+TEST(ShapefileWriter, HeaderTakesTheStoredExtentAndZmRanges) {
+    TempDir dir;
+    ShapefileWriter writer;
+    {
+        // No points: two header-only files with the layer's stored box.
+        LayerFixture f("EMPTY");
+        f.Layer().xMin = -3;
+        f.Layer().yMax = 7;
+        ASSERT_TRUE(writer.WriteLayer(dir.path(), f.Layer()));
+        Bytes shp = ReadBytes(dir.File("EMPTY.SHP"));
+        ASSERT_EQ(shp.size(), 100u);
+        EXPECT_EQ(GetBE32(&shp[24]), 50u);
+        EXPECT_EQ(GetLE32(&shp[32]), 1u);
+        EXPECT_EQ(GetLEDouble(&shp[36]), -3.0);
+        EXPECT_EQ(GetLEDouble(&shp[60]), 7.0);
+        EXPECT_EQ(ReadBytes(dir.File("EMPTY.SHX")), shp);
+    }
+    {
+        // Points added after the last ComputeExtent do not widen the box; Z
+        // without M gives PointZ records that still carry M, and an M range of 0.
+        LayerFixture f("Z");
+        f.Point(1, 1, 10, 5);
+        f.store.ComputeExtent(f.layer);
+        f.Point(9, 9, -20, 8);
+        f.Layer().hasZ = true;
+        ASSERT_TRUE(writer.WriteLayer(dir.path(), f.Layer()));
+        Bytes shp = ReadBytes(dir.File("Z.SHP"));
+        ASSERT_EQ(shp.size(), 100u + 2 * (8 + 36));
+        EXPECT_EQ(GetLE32(&shp[32]), 11u);
+        EXPECT_EQ(GetLEDouble(&shp[52]), 1.0);  // Xmax as stored, not 9
+        EXPECT_EQ(GetLEDouble(&shp[68]), -20.0);
+        EXPECT_EQ(GetLEDouble(&shp[76]), 10.0);
+        EXPECT_EQ(GetLEDouble(&shp[84]), 0.0);
+        EXPECT_EQ(GetLEDouble(&shp[92]), 0.0);
+        EXPECT_EQ(GetBE32(&shp[104]), 18u);               // content length in words
+        EXPECT_EQ(GetLEDouble(&shp[100 + 8 + 28]), 5.0);  // M of the first record
+    }
+}
+
+TEST(ShapefileWriter, ReverseBytes) {
+    unsigned char b[] = {1, 2, 3, 4, 5};
+    ShapefileWriter::ReverseBytes(b, 4);
+    EXPECT_EQ(Bytes(b, b + 5), (Bytes{4, 3, 2, 1, 5}));
+    ShapefileWriter::ReverseBytes(b, 5);
+    EXPECT_EQ(Bytes(b, b + 5), (Bytes{5, 1, 2, 3, 4}));
+    ShapefileWriter::ReverseBytes(b, 0);
+    EXPECT_EQ(b[0], 5);
+}
+
+// Every point writer variant, read back by pyshp.
+TEST(ShapefileWriter, PointAndMultiPointVariantsReadBack) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        bool multi, hasM, hasZ;
+        int type;
+    } cases[] = {{"P", false, false, false, 1},  {"PM", false, true, false, 21},
+                 {"PZ", false, false, true, 11}, {"PZM", false, true, true, 11},
+                 {"MP", true, false, false, 8},  {"MPM", true, true, false, 28},
+                 {"MPZ", true, false, true, 18}, {"MPZM", true, true, true, 18}};
+    ShapefileWriter writer;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LayerFixture f(c.name);
+        f.Point(-83.5, 42.25, 100.5, 1.0);
+        f.Point(-84.0, 43.0, -2.0, 2.0);
+        f.Point(-83.0, 41.0, 7.0, 3.0);
+        f.Point(-82.0, 44.0, 8.0, 4.0);
+        GeometryLayer& l = f.Layer();
+        // Points 1 and 2 share an id: one multipoint of two points.
+        l.points[2].id = l.points[1].id;
+        l.multiPoint = c.multi;
+        l.hasM = c.hasM;
+        l.hasZ = c.hasZ;
+        f.store.ComputeExtent(f.layer);
+        ASSERT_TRUE(writer.WriteLayer(dir.path(), l));
+
+        json got = ReadBack(dir.File(c.name));
+        ASSERT_FALSE(got.is_null());
+        const json& shp = got["shp"];
+        EXPECT_EQ(shp["shapeType"], c.type);
+        EXPECT_EQ(shp["bbox"], json({-84.0, 41.0, -82.0, 44.0}));
+        if (c.hasZ) {
+            EXPECT_EQ(shp["zbox"], json({-2.0, 100.5}));
+        }
+        if (c.hasM) {
+            EXPECT_EQ(shp["mbox"], json({1.0, 4.0}));
+        }
+        if (c.hasZ && !c.hasM) {
+            EXPECT_EQ(shp["mbox"], json({0.0, 0.0}));
+        }
+        const json& shapes = shp["shapes"];
+        if (!c.multi) {
+            ASSERT_EQ(shapes.size(), 4u);
+            EXPECT_EQ(shapes[2]["points"], json({{-83.0, 41.0}}));
+            if (c.hasZ) {
+                EXPECT_EQ(shapes[0]["z"], json({100.5}));
+            }
+            if (c.hasM) {
+                EXPECT_EQ(shapes[3]["m"], json({4.0}));
+            }
+            EXPECT_EQ(got["shx"]["offsets"].size(), 4u);
+            continue;
+        }
+        ASSERT_EQ(shapes.size(), 3u);
+        EXPECT_EQ(shapes[1]["points"], json({{-84.0, 43.0}, {-83.0, 41.0}}));
+        EXPECT_EQ(shapes[1]["bbox"], json({-84.0, 41.0, -83.0, 43.0}));
+        if (c.hasZ) {
+            EXPECT_EQ(shapes[1]["z"], json({-2.0, 7.0}));
+        }
+        if (c.hasM) {
+            EXPECT_EQ(shapes[1]["m"], json({2.0, 3.0}));
+        }
+        int n = 2;
+        int expectedWords = (c.hasZ && c.hasM)   ? (72 + 32 * n) / 2
+                            : (c.hasZ || c.hasM) ? (56 + 24 * n) / 2
+                                                 : (40 + 16 * n) / 2;
+        Bytes shx = ReadBytes(dir.File(std::string(c.name) + ".SHX"));
+        EXPECT_EQ(GetBE32(&shx[100 + 8 + 4]), static_cast<uint32_t>(expectedWords));
+    }
+}
+
+TEST(ShapefileWriter, LineRecordsAndParts) {
+    TempDir dir;
+    ShapefileWriter writer;
+    LayerFixture f("LINES", 500);
+    for (int i = 0; i < 10; ++i) f.Point(i, i * 0.5);
+    auto edge = [&](int segment, int from, int to) {
+        f.Layer().vertices[f.Layer().vertexCount++] = SegmentVertex{segment, from, to};
+    };
+    edge(0, 0, 1);  // record 1: one part of four points
+    edge(0, 1, 2);
+    edge(0, 2, 3);
+    edge(3, 0, 1);  // record 2: parts at 0 and 3
+    edge(3, 1, 2);
+    edge(3, 5, 6);
+    edge(1, 7, 8);  // records 3, 4, 5: segment numbers 1, 1, 0, 0, 1
+    edge(1, 8, 9);
+    edge(0, 9, 4);
+    edge(0, 4, 4);
+    edge(1, 3, 3);
+    ASSERT_TRUE(writer.WriteLayer(dir.path(), f.Layer()));
+
+    json got = ReadBack(dir.File("LINES"));
+    ASSERT_FALSE(got.is_null());
+    const json& shapes = got["shp"]["shapes"];
+    EXPECT_EQ(got["shp"]["shapeType"], 3);
+    ASSERT_EQ(shapes.size(), 5u);
+    EXPECT_EQ(shapes[0]["parts"], json({0}));
+    EXPECT_EQ(shapes[0]["points"], Xy({{0, 0}, {1, 0.5}, {2, 1}, {3, 1.5}}));
+    EXPECT_EQ(shapes[0]["bbox"], json({0.0, 0.0, 3.0, 1.5}));
+    EXPECT_EQ(shapes[1]["parts"], json({0, 3}));
+    EXPECT_EQ(shapes[1]["points"], Xy({{0, 0}, {1, 0.5}, {2, 1}, {5, 2.5}, {6, 3}}));
+    EXPECT_EQ(shapes[2]["points"], Xy({{7, 3.5}, {8, 4}, {9, 4.5}}));
+    EXPECT_EQ(shapes[3]["points"], Xy({{9, 4.5}, {4, 2}, {4, 2}}));  // revisits stay
+    EXPECT_EQ(shapes[4]["points"], Xy({{3, 1.5}, {3, 1.5}}));
+
+    Bytes shx = ReadBytes(dir.File("LINES.SHX"));
+    EXPECT_EQ(GetBE32(&shx[100 + 4]), 56u);  // (44 + 4 + 64) / 2
+    EXPECT_EQ(GetBE32(&shx[24]), 50u + 4 * 5);
+
+    // An edge array without edges: a header-only PolyLine file.
+    LayerFixture empty("NOEDGES", 500);
+    empty.Point(1, 1);
+    ASSERT_TRUE(writer.WriteLayer(dir.path(), empty.Layer()));
+    Bytes shp = ReadBytes(dir.File("NOEDGES.SHP"));
+    ASSERT_EQ(shp.size(), 100u);
+    EXPECT_EQ(GetBE32(&shp[24]), 50u);
+    EXPECT_EQ(GetLE32(&shp[32]), 3u);
+}
+
+TEST(ShapefileWriter, LineAndPolygonVariantsReadBack) {
+    TempDir dir;
+    ShapefileWriter writer;
+    struct Case {
+        const char* name;
+        bool polygon, hasM, hasZ;
+        int type;
+    } cases[] = {{"L", false, false, false, 3},  {"LM", false, true, false, 23},
+                 {"LZ", false, false, true, 13}, {"LZM", false, true, true, 13},
+                 {"G", true, false, false, 5},   {"GM", true, true, false, 25},
+                 {"GZ", true, false, true, 15},  {"GZM", true, true, true, 15}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GeometryStore store;
+        store.Clear();
+        int l = store.AddLayer("Test", c.name, 500, 500, c.polygon ? 10 : 0);
+        // A square ring 0-1-2-3-0 and a triangle 4-5-6-4.
+        double xy[][2] = {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {20, 20}, {21, 22}, {22, 20}};
+        for (int i = 0; i < 7; ++i) store.FindOrAddPoint(l, xy[i][0], xy[i][1], i * 1.5, 100 + i);
+        int ring[][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 4}};
+        for (int i = 0; i < 7; ++i) store.AddVertex(l, i < 4 ? 1 : 2, ring[i][0], ring[i][1]);
+        GeometryLayer& layer = store.Layer(l);
+        if (c.polygon) {
+            // Polygon 0 takes the square; polygon 1 the triangle, through the refs.
+            for (int i = 0; i < 7; ++i) layer.polygonEdges[i] = PolygonEdgeRef{i < 4 ? 0 : 1, i};
+            layer.polygonCount = 7;
+        }
+        layer.hasM = c.hasM;
+        layer.hasZ = c.hasZ;
+        store.ComputeExtent(l);
+        ASSERT_TRUE(writer.WriteLayer(dir.path(), layer));
+
+        json got = ReadBack(dir.File(c.name));
+        ASSERT_FALSE(got.is_null());
+        const json& shapes = got["shp"]["shapes"];
+        EXPECT_EQ(got["shp"]["shapeType"], c.type);
+        EXPECT_EQ(got["shp"]["bbox"], json({0.0, 0.0, 22.0, 22.0}));
+        ASSERT_EQ(shapes.size(), 2u);
+        EXPECT_EQ(shapes[0]["points"], Xy({{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}));
+        EXPECT_EQ(shapes[1]["points"], Xy({{20, 20}, {21, 22}, {22, 20}, {20, 20}}));
+        EXPECT_EQ(shapes[1]["bbox"], json({20.0, 20.0, 22.0, 22.0}));
+        EXPECT_EQ(shapes[1]["parts"], json({0}));
+        if (c.hasZ) {
+            EXPECT_EQ(shapes[1]["z"], json({6.0, 7.5, 9.0, 6.0}));
+        }
+        if (c.hasM) {
+            EXPECT_EQ(shapes[0]["m"], json({100.0, 101.0, 102.0, 103.0, 100.0}));
+        }
+        if (c.hasZ) {
+            EXPECT_EQ(got["shp"]["zbox"], json({0.0, 9.0}));
+        }
+        if (c.hasM) {
+            EXPECT_EQ(got["shp"]["mbox"], json({100.0, 106.0}));
+        }
+    }
+}
+
+// The same line file through shapelib's own reader, which also validates rings.
+TEST(ShapefileWriter, ShapelibReadsThePolygons) {
+    TempDir dir;
+    GeometryStore store;
+    int l = store.AddLayer("Test", "RINGS", 500, 500, 10);
+    double xy[][2] = {{0, 0}, {0, 10}, {10, 10}, {10, 0}};
+    for (auto& p : xy) store.FindOrAddPoint(l, p[0], p[1]);
+    for (int i = 0; i < 4; ++i) store.AddVertex(l, 0, i, (i + 1) % 4);
+    GeometryLayer& layer = store.Layer(l);
+    for (int i = 0; i < 4; ++i) layer.polygonEdges[i] = PolygonEdgeRef{7, i};
+    layer.polygonCount = 4;
+    store.ComputeExtent(l);
+    ShapefileWriter writer;
+    ASSERT_TRUE(writer.WriteLayer(dir.path(), layer));
+    CommandResult dump = RunCommand("shpdump '" + dir.File("RINGS.SHP") + "'");
+    EXPECT_EQ(dump.status, 0) << dump.output;
+    EXPECT_NE(dump.output.find("Shapefile Type: Polygon   # of Shapes: 1"), std::string::npos)
+        << dump.output;
+    EXPECT_NE(dump.output.find("(Polygon)  nVertices=5, nParts=1"), std::string::npos)
+        << dump.output;
+}
+
+TEST(ShapefileWriter, MaxPointsPerLine) {
+    TempDir dir;
+    RecordingFeedback feedback;
+    ShapefileWriter writer;
+    auto lineOf = [](GeometryStore& store, int edges, bool breakAtEnd) {
+        store.Clear();
+        int l = store.AddLayer("Track", "TRK", 500, 500, 0);
+        for (int i = 0; i <= edges + 2; ++i) store.FindOrAddPoint(l, i, 0);
+        for (int i = 0; i < edges; ++i) store.AddVertex(l, 5, i, i + 1);
+        // A last edge of the same line that does not join adds two points at once.
+        if (breakAtEnd) store.AddVertex(l, 5, edges + 1, edges + 2);
+        store.ComputeExtent(l);
+        return l;
+    };
+
+    GeometryStore store;
+    int l = lineOf(store, 9998, false);  // 9,999 points: still one record
+    ASSERT_TRUE(writer.WriteLayer(dir.path(), store.Layer(l)));
+    json got = ReadBack(dir.File("TRK"));
+    ASSERT_FALSE(got.is_null());
+    EXPECT_EQ(got["shp"]["shapes"][0]["points"].size(), 9999u);
+    EXPECT_TRUE(feedback.messages.empty());
+
+    l = lineOf(store, 9999, false);  // the 10,000th point is refused
+    EXPECT_FALSE(writer.WriteLayer(dir.path(), store.Layer(l)));
+    EXPECT_EQ(writer.LastFailure(), ShapefileWriter::Failure::kTooManyPoints);
+    EXPECT_EQ(feedback.messages,
+              std::vector<std::string>{"Too Many segments in one line. Limit is MAX_POINTS"});
+    EXPECT_FALSE(FileExists(dir.File("TRK.SHP")));  // no half-written pair is left
+    EXPECT_FALSE(FileExists(dir.File("TRK.SHX")));
+
+    l = lineOf(store, 9998, true);  // 9,999 points, then a new part of two
+    EXPECT_FALSE(writer.WriteLayer(dir.path(), store.Layer(l)));
+    EXPECT_EQ(feedback.messages.size(), 2u);
+}
+
+TEST(ShapefileWriter, EdgesToMissingPointsAreRefused) {
+    TempDir dir;
+    ShapefileWriter writer;
+    LayerFixture f("BAD", 500);
+    f.Point(0, 0);
+    f.Point(1, 1);
+    f.store.AddVertex(f.layer, 0, 0, 1);
+    f.store.AddVertex(f.layer, 0, 1, 7);
+    EXPECT_FALSE(writer.WriteLayer(dir.path(), f.Layer()));
+    EXPECT_EQ(writer.LastFailure(), ShapefileWriter::Failure::kBadGeometry);
+    EXPECT_FALSE(FileExists(dir.File("BAD.SHP")));
+
+    GeometryStore store;
+    int l = store.AddLayer("G", "GBAD", 10, 10, 10);
+    store.FindOrAddPoint(l, 0, 0);
+    store.FindOrAddPoint(l, 1, 1);
+    store.AddVertex(l, 0, 0, 1);
+    store.Layer(l).polygonEdges[0] = PolygonEdgeRef{0, 5};
+    store.Layer(l).polygonCount = 1;
+    EXPECT_FALSE(writer.WriteLayer(dir.path(), store.Layer(l)));
+    EXPECT_EQ(writer.LastFailure(), ShapefileWriter::Failure::kBadGeometry);
+
+    int bare = store.AddLayer("N", "NONE", 0, 0, 0);
+    EXPECT_FALSE(writer.WriteLayer(dir.path(), store.Layer(bare)));
+    EXPECT_EQ(writer.LastFailure(), ShapefileWriter::Failure::kNothingToWrite);
+    EXPECT_FALSE(FileExists(dir.File("NONE.SHP")));
+}
