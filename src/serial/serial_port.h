@@ -50,14 +50,21 @@ class SerialPort {
     HANDLE handle_;
     COMMTIMEOUTS timeouts_;
 #else
-    // Moves what the driver holds into `pending_`, up to `wanted` bytes in all;
-    // false when the line has hung up or failed (an unplugged device).
+    // Moves what the driver holds into `pending_` until `wanted` bytes are
+    // pending or the driver has no more; false when the line has hung up or
+    // failed (an unplugged device).
     bool FillPending(int wanted);
+    int PendingCount() const {
+        return static_cast<int>(pending_.size() - pendingStart_);
+    }
 
     int handle_;
-    // Bytes already taken from the driver while waiting, not yet handed out.
-    // They count as queued: BytesWaiting includes them.
+    // Bytes already taken from the driver, not yet handed out, from
+    // pending_[pendingStart_] on. They count as queued: BytesWaiting includes
+    // them. Taking what the driver holds in one call saves a system call for
+    // every byte of a packet.
     std::string pending_;
+    size_t pendingStart_ = 0;
 #endif
     char text_[1024];
     std::string devicePath_;

@@ -158,6 +158,7 @@ bool SerialPort::Open(const char* portName, const char* settings) {
     Close();
     handle_ = fd;
     pending_.clear();
+    pendingStart_ = 0;
 
     termios current;
     if (tcgetattr(handle_, &current) != 0) {
@@ -202,6 +203,7 @@ void SerialPort::Close() {
     ::close(handle_);
     handle_ = -1;
     pending_.clear();
+    pendingStart_ = 0;
 }
 
 int SerialPort::Write(const void* bytes, int length) {
@@ -235,7 +237,7 @@ int SerialPort::BytesWaiting() {
     if (handle_ < 0) return 0;
     int queued = 0;
     if (ioctl(handle_, FIONREAD, &queued) != 0 || queued < 0) queued = 0;
-    return queued + static_cast<int>(pending_.size());
+    return queued + PendingCount();
 }
 
 void SerialPort::PurgeOutput() {
@@ -243,11 +245,12 @@ void SerialPort::PurgeOutput() {
 }
 
 bool SerialPort::FillPending(int wanted) {
-    while (static_cast<int>(pending_.size()) < wanted) {
+    while (PendingCount() < wanted) {
+        // Drop what has been handed out; what is left is shorter than `wanted`.
+        pending_.erase(0, pendingStart_);
+        pendingStart_ = 0;
         char chunk[1024];
-        size_t room = static_cast<size_t>(wanted) - pending_.size();
-        if (room > sizeof(chunk)) room = sizeof(chunk);
-        ssize_t n = ::read(handle_, chunk, room);
+        ssize_t n = ::read(handle_, chunk, sizeof(chunk));
         if (n > 0) {
             pending_.append(chunk, static_cast<size_t>(n));
             continue;
@@ -263,7 +266,7 @@ bool SerialPort::WaitForBytes(int wanted, int timeoutMs) {
     const std::uint32_t start = TickCountMs();
     for (;;) {
         bool lineUp = FillPending(wanted);
-        if (static_cast<int>(pending_.size()) >= wanted) return true;
+        if (PendingCount() >= wanted) return true;
         std::uint32_t elapsed = TickCountMs() - start;
         if (timeoutMs <= 0 || elapsed >= static_cast<std::uint32_t>(timeoutMs)) return false;
         int remaining = timeoutMs - static_cast<int>(elapsed);
@@ -282,8 +285,8 @@ bool SerialPort::WaitForBytes(int wanted, int timeoutMs) {
 int SerialPort::ReadQueued(void* buffer, int count) {
     if (handle_ < 0 || count <= 0) return 0;
     FillPending(count);
-    int got = static_cast<int>(pending_.size()) < count ? static_cast<int>(pending_.size()) : count;
-    std::memcpy(buffer, pending_.data(), static_cast<size_t>(got));
-    pending_.erase(0, static_cast<size_t>(got));
+    int got = PendingCount() < count ? PendingCount() : count;
+    std::memcpy(buffer, pending_.data() + pendingStart_, static_cast<size_t>(got));
+    pendingStart_ += static_cast<size_t>(got);
     return got;
 }
