@@ -1,12 +1,12 @@
 #include "dialogs/picture_match_dlg.h"
 
+#include <wx/arrstr.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/filedlg.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/tokenzr.h>
 #include <wx/utils.h>
 #include <wx/valgen.h>
 

@@ -45,8 +45,6 @@ class CPictureMatchDlg : public wxDialog {
     // Replaces the file chooser (the tests choose files without a window).
     void SetFileChooser(PictureFileChooser chooser) { m_chooseFiles = std::move(chooser); }
 
-    PictureSet& Pictures() { return m_pictures; }
-
     bool TransferDataToWindow() override;
     bool TransferDataFromWindow() override;
 

@@ -2,8 +2,6 @@
 
 #include "dialog_driver.h"
 
-#include <wx/statbox.h>
-
 void Click(wxWindow* dialog, int id) {
     wxWindow* button = dialog->FindWindow(id);
     ASSERT_NE(button, nullptr) << "no button " << id;
@@ -54,24 +52,6 @@ void Type(wxWindow* dialog, int id, const wxString& text) {
 std::string TextOf(wxWindow* dialog, int id) {
     auto* entry = Control<wxTextEntry>(dialog, id);
     return entry ? entry->GetValue().utf8_string() : std::string();
-}
-
-namespace {
-
-bool FindLabel(wxWindow* window, const wxString& label) {
-    for (wxWindow* child : window->GetChildren()) {
-        const bool isLabel = dynamic_cast<wxStaticText*>(child) != nullptr ||
-                             dynamic_cast<wxStaticBox*>(child) != nullptr;
-        if (isLabel && child->GetLabel() == label) return true;
-        if (FindLabel(child, label)) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-bool HasLabel(wxWindow* dialog, const wxString& label) {
-    return FindLabel(dialog, label);
 }
 
 int RunModal(wxDialog& dialog, const std::function<void()>& actions) {

@@ -8,7 +8,6 @@
 #include <wx/combobox.h>
 #include <wx/dialog.h>
 #include <wx/radiobut.h>
-#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <functional>
@@ -36,8 +35,6 @@ void Choose(wxWindow* dialog, int id, const wxString& item);
 void Type(wxWindow* dialog, int id, const wxString& text);
 // The text of the text control or combo box `id`.
 std::string TextOf(wxWindow* dialog, int id);
-// True when `dialog` has a static text or group box reading exactly `label`.
-bool HasLabel(wxWindow* dialog, const wxString& label);
 
 // The result ShowModal gives when `actions` left the dialog open.
 constexpr int kLeftOpen = -2;
