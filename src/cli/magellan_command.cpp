@@ -1,13 +1,171 @@
+// quorvex-cli magellan and quorvex-cli identify magellan: the Magellan import of
+// the desktop program without its dialogs. The options carry the values of the
+// "Communication Port Properties" and "GPS Interface" dialogs, with their defaults.
+
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_options.h"
+#include "core/user_feedback.h"
+#include "layers/attribute_store.h"
+#include "layers/geometry_store.h"
+#include "magellan/magellan_device.h"
+#include "magellan/port_settings.h"
+#include "shapefile/layer_export.h"
 
-int RunMagellanCommand(int, char**) {
-    std::fputs("quorvex-cli: the Magellan download is not part of this build yet\n", stderr);
-    return kExitUsage;
+namespace {
+
+const char kMagellanUsage[] =
+    "Usage: quorvex-cli magellan --port DEV --out DIR [options]\n"
+    "\n"
+    "Connects to a Magellan receiver (2 seconds after the port opens, then NMEA\n"
+    "sentences in hand-shaking mode), downloads its waypoints, routes and track\n"
+    "log and writes them as shapefiles into DIR. Routes need the waypoints:\n"
+    "whenever routes are wanted, waypoints are downloaded first.\n"
+    "\n"
+    "Options:\n"
+    "  --out DIR             directory the shapefiles are written into (required)\n"
+    "  --waypoints-file NAME file name of the waypoints (default Waypoints)\n"
+    "  --routes-file NAME    file name of the routes (default Routes)\n"
+    "  --tracks-file NAME    file name of the track log (default Tracks)\n"
+    "  --no-waypoints        no waypoints (unless routes are wanted)\n"
+    "  --no-routes           no routes\n"
+    "  --track-lines         download the track log as a line layer\n";
+
+const char kIdentifyMagellanUsage[] =
+    "Usage: quorvex-cli identify magellan --port DEV [serial options]\n"
+    "\n"
+    "Connects to a Magellan receiver as the download does and prints its product\n"
+    "ID, its description and the sentences of its waypoints, routes and track log.\n"
+    "\n"
+    "Options:\n";
+
+struct DownloadOptions {
+    std::string out;
+    std::string waypointsFile = "Waypoints";
+    std::string routesFile = "Routes";
+    std::string tracksFile = "Tracks";
+    bool waypoints = true;
+    bool routes = true;
+    bool trackLines = false;
+};
+
+// Parses the serial options (and, with `download`, those of the download) and
+// makes the settings text of the "Communication Port Properties" dialog from
+// them; kExitOk, kExitUsage after saying what is wrong, or -1 when help was printed.
+int ParseOptions(int argc, char** argv, SerialOptions& serial,
+                 char (&settings)[PortSettings::kSettingsSize], DownloadOptions* download) {
+    CliOptions options(download ? "magellan" : "identify magellan");
+    AddSerialOptions(options, &serial, true);
+    if (download) {
+        options.AddText("--out", &download->out);
+        options.AddText("--waypoints-file", &download->waypointsFile);
+        options.AddText("--routes-file", &download->routesFile);
+        options.AddText("--tracks-file", &download->tracksFile);
+        options.AddSwitch("--no-waypoints", &download->waypoints, false);
+        options.AddSwitch("--no-routes", &download->routes, false);
+        options.AddSwitch("--track-lines", &download->trackLines);
+    }
+    if (!options.Parse(argc, argv)) return kExitUsage;
+    if (options.HelpWanted()) {
+        std::fputs(download ? kMagellanUsage : kIdentifyMagellanUsage, stdout);
+        std::fputs(SerialOptionsHelp(true), stdout);
+        return -1;
+    }
+    if (serial.port.empty()) return options.Fail("--port is required"), kExitUsage;
+    if (download && download->out.empty()) return options.Fail("--out is required"), kExitUsage;
+
+    PortSettings port;
+    if (!port.SetBaudText(serial.baud.c_str())) return kExitUsage;
+    port.dataBits = serial.dataBits;
+    port.parity = serial.parity;
+    port.stopBits = serial.stopBits;
+    if (!port.BuildSettingsText(settings)) return options.Fail("bad serial settings"), kExitUsage;
+    return kExitOk;
 }
 
-int RunIdentifyMagellan(int, char**) {
-    std::fputs("quorvex-cli: Magellan identification is not part of this build yet\n", stderr);
-    return kExitUsage;
+// Passes every text on to the feedback it replaces and counts the messages, so
+// that the command can say when a transfer reported trouble.
+class CountingFeedback : public UserFeedback {
+  public:
+    CountingFeedback() : next_(Feedback()), scope_(this) {}
+    void ShowMessage(const std::string& text) override {
+        ++messages;
+        next_.ShowMessage(text);
+    }
+    void ShowProgress(const std::string& text) override { next_.ShowProgress(text); }
+    int messages = 0;
+
+  private:
+    UserFeedback& next_;
+    ScopedFeedback scope_;
+};
+
+// A receiver that answered the version request has a product ID or a description.
+bool Answered(const MagellanDevice& gps) {
+    return gps.productId != 0 || gps.description[0] != '\0';
+}
+
+}  // namespace
+
+int RunMagellanCommand(int argc, char** argv) {
+    SerialOptions serial;
+    DownloadOptions options;
+    char settings[PortSettings::kSettingsSize];
+    const int parsed = ParseOptions(argc, argv, serial, settings, &options);
+    if (parsed != kExitOk) return parsed < 0 ? kExitOk : parsed;
+
+    // A new document: empty stores, positions merged only when equal.
+    GeometryStore geometry;
+    AttributeStore attributes;
+    geometry.Clear();
+    attributes.Clear();
+    CountingFeedback feedback;
+    {
+        MagellanDevice gps;
+        if (!gps.Connect(serial.port.c_str(), settings)) return kExitNoReceiver;
+        if (Answered(gps)) {
+            std::fprintf(stderr, "Magellan receiver: product ID %d, %s\n", gps.productId,
+                         gps.description);
+        } else {
+            std::fputs("quorvex-cli: the receiver did not answer the version request\n", stderr);
+        }
+        if (options.waypoints || options.routes)
+            gps.TransferWaypoints(geometry, attributes, options.waypointsFile.c_str());
+        if (options.routes) gps.TransferRoutes(geometry, attributes, options.routesFile.c_str());
+        if (options.trackLines)
+            gps.TransferTracks(geometry, attributes, options.tracksFile.c_str());
+    }  // the port closes here
+    geometry.ComputeTotalExtent();
+
+    const int transferMessages = feedback.messages;
+    const ExportResult result = ExportLayers(geometry, attributes, options.out + "/");
+    if (!result.allWritten) return kExitWriteFailed;
+    if (transferMessages > 0) {
+        std::fprintf(stderr,
+                     "quorvex-cli: the transfer ended early or skipped data (%d message%s "
+                     "above); the files hold what was received\n",
+                     transferMessages, transferMessages == 1 ? "" : "s");
+    }
+    return kExitOk;
+}
+
+int RunIdentifyMagellan(int argc, char** argv) {
+    SerialOptions serial;
+    char settings[PortSettings::kSettingsSize];
+    const int parsed = ParseOptions(argc, argv, serial, settings, nullptr);
+    if (parsed != kExitOk) return parsed < 0 ? kExitOk : parsed;
+
+    MagellanDevice gps;
+    if (!gps.Connect(serial.port.c_str(), settings)) return kExitNoReceiver;
+    std::printf("Product ID: %d\nDescription: %s\n", gps.productId, gps.description);
+    std::printf(
+        "Waypoints protocol: PMGNWPL\nRoutes protocol: PMGNRTE\nTracks protocol: PMGNTRK\n");
+    if (!Answered(gps)) {
+        std::fputs("quorvex-cli: the receiver did not answer the version request\n", stderr);
+        return kExitNoReceiver;
+    }
+    return kExitOk;
 }
