@@ -53,6 +53,32 @@ class CapabilityWalker {
     int index_ = 0;
 };
 
+// Where each protocol puts its number and the D entries that follow it: as many
+// as it lists, in a row, each stored only while the D entries keep coming.
+struct ProtocolEntries {
+    int number;
+    std::int32_t ProtocolTable::*protocol;
+    std::int32_t ProtocolTable::*types[3];
+};
+
+const ProtocolEntries kProtocolEntries[] = {
+    {100, &ProtocolTable::waypointProtocol, {&ProtocolTable::waypointType}},
+    {200,
+     &ProtocolTable::routeProtocol,
+     {&ProtocolTable::routeHeaderType, &ProtocolTable::routeWaypointType}},
+    {201,
+     &ProtocolTable::routeProtocol,
+     {&ProtocolTable::routeHeaderType, &ProtocolTable::routeWaypointType,
+      &ProtocolTable::routeLinkType}},
+    {300, &ProtocolTable::trackProtocol, {&ProtocolTable::trackType1}},
+    {301, &ProtocolTable::trackProtocol, {&ProtocolTable::trackType1, &ProtocolTable::trackType2}},
+    {400, &ProtocolTable::protocol400, {&ProtocolTable::type400}},
+    {500, &ProtocolTable::protocol500, {&ProtocolTable::type500}},
+    {600, &ProtocolTable::protocol600, {&ProtocolTable::type600}},
+    {700, &ProtocolTable::protocol700, {&ProtocolTable::type700}},
+    {800, &ProtocolTable::protocol800, {&ProtocolTable::type800}},
+};
+
 }  // namespace
 
 void ParseCapabilityList(const unsigned char* data, int size, ProtocolTable* t) {
@@ -62,52 +88,14 @@ void ParseCapabilityList(const unsigned char* data, int size, ProtocolTable* t) 
             walk.Next();
             continue;
         }
-        int protocol = walk.Number();
+        const int number = walk.Number();
         walk.Next();
-        switch (protocol) {
-            case 100:
-                t->waypointProtocol = 100;
-                walk.TakeType(&t->waypointType);
-                break;
-            case 200:
-                t->routeProtocol = 200;
-                if (walk.TakeType(&t->routeHeaderType)) walk.TakeType(&t->routeWaypointType);
-                break;
-            case 201:
-                t->routeProtocol = 201;
-                if (walk.TakeType(&t->routeHeaderType) && walk.TakeType(&t->routeWaypointType))
-                    walk.TakeType(&t->routeLinkType);
-                break;
-            case 300:
-                t->trackProtocol = 300;
-                walk.TakeType(&t->trackType1);
-                break;
-            case 301:
-                t->trackProtocol = 301;
-                if (walk.TakeType(&t->trackType1)) walk.TakeType(&t->trackType2);
-                break;
-            case 400:
-                t->protocol400 = 400;
-                walk.TakeType(&t->type400);
-                break;
-            case 500:
-                t->protocol500 = 500;
-                walk.TakeType(&t->type500);
-                break;
-            case 600:
-                t->protocol600 = 600;
-                walk.TakeType(&t->type600);
-                break;
-            case 700:
-                t->protocol700 = 700;
-                walk.TakeType(&t->type700);
-                break;
-            case 800:
-                t->protocol800 = 800;
-                walk.TakeType(&t->type800);
-                break;
-            default:
-                break;  // a protocol the system does not use
+        // A protocol the system does not use stores nothing.
+        for (const auto& entries : kProtocolEntries) {
+            if (entries.number != number) continue;
+            t->*entries.protocol = number;
+            for (auto type : entries.types)
+                if (type == nullptr || !walk.TakeType(&(t->*type))) break;
         }
     }
 }

@@ -45,6 +45,11 @@ class SerialPort {
     bool WaitForBytes(int wanted, int timeoutMs);
     // Takes up to `count` queued bytes without waiting; the number taken.
     int ReadQueued(void* buffer, int count);
+    // Shows the message `format` filled with `error`, closes the handle and
+    // returns false: Open's way out once the line has been opened.
+    bool FailAndClose(const char* format, int error);
+    // Gives the device back to the system and marks the port closed.
+    void ReleaseHandle();
 
 #ifdef _WIN32
     HANDLE handle_;

@@ -157,8 +157,6 @@ bool SerialPort::Open(const char* portName, const char* settings) {
     ioctl(fd, TIOCEXCL);
     Close();
     handle_ = fd;
-    pending_.clear();
-    pendingStart_ = 0;
 
     termios current;
     if (tcgetattr(handle_, &current) != 0) {
@@ -169,41 +167,38 @@ bool SerialPort::Open(const char* portName, const char* settings) {
         return false;
     }
     LineSettings line;
-    if (!ParseModeText(settings, &line)) {
-        std::snprintf(text_, sizeof(text_), "Internal Error: Building DCB string \nErr = %d",
-                      EINVAL);
-        ShowMessage(text_);
-        ::close(handle_);
-        handle_ = -1;
-        return false;
-    }
+    if (!ParseModeText(settings, &line))
+        return FailAndClose("Internal Error: Building DCB string \nErr = %d", EINVAL);
     termios wanted;
-    int error = 0;
-    if (!ApplySettings(current, line, &wanted)) {
-        error = EINVAL;  // a rate the line cannot take
-    } else if (tcsetattr(handle_, TCSANOW, &wanted) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        std::snprintf(text_, sizeof(text_), "Internal Error: Communications state\nErr = %d",
-                      error);
-        ShowMessage(text_);
-        ::close(handle_);
-        handle_ = -1;
-        return false;
-    }
+    if (!ApplySettings(current, line, &wanted))  // a rate the line cannot take
+        return FailAndClose("Internal Error: Communications state\nErr = %d", EINVAL);
+    if (tcsetattr(handle_, TCSANOW, &wanted) != 0)
+        return FailAndClose("Internal Error: Communications state\nErr = %d", errno);
     return true;
+}
+
+bool SerialPort::FailAndClose(const char* format, int error) {
+    std::snprintf(text_, sizeof(text_), format, error);
+    ShowMessage(text_);
+    ReleaseHandle();
+    return false;
+}
+
+void SerialPort::ReleaseHandle() {
+    // The exclusive mode belongs to the device, not to the descriptor: lift it,
+    // or the next program (or this one) could not open the line again.
+    ioctl(handle_, TIOCNXCL);
+    ::close(handle_);
+    handle_ = -1;
+    pending_.clear();
+    pendingStart_ = 0;
 }
 
 void SerialPort::Close() {
     if (handle_ < 0) return;
     PurgeOutput();
     DiscardInput();
-    ioctl(handle_, TIOCNXCL);
-    ::close(handle_);
-    handle_ = -1;
-    pending_.clear();
-    pendingStart_ = 0;
+    ReleaseHandle();
 }
 
 int SerialPort::Write(const void* bytes, int length) {

@@ -52,22 +52,12 @@ bool SerialPort::Open(const char* portName, const char* settings) {
         ShowMessage(text_);
         return false;
     }
-    if (!BuildCommDCBA(settings, &dcb)) {
-        std::snprintf(text_, sizeof(text_), "Internal Error: Building DCB string \nErr = %d",
-                      static_cast<int>(GetLastError()));
-        ShowMessage(text_);
-        CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return false;
-    }
-    if (!SetCommState(handle_, &dcb)) {
-        std::snprintf(text_, sizeof(text_), "Internal Error: Communications state\nErr = %d",
-                      static_cast<int>(GetLastError()));
-        ShowMessage(text_);
-        CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return false;
-    }
+    if (!BuildCommDCBA(settings, &dcb))
+        return FailAndClose("Internal Error: Building DCB string \nErr = %d",
+                            static_cast<int>(GetLastError()));
+    if (!SetCommState(handle_, &dcb))
+        return FailAndClose("Internal Error: Communications state\nErr = %d",
+                            static_cast<int>(GetLastError()));
     // Reads return at once with the bytes already received; writes have no time-out.
     timeouts_.ReadIntervalTimeout = MAXDWORD;
     timeouts_.ReadTotalTimeoutMultiplier = 0;
@@ -78,12 +68,23 @@ bool SerialPort::Open(const char* portName, const char* settings) {
     return true;
 }
 
+bool SerialPort::FailAndClose(const char* format, int error) {
+    std::snprintf(text_, sizeof(text_), format, error);
+    ShowMessage(text_);
+    ReleaseHandle();
+    return false;
+}
+
+void SerialPort::ReleaseHandle() {
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
 void SerialPort::Close() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
     PurgeOutput();
     DiscardInput();
-    CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
+    ReleaseHandle();
 }
 
 int SerialPort::Write(const void* bytes, int length) {

@@ -104,6 +104,15 @@ TEST_F(SerialPortOnPty, HoldsTheLineExclusivelyUntilClosed) {
     ASSERT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0) << "a closed port must let others open the line";
     EXPECT_TRUE(OpenPort()) << "reopening after a close";
+    port.Close();
+
+    // Nor does an open that fails after taking the line keep it.
+    EXPECT_FALSE(OpenPort("9600,N,8,7"));
+    ASSERT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    EXPECT_FALSE(OpenPort("12345"));
+    ASSERT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
 }
 
 TEST_F(SerialPortOnPty, OpenFailuresShowTheirMessageAndLeaveThePortClosed) {
