@@ -23,7 +23,7 @@ void LineFaults::DataSent() {
     ++sentTotal_;
     if (options_.closeAfter >= 0 && sentTotal_ >= options_.closeAfter) {
         SimLog("closing the device after %d data packets", sentTotal_);
-        link_.Close();
+        link_.CloseAfterDrain(1000);
     }
 }
 

@@ -92,6 +92,20 @@ void PtyLink::Close() {
     rxPos_ = 0;
 }
 
+void PtyLink::CloseAfterDrain(int timeoutMs) {
+    // Bytes written to the master reach the slave's queue a moment later, so the
+    // queue must be seen empty twice, some time after the last write.
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    int emptySeen = 0;
+    while (slave_ >= 0 && emptySeen < 2 && Clock::now() < deadline && !StopRequested()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        int queued = 0;
+        if (ioctl(slave_, FIONREAD, &queued) != 0) break;
+        emptySeen = queued > 0 ? 0 : emptySeen + 1;
+    }
+    Close();
+}
+
 void PtyLink::SetBaud(int baud) {
     byteTime_ = baud > 0 ? std::chrono::duration_cast<Clock::duration>(
                                std::chrono::nanoseconds(10000000000LL / baud))

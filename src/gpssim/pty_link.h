@@ -25,6 +25,9 @@ class PtyLink {
     bool MakeLink(const std::string& path, std::string& error);
     // Closes both sides and removes the link: the device disappears.
     void Close();
+    // Lets the host read what was sent (at most `timeoutMs`), then closes:
+    // closing a pseudo-terminal throws away what its reader has not taken yet.
+    void CloseAfterDrain(int timeoutMs);
     bool IsOpen() const { return master_ >= 0; }
     const std::string& SlavePath() const { return slavePath_; }
 

@@ -29,10 +29,11 @@ void HostLine::Write(const std::vector<uint8_t>& bytes) {
         ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
-        } else {
-            pollfd p{fd_, POLLOUT, 0};
-            if (poll(&p, 1, 1000) <= 0) return;
+            continue;
         }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return;  // the line is gone
+        pollfd p{fd_, POLLOUT, 0};
+        if (poll(&p, 1, 1000) <= 0 || !(p.revents & POLLOUT)) return;
     }
 }
 
