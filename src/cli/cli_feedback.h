@@ -17,3 +17,22 @@ private:
     bool progressShown_ = false;
     ScopedFeedback scope_;
 };
+
+// Counts the messages shown while it exists and passes every text on to the
+// feedback it replaces, so that a command can tell whether a transfer reported
+// trouble.
+class MessageCounter : public UserFeedback {
+public:
+    MessageCounter() : next_(Feedback()), scope_(this) {}
+    void ShowMessage(const std::string& text) override {
+        ++count_;
+        next_.ShowMessage(text);
+    }
+    void ShowProgress(const std::string& text) override { next_.ShowProgress(text); }
+    int Count() const { return count_; }
+
+private:
+    UserFeedback& next_;
+    int count_ = 0;
+    ScopedFeedback scope_;
+};

@@ -1,14 +1,90 @@
-// quorvex-cli identify garmin: the identification step of the Garmin import,
-// printing what the "GPS Interface" dialog shows.
+// quorvex-cli garmin: the Garmin import of the desktop program without its
+// dialogs, then the save into a directory. quorvex-cli identify garmin: its
+// identification step, printing what the "GPS Interface" dialog shows.
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_feedback.h"
 #include "cli/cli_options.h"
 #include "garmin/garmin_device.h"
 #include "garmin/protocol_table.h"
+#include "layers/attribute_store.h"
+#include "layers/geometry_store.h"
+#include "pictures/picture_set.h"
+#include "shapefile/layer_export.h"
 
 namespace {
+
+const char kGarminUsage[] =
+    "Usage: quorvex-cli garmin --port DEV --out DIR [options]\n"
+    "\n"
+    "Opens the port at 9600,N,8,1, identifies the Garmin receiver, downloads what\n"
+    "is chosen in this order: waypoints (matched to pictures when --pictures is\n"
+    "given), routes, the track log as lines, the track log as points; then writes\n"
+    "every layer as a shapefile set (.SHP, .SHX, .DBF) into DIR, which must exist.\n"
+    "Choosing both track layers downloads the track log twice.\n"
+    "\n"
+    "Options:\n"
+    "  --port DEV                 device path or Com1..Com4 (required)\n"
+    "  --out DIR                  directory the shapefiles are written into (required)\n"
+    "  --waypoints-file NAME      file name of the waypoints (default Waypoints)\n"
+    "  --routes-file NAME         file name of the routes (default Routes)\n"
+    "  --tracks-file NAME         file name of the track log (default Tracks; the\n"
+    "                             point layer adds Pts: TracksPts)\n"
+    "  --no-waypoints             no waypoints\n"
+    "  --no-routes                no routes\n"
+    "  --track-lines              the track log as a line layer, one line per track\n"
+    "  --track-points             the track log as a point layer, one point per fix\n"
+    "\n"
+    "Picture matching (pictures are dated by the camera's date text in the file,\n"
+    "else by the file's creation time, and given to the waypoint nearest in time\n"
+    "on the same day, read from its comment: \"17-MAY-03 14:22\"):\n"
+    "  --pictures FILE...         the picture files (at most 10000 are used)\n"
+    "  --pictures-per-waypoint N  picture fields per waypoint, 0..6 (default 4)\n"
+    "  --time-window MIN          largest time difference in minutes, 0..10 (default 5)\n"
+    "  --field-names A,B,...      names of the picture fields (default\n"
+    "                             North,East,South,West,Local,); a waypoint with a\n"
+    "                             single picture puts it into a field named Local\n"
+    "  --relative-dir TEXT        store TEXT and the file name instead of the full path\n"
+    "  --min-field-width N        smallest width of a picture field, 0..254 (default 15)\n"
+    "\n"
+    "Exit status: 0 receiver reached and every file written (a transfer that ended\n"
+    "early still gives 0 and says so); 1 port not opened or receiver not identified;\n"
+    "2 usage error; 3 a file could not be written (or DIR is not a directory).\n";
+
+struct GarminDownloadOptions {
+    std::string out;
+    std::string waypointsFile = "Waypoints";
+    std::string routesFile = "Routes";
+    std::string tracksFile = "Tracks";
+    bool waypoints = true;
+    bool routes = true;
+    bool trackLines = false;
+    bool trackPoints = false;
+    std::vector<std::string> pictureFiles;
+    std::string fieldNames;
+    std::string relativeDirectory;
+};
+
+// Splits "A,B,C" into the picture set's field names; the names not given keep
+// their defaults. False when there are more than the set holds.
+bool SetFieldNames(const std::string& list, PictureSet* pictures) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = list.find(',', start);
+        names.push_back(list.substr(start, comma == std::string::npos ? comma : comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    if (names.size() > static_cast<size_t>(PictureSet::kMaxPictureFields)) return false;
+    for (size_t i = 0; i < names.size(); ++i) pictures->fieldNames[i] = names[i];
+    return true;
+}
 
 const char kIdentifyGarminUsage[] =
     "Usage: quorvex-cli identify garmin --port DEV\n"
@@ -22,9 +98,90 @@ const char kIdentifyGarminUsage[] =
 
 }  // namespace
 
-int RunGarminCommand(int, char**) {
-    std::fputs("quorvex-cli: the Garmin download is not part of this build yet\n", stderr);
-    return kExitUsage;
+int RunGarminCommand(int argc, char** argv) {
+    CliOptions options("garmin");
+    SerialOptions serial;
+    GarminDownloadOptions download;
+    // The picture options go straight into the set, which starts with the
+    // defaults of the picture matching dialog.
+    PictureSet pictures;
+    AddSerialOptions(options, &serial, false);
+    options.AddText("--out", &download.out);
+    options.AddText("--waypoints-file", &download.waypointsFile);
+    options.AddText("--routes-file", &download.routesFile);
+    options.AddText("--tracks-file", &download.tracksFile);
+    options.AddSwitch("--no-waypoints", &download.waypoints, false);
+    options.AddSwitch("--no-routes", &download.routes, false);
+    options.AddSwitch("--track-lines", &download.trackLines);
+    options.AddSwitch("--track-points", &download.trackPoints);
+    options.AddList("--pictures", &download.pictureFiles);
+    options.AddNumber("--pictures-per-waypoint", &pictures.picturesPerWaypoint, 0,
+                      PictureSet::kMaxPictureFields);
+    options.AddNumber("--time-window", &pictures.timeWindow, 0, 10);
+    options.AddText("--field-names", &download.fieldNames);
+    options.AddText("--relative-dir", &download.relativeDirectory);
+    options.AddNumber("--min-field-width", &pictures.minimumFieldWidth, 0,
+                      PictureSet::kMaxFieldWidth);
+    if (!options.Parse(argc, argv)) return kExitUsage;
+    if (options.HelpWanted()) {
+        std::fputs(kGarminUsage, stdout);
+        return kExitOk;
+    }
+    if (serial.port.empty()) return options.Fail("--port is required"), kExitUsage;
+    if (download.out.empty()) return options.Fail("--out is required"), kExitUsage;
+    if (options.Given("--field-names") && !SetFieldNames(download.fieldNames, &pictures))
+        return options.Fail("--field-names takes at most 6 names"), kExitUsage;
+    // Better said now than after a long download.
+    std::error_code error;
+    if (!std::filesystem::is_directory(download.out, error)) {
+        std::fprintf(stderr, "quorvex-cli: --out %s is not a directory\n", download.out.c_str());
+        return kExitWriteFailed;
+    }
+
+    // A new document: empty stores, positions merged only when equal.
+    GeometryStore geometry;
+    AttributeStore attributes;
+    geometry.Clear();
+    attributes.Clear();
+    int transferMessages = 0;
+    {
+        GarminDevice gps;
+        if (!gps.Connect(serial.port.c_str())) return kExitNoReceiver;
+        const ProtocolTable& protocols = gps.Protocols();
+        std::fprintf(stderr, "Garmin receiver: product ID %d, %s\nProtocols: %s; %s; %s\n",
+                     gps.ProductId(), gps.Description(), WaypointProtocolText(protocols).c_str(),
+                     RouteProtocolText(protocols).c_str(), TrackProtocolText(protocols).c_str());
+
+        // What the picture matching dialog does with its selection and options.
+        pictures.SelectPictures(download.pictureFiles);
+        pictures.relativePath = options.Given("--relative-dir");
+        pictures.picturesDirectory =
+            pictures.relativePath ? download.relativeDirectory : pictures.DirectoryOfFirstPicture();
+        pictures.ComputeFieldWidth();
+
+        // The transfers in the order of the import command; one that fails
+        // does not stop the next.
+        MessageCounter counter;
+        if (download.waypoints)
+            gps.TransferWaypoints(geometry, attributes, &pictures, download.waypointsFile.c_str());
+        if (download.routes) gps.TransferRoutes(geometry, attributes, download.routesFile.c_str());
+        if (download.trackLines)
+            gps.TransferTrackLines(geometry, attributes, download.tracksFile.c_str());
+        if (download.trackPoints)
+            gps.TransferTrackPoints(geometry, attributes, download.tracksFile.c_str());
+        transferMessages = counter.Count();
+    }  // the port closes here
+    geometry.ComputeTotalExtent();
+
+    const ExportResult result = ExportLayers(geometry, attributes, download.out + "/");
+    if (!result.allWritten) return kExitWriteFailed;
+    if (transferMessages > 0) {
+        std::fprintf(stderr,
+                     "quorvex-cli: a transfer ended early or skipped data (%d message%s above); "
+                     "the files hold what was received\n",
+                     transferMessages, transferMessages == 1 ? "" : "s");
+    }
+    return kExitOk;
 }
 
 int RunIdentifyGarmin(int argc, char** argv) {

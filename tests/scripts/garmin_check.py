@@ -1,0 +1,270 @@
+#!/usr/bin/python3
+"""Reads the shapefiles of a Garmin download with pyshp and compares them with
+the dataset the simulated receiver served (its --dump-dataset JSON).
+
+    garmin_check.py DATASET.json OUT_DIR --layers NAME,... [options]
+
+  --layers KIND[=FILE],...    the shapefile sets that must be in OUT_DIR, and no
+                              others: Waypoints, Routes, Tracks, TracksPts, each
+                              in the file of its name unless FILE is given
+  --waypoint-type N           waypoint record layout (108 for D108)
+  --route-types P,H,W         route protocol, header type, waypoint type
+  --track-types P,T1[,T2]     track protocol (300/301), its data types
+  --waypoints N               only the first N waypoints arrived
+
+Every value is derived from the dataset the way a receiver of those record
+layouts encodes it: positions in semicircles, fixed idents of 6 characters,
+16-bit altitudes, float altitudes, "not available" values, times from the
+receivers' epoch. Prints each difference and exits 1 when there is one.
+"""
+
+import datetime
+import json
+import math
+import os
+import struct
+import sys
+
+import shapefile
+
+FIXED_IDENT_TYPES = {100, 101, 102, 103, 104, 107, 150, 151, 152, 154, 155}
+FLOAT_ALTITUDE_TYPES = {108, 109}
+SHORT_ALTITUDE_TYPES = {150, 151, 152, 154, 155}
+NO_COMMENT_TYPES = {105, 106}
+ALTITUDE_FIELD_TYPES = FLOAT_ALTITUDE_TYPES | SHORT_ALTITUDE_TYPES | {101}
+GARMIN_EPOCH = datetime.datetime(1989, 12, 31)
+NO_TIME = 0xFFFFFFFF
+SIM_TEXT_LIMIT = 51  # the simulated receiver sends NUL-terminated texts of at most 51
+
+
+def semicircles(degrees):
+    s = round(degrees * 2147483648.0 / 180.0)
+    if s >= 2147483648:
+        s -= 4294967296
+    return max(s, -2147483648)
+
+
+def on_the_wire(degrees):
+    return semicircles(degrees) * 180.0 / 2147483648.0
+
+
+def position(item):
+    return (on_the_wire(item["lon"]), on_the_wire(item["lat"]))
+
+
+def float32(value):
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
+def number_text(value, decimals):
+    """What a dBASE N 12 field holds for value, read back as pyshp does."""
+    if value is None or not math.isfinite(value):
+        return None
+    text = "%12.*f" % (decimals, value)
+    if len(text) > 12:
+        return None
+    return float(text) if decimals else int(text)
+
+
+def garmin_time(text):
+    if text is None:
+        return NO_TIME
+    when = datetime.datetime.strptime(text, "%Y-%m-%dT%H:%M:%SZ")
+    seconds = int((when - GARMIN_EPOCH).total_seconds())
+    return seconds if 0 <= seconds < NO_TIME else NO_TIME
+
+
+def time_text(seconds):
+    return (GARMIN_EPOCH + datetime.timedelta(seconds=seconds)).strftime("%m/%d/%Y  %H:%M:%S")
+
+
+class Check:
+    def __init__(self):
+        self.problems = []
+
+    def equal(self, what, got, expected):
+        if got != expected:
+            self.problems.append("%s: got %r, expected %r" % (what, got, expected))
+
+    def near(self, what, got, expected, tolerance):
+        if got is None or expected is None or abs(got - expected) > tolerance:
+            if got != expected:
+                self.problems.append("%s: got %r, expected %r" % (what, got, expected))
+
+    def points(self, what, got, expected):
+        self.equal(what + " point count", len(got), len(expected))
+        for i, (g, e) in enumerate(zip(got, expected)):
+            if abs(g[0] - e[0]) > 1e-9 or abs(g[1] - e[1]) > 1e-9:
+                self.problems.append("%s point %d: got %r, expected %r" % (what, i, g, e))
+
+
+def read(out_dir, name):
+    base = os.path.join(out_dir, name)
+    with shapefile.Reader(shp=open(base + ".SHP", "rb"), shx=open(base + ".SHX", "rb"),
+                          dbf=open(base + ".DBF", "rb")) as reader:
+        fields = [f[0] for f in reader.fields[1:]]
+        return fields, [([tuple(p) for p in shape.points], record.as_dict())
+                        for shape, record in zip(reader.shapes(), reader.records())]
+
+
+def merged(items, key):
+    """Point layers keep one point per position; its record is the last item there."""
+    order, last = [], {}
+    for item in items:
+        k = key(item)
+        if k not in last:
+            order.append(k)
+        last[k] = item
+    return [(k, last[k]) for k in order]
+
+
+def waypoint_values(w, wtype):
+    ident = w["ident"]
+    if wtype in FIXED_IDENT_TYPES:
+        ident = ident[:6]
+    values = {"Ident": ident[:SIM_TEXT_LIMIT][:12].strip()}
+    if wtype not in NO_COMMENT_TYPES:
+        values["Comment"] = w.get("comment", "")[:SIM_TEXT_LIMIT][:40].strip()
+    if wtype in ALTITUDE_FIELD_TYPES:
+        alt = w.get("alt")
+        if wtype in FLOAT_ALTITUDE_TYPES:
+            value = None if alt is None else float32(alt)
+        elif wtype in SHORT_ALTITUDE_TYPES:
+            value = 0 if alt is None else max(-32768, min(32767, round(alt)))
+        else:
+            value = None
+        values["Altitude"] = number_text(value, 1)
+    return values
+
+
+def check_points(check, what, fields, layer, expected_fields, expected):
+    """Point layer against (position, values) pairs; Longitude and Latitude derived."""
+    check.equal(what + " fields", fields, expected_fields)
+    check.equal(what + " count", len(layer), len(expected))
+    for i, ((points, record), (pos, values)) in enumerate(zip(layer, expected)):
+        check.points("%s %d" % (what, i), points, [pos])
+        check.near("%s %d Longitude" % (what, i), record["Longitude"], round(pos[0], 5), 6e-6)
+        check.near("%s %d Latitude" % (what, i), record["Latitude"], round(pos[1], 5), 6e-6)
+        for name, value in values.items():
+            got = record[name]
+            if isinstance(got, str):
+                got = got.strip()
+            check.equal("%s %d %s" % (what, i, name), got, value)
+
+
+def check_waypoints(check, data, fields, layer, wtype, count):
+    waypoints = data["waypoints"][:count]
+    expected = [(pos, waypoint_values(w, wtype)) for pos, w in merged(waypoints, position)]
+    names = ["Ident", "Longitude", "Latitude"]
+    if wtype not in NO_COMMENT_TYPES:
+        names.append("Comment")
+    if wtype in ALTITUDE_FIELD_TYPES:
+        names.append("Altitude")
+    check_points(check, "waypoint", fields[:len(names)], layer, names, expected)
+
+
+def route_name(route, index, header_type):
+    if header_type == 200:
+        return "Route #%d" % index
+    if header_type == 201:
+        return (route["comment"] or route["name"])[:20].strip()
+    return route["name"][:SIM_TEXT_LIMIT][:40].strip()
+
+
+def check_lines(check, what, layer, lines):
+    check.equal(what + " count", len(layer), len(lines))
+    for i, ((points, record), (name, positions)) in enumerate(zip(layer, lines)):
+        check.points("%s %d" % (what, i), points, positions)
+        check.equal("%s %d Ident" % (what, i), record["Ident"].strip(), name)
+
+
+def check_routes(check, data, layer, route_types):
+    by_name = {w["ident"]: w for w in data["waypoints"]}
+    lines = []
+    for i, r in enumerate(data["routes"]):
+        nodes = [by_name[n] if isinstance(n, str) else n for n in r["points"]]
+        lines.append((route_name(r, i, route_types[1]), [position(n) for n in nodes]))
+    check_lines(check, "route", layer, lines)
+
+
+def valid_points(track):
+    return [p for p in track["points"] if p.get("valid", True)]
+
+
+def check_track_lines(check, data, layer, track_types):
+    if track_types[0] == 300:
+        points = [position(p) for t in data["tracks"] for p in valid_points(t)]
+        lines = [("Track #1", points)]
+    else:
+        lines = [(t["name"][:SIM_TEXT_LIMIT][:40].strip(), [position(p) for p in valid_points(t)])
+                 for t in data["tracks"]]
+    check_lines(check, "track", layer, lines)
+
+
+def check_track_points(check, data, fields, layer, track_types):
+    point_type = track_types[1] if track_types[0] == 300 else track_types[2]
+    names = ["Longitude", "Latitude", "Time"]
+    if point_type == 301:
+        names += ["Altitude", "Depth"]
+    expected = []
+    points = [p for t in data["tracks"] for p in valid_points(t)]
+    for pos, p in merged(points, position):
+        values = {"Time": time_text(garmin_time(p.get("time")))}
+        if point_type == 301:
+            for name, key in (("Altitude", "alt"), ("Depth", "depth")):
+                value = p.get(key)
+                values[name] = number_text(None if value is None else float32(value), 1)
+        expected.append((pos, values))
+    check_points(check, "track point", fields, layer, names, expected)
+
+
+def option(argv, name, default=None):
+    if name in argv:
+        return argv[argv.index(name) + 1]
+    return default
+
+
+def numbers(text):
+    return [int(n) for n in text.split(",")] if text else []
+
+
+def main(argv):
+    with open(argv[1]) as f:
+        data = json.load(f)
+    out_dir = argv[2]
+    layers = {}
+    for entry in option(argv, "--layers", "").split(","):
+        if entry:
+            kind, _, name = entry.partition("=")
+            layers[kind] = name or kind
+    waypoint_type = int(option(argv, "--waypoint-type", "0"))
+    route_types = numbers(option(argv, "--route-types"))
+    track_types = numbers(option(argv, "--track-types"))
+    waypoint_count = int(option(argv, "--waypoints", str(len(data["waypoints"]))))
+
+    check = Check()
+    present = sorted(name[:-4] for name in os.listdir(out_dir) if name.upper().endswith(".SHP"))
+    check.equal("shapefile sets", present, sorted(layers.values()))
+    for kind, name in layers.items():
+        if name not in present:
+            continue
+        fields, layer = read(out_dir, name)
+        if kind == "Waypoints":
+            check_waypoints(check, data, fields, layer, waypoint_type, waypoint_count)
+        elif kind == "Routes":
+            check_routes(check, data, layer, route_types)
+        elif kind == "Tracks":
+            check_track_lines(check, data, layer, track_types)
+        elif kind == "TracksPts":
+            check_track_points(check, data, fields, layer, track_types)
+        else:
+            check.problems.append("unknown layer kind " + kind)
+
+    print("checked: " + " ".join(sorted(layers.values())))
+    for problem in check.problems[:40]:
+        print(problem)
+    return 1 if check.problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
