@@ -137,57 +137,73 @@ bool MagellanDownload::LimitReached() {
     return true;
 }
 
-bool MagellanDownload::ReadPosition(const char* line, double& latitude, double& longitude) {
-    char coordinate[MagellanDevice::kFieldBufferSize];
-    char hemisphere[MagellanDevice::kFieldBufferSize];
+namespace {
 
-    MagellanDevice::GetField(coordinate, line, 1);
-    if (!ReadDegreesMinutes(coordinate, 2, latitude)) {
-        ShowMessage(FormatText("Illegal Latitude value!\n Input string: %s Field string: %s", line,
-                               coordinate));
-        ++errorCount;
+// How one coordinate of a sentence is read and checked: its number field
+// (degrees and minutes), the hemisphere field behind it, and the messages of a
+// rejection, each shown with the whole line and the offending field.
+struct CoordinateRule {
+    unsigned field;
+    int degreeDigits;
+    char positive;
+    char negative;
+    double limit;
+    const char* notANumber;
+    const char* badHemisphere;
+    const char* outOfRange;  // with the value before the line and the field
+};
+
+const CoordinateRule kLatitude = {
+    1,
+    2,
+    'N',
+    'S',
+    90.0,
+    "Illegal Latitude value!\n Input string: %s Field string: %s",
+    "Illegal North/South value!\n Input string: %s Field string: %s",
+    "Latitude(%lf) out of range!\n Input string: %s Field string: %s"};
+
+const CoordinateRule kLongitude = {
+    3,
+    3,
+    'E',
+    'W',
+    180.0,
+    "Illegal Longitude value!\n Input string: %s Field string: %s",
+    "Illegal East/West value!\n Input string: %s Field string: %s",
+    "Longitude(%lf) out of range!\n Input string: %s Field string: %s"};
+
+// One coordinate in decimal degrees; false after showing why it was rejected.
+bool ReadCoordinate(const char* line, const CoordinateRule& rule, double& value) {
+    char number[MagellanDevice::kFieldBufferSize];
+    char hemisphere[MagellanDevice::kFieldBufferSize];
+    MagellanDevice::GetField(number, line, rule.field);
+    if (!ReadDegreesMinutes(number, rule.degreeDigits, value)) {
+        ShowMessage(FormatText(rule.notANumber, line, number));
         return false;
     }
-    MagellanDevice::GetField(hemisphere, line, 2);
-    if (hemisphere[0] == 'S') {
-        latitude = -latitude;
-    } else if (hemisphere[0] != 'N') {
-        ShowMessage(FormatText("Illegal North/South value!\n Input string: %s Field string: %s",
-                               line, hemisphere));
-        ++errorCount;
+    MagellanDevice::GetField(hemisphere, line, rule.field + 1);
+    if (hemisphere[0] == rule.negative) {
+        value = -value;
+    } else if (hemisphere[0] != rule.positive) {
+        ShowMessage(FormatText(rule.badHemisphere, line, hemisphere));
         return false;
     }
     // Written so that a NaN from the minutes is out of range too.
-    if (!(latitude >= -90.0 && latitude <= 90.0)) {
-        ShowMessage(FormatText("Latitude(%lf) out of range!\n Input string: %s Field string: %s",
-                               latitude, line, hemisphere));
-        ++errorCount;
-        return false;
-    }
-
-    MagellanDevice::GetField(coordinate, line, 3);
-    if (!ReadDegreesMinutes(coordinate, 3, longitude)) {
-        ShowMessage(FormatText("Illegal Longitude value!\n Input string: %s Field string: %s", line,
-                               coordinate));
-        ++errorCount;
-        return false;
-    }
-    MagellanDevice::GetField(hemisphere, line, 4);
-    if (hemisphere[0] == 'W') {
-        longitude = -longitude;
-    } else if (hemisphere[0] != 'E') {
-        ShowMessage(FormatText("Illegal East/West value!\n Input string: %s Field string: %s", line,
-                               hemisphere));
-        ++errorCount;
-        return false;
-    }
-    if (!(longitude >= -180.0 && longitude <= 180.0)) {
-        ShowMessage(FormatText("Longitude(%lf) out of range!\n Input string: %s Field string: %s",
-                               longitude, line, hemisphere));
-        ++errorCount;
+    if (!(value >= -rule.limit && value <= rule.limit)) {
+        ShowMessage(FormatText(rule.outOfRange, value, line, hemisphere));
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool MagellanDownload::ReadPosition(const char* line, double& latitude, double& longitude) {
+    if (ReadCoordinate(line, kLatitude, latitude) && ReadCoordinate(line, kLongitude, longitude))
+        return true;
+    ++errorCount;
+    return false;
 }
 
 bool MagellanDownload::WaypointLine(const char* line, int) {

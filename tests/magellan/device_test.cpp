@@ -73,33 +73,24 @@ TEST_F(MagellanLink, SilenceIsAnEmptyLineAcknowledgedWithZero) {
 }
 
 TEST_F(MagellanLink, HostileLinesStayInsideTheLineBuffer) {
-    struct {
-        char line[MagellanDevice::kLineBufferSize];
-        char guard[64];
-    } buffers;
-    std::memset(buffers.guard, 'G', sizeof buffers.guard);
-    auto guardIntact = [&] {
-        for (char g : buffers.guard)
-            if (g != 'G') return false;
-        return true;
-    };
+    GuardedBuffer<MagellanDevice::kLineBufferSize> buffers;
 
     // 300 bytes without a line end: one read takes 256, the next the rest.
     const std::string longLine(300, 'X');
     pty.Send(longLine + "\r\n");
     ASSERT_TRUE(WaitQueued(device.port, 302));
-    EXPECT_EQ(device.ReceiveSentence(buffers.line), 256);
-    EXPECT_EQ(std::strlen(buffers.line), 256u);
-    EXPECT_TRUE(guardIntact());
-    EXPECT_EQ(device.ReceiveSentence(buffers.line), 46);
-    EXPECT_EQ(std::string(buffers.line), std::string(44, 'X') + "\r\n");
+    EXPECT_EQ(device.ReceiveSentence(buffers.text), 256);
+    EXPECT_EQ(std::strlen(buffers.text), 256u);
+    EXPECT_TRUE(buffers.GuardIntact());
+    EXPECT_EQ(device.ReceiveSentence(buffers.text), 46);
+    EXPECT_EQ(std::string(buffers.text), std::string(44, 'X') + "\r\n");
 
     // NUL bytes are kept in the count; the text (and the checksum) end at the first.
     const std::string withNul("$PMG\0NWPL,1*00\r\n", 16);
     pty.Send(withNul);
-    EXPECT_EQ(device.ReceiveSentence(buffers.line), 16);
-    EXPECT_STREQ(buffers.line, "$PMG");
-    EXPECT_TRUE(guardIntact());
+    EXPECT_EQ(device.ReceiveSentence(buffers.text), 16);
+    EXPECT_STREQ(buffers.text, "$PMG");
+    EXPECT_TRUE(buffers.GuardIntact());
 
     // Without a '*', the checksum of a line takes in its CR LF too.
     const std::string acks = Text(pty.Receive(48, 2000));

@@ -1,7 +1,9 @@
 #pragma once
 // Sentences as a receiver sends them, for the Magellan tests.
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "magellan/magellan_device.h"
@@ -19,3 +21,16 @@ inline std::string AcknowledgementOf(const std::string& line) {
     std::snprintf(body, sizeof body, "$PMGNCSM,%02X", MagellanDevice::Checksum(line.c_str()));
     return Sentence(body);
 }
+
+// A buffer with a guard zone behind it that shows any write past its end.
+template <size_t N>
+struct GuardedBuffer {
+    GuardedBuffer() { std::memset(guard, 'G', sizeof guard); }
+    bool GuardIntact() const {
+        for (char g : guard)
+            if (g != 'G') return false;
+        return true;
+    }
+    char text[N];
+    char guard[64];
+};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "magellan/magellan_device.h"
+#include "magellan_test_lines.h"
 
 TEST(MagellanChecksum, CommandsCarryTheReceiversChecksums) {
     EXPECT_EQ(MagellanDevice::Checksum("$PMGNCMD,HANDON"), 0x70);
@@ -61,18 +62,12 @@ TEST(MagellanField, EndsAtStarLineFeedOrEndButKeepsCarriageReturn) {
 }
 
 TEST(MagellanField, LongFieldIsCutToTheBuffer) {
-    // A guard zone behind the 80-byte buffer shows any write past its end.
-    struct {
-        char field[MagellanDevice::kFieldBufferSize];
-        char guard[64];
-    } buffers;
-    std::memset(buffers.guard, 'G', sizeof buffers.guard);
-
+    GuardedBuffer<MagellanDevice::kFieldBufferSize> buffer;
     const std::string longName(200, 'N');
     const std::string sentence = "$PMGNWPL,4807.038,N,01131.000,E,0,M," + longName + ",x*00\r\n";
-    ASSERT_NE(MagellanDevice::GetField(buffers.field, sentence.c_str(), 7), nullptr);
-    EXPECT_EQ(std::string(buffers.field), std::string(79, 'N'));
-    for (char g : buffers.guard) ASSERT_EQ(g, 'G');
+    ASSERT_NE(MagellanDevice::GetField(buffer.text, sentence.c_str(), 7), nullptr);
+    EXPECT_EQ(std::string(buffer.text), std::string(79, 'N'));
+    EXPECT_TRUE(buffer.GuardIntact());
 
     // The 256-byte buffer of the version reply holds a longer description.
     char description[MagellanDevice::kDescriptionSize];
