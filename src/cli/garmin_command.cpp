@@ -10,12 +10,12 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_feedback.h"
 #include "cli/cli_options.h"
+#include "cli/cli_save.h"
 #include "garmin/garmin_device.h"
 #include "garmin/protocol_table.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "pictures/picture_set.h"
-#include "shapefile/layer_export.h"
 
 namespace {
 
@@ -171,17 +171,7 @@ int RunGarminCommand(int argc, char** argv) {
             gps.TransferTrackPoints(geometry, attributes, download.tracksFile.c_str());
         transferMessages = counter.Count();
     }  // the port closes here
-    geometry.ComputeTotalExtent();
-
-    const ExportResult result = ExportLayers(geometry, attributes, download.out + "/");
-    if (!result.allWritten) return kExitWriteFailed;
-    if (transferMessages > 0) {
-        std::fprintf(stderr,
-                     "quorvex-cli: a transfer ended early or skipped data (%d message%s above); "
-                     "the files hold what was received\n",
-                     transferMessages, transferMessages == 1 ? "" : "s");
-    }
-    return kExitOk;
+    return FinishDownload(geometry, attributes, download.out, transferMessages);
 }
 
 int RunIdentifyGarmin(int argc, char** argv) {

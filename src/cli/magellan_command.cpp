@@ -7,13 +7,13 @@
 #include <string>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_feedback.h"
 #include "cli/cli_options.h"
-#include "core/user_feedback.h"
+#include "cli/cli_save.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "magellan/magellan_device.h"
 #include "magellan/port_settings.h"
-#include "shapefile/layer_export.h"
 
 namespace {
 
@@ -86,23 +86,6 @@ int ParseOptions(int argc, char** argv, SerialOptions& serial,
     return kExitOk;
 }
 
-// Passes every text on to the feedback it replaces and counts the messages, so
-// that the command can say when a transfer reported trouble.
-class CountingFeedback : public UserFeedback {
-  public:
-    CountingFeedback() : next_(Feedback()), scope_(this) {}
-    void ShowMessage(const std::string& text) override {
-        ++messages;
-        next_.ShowMessage(text);
-    }
-    void ShowProgress(const std::string& text) override { next_.ShowProgress(text); }
-    int messages = 0;
-
-  private:
-    UserFeedback& next_;
-    ScopedFeedback scope_;
-};
-
 // A receiver that answered the version request has a product ID or a description.
 bool Answered(const MagellanDevice& gps) {
     return gps.productId != 0 || gps.description[0] != '\0';
@@ -122,7 +105,7 @@ int RunMagellanCommand(int argc, char** argv) {
     AttributeStore attributes;
     geometry.Clear();
     attributes.Clear();
-    CountingFeedback feedback;
+    int transferMessages = 0;
     {
         MagellanDevice gps;
         if (!gps.Connect(serial.port.c_str(), settings)) return kExitNoReceiver;
@@ -132,24 +115,17 @@ int RunMagellanCommand(int argc, char** argv) {
         } else {
             std::fputs("quorvex-cli: the receiver did not answer the version request\n", stderr);
         }
+        // The transfers in the order of the import command: routes right after
+        // the waypoints they look their nodes up in.
+        MessageCounter counter;
         if (options.waypoints || options.routes)
             gps.TransferWaypoints(geometry, attributes, options.waypointsFile.c_str());
         if (options.routes) gps.TransferRoutes(geometry, attributes, options.routesFile.c_str());
         if (options.trackLines)
             gps.TransferTracks(geometry, attributes, options.tracksFile.c_str());
+        transferMessages = counter.Count();
     }  // the port closes here
-    geometry.ComputeTotalExtent();
-
-    const int transferMessages = feedback.messages;
-    const ExportResult result = ExportLayers(geometry, attributes, options.out + "/");
-    if (!result.allWritten) return kExitWriteFailed;
-    if (transferMessages > 0) {
-        std::fprintf(stderr,
-                     "quorvex-cli: the transfer ended early or skipped data (%d message%s "
-                     "above); the files hold what was received\n",
-                     transferMessages, transferMessages == 1 ? "" : "s");
-    }
-    return kExitOk;
+    return FinishDownload(geometry, attributes, options.out, transferMessages);
 }
 
 int RunIdentifyMagellan(int argc, char** argv) {

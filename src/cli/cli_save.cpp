@@ -1,0 +1,22 @@
+#include "cli/cli_save.h"
+
+#include <cstdio>
+
+#include "cli/cli_commands.h"
+#include "layers/attribute_store.h"
+#include "layers/geometry_store.h"
+#include "shapefile/layer_export.h"
+
+int FinishDownload(GeometryStore& geometry, AttributeStore& attributes, const std::string& outDir,
+                   int transferMessages) {
+    geometry.ComputeTotalExtent();
+    const ExportResult result = ExportLayers(geometry, attributes, outDir + "/");
+    if (!result.allWritten) return kExitWriteFailed;
+    if (transferMessages > 0) {
+        std::fprintf(stderr,
+                     "quorvex-cli: a transfer ended early or skipped data (%d message%s above); "
+                     "the files hold what was received\n",
+                     transferMessages, transferMessages == 1 ? "" : "s");
+    }
+    return kExitOk;
+}
