@@ -140,108 +140,103 @@ TEST_F(PointLayerTest, D108RecordGivesTheExactAttributeBytes) {
     EXPECT_TRUE(feedback.messages.empty());
 }
 
-TEST_F(PointLayerTest, D109IdentFollowsTheLongerHead) {
-    MakeLayer(109);
-    RecordBuilder r(52);
-    r.Position(24, 28, -33.5, 151.25).Float(32, -12.5f);
-    std::string texts("POOL\0SWIM 17-MAY-03 14:22\0", 26);
-    r.bytes.insert(r.bytes.end(), texts.begin(), texts.end());
-    ASSERT_EQ(Add(109, r.bytes), 0);
-    EXPECT_EQ(Row(0),
-              (std::vector<std::string>{"POOL" + Blanks(8), "   151.25000", "   -33.50000",
-                                        "SWIM 17-MAY-03 14:22" + Blanks(20), "       -12.5"}));
-}
-
-TEST_F(PointLayerTest, FixedIdentLayoutsNeverReadIntoTheirNeighbours) {
-    // D100: the six-character ident is followed at once by the latitude, whose
-    // bytes here are letters; the 40-character comment fills its field.
-    MakeLayer(100);
-    RecordBuilder d100(58, ' ');
-    d100.Text(0, "ABCDEF").Text(6, "GHIJKLMN").Text(18, std::string(40, 'C'));
-    ASSERT_EQ(Add(100, d100.bytes), 0);
-    EXPECT_EQ(Row(0)[0], "ABCDEF" + Blanks(6));
-    EXPECT_EQ(Row(0)[3], std::string(40, 'C'));
-    // A comment that ends early at a NUL.
-    RecordBuilder early(58, 0);
-    early.Position(6, 10, 10, 20).Text(0, "NORTH ").Text(18, "SHORT");
-    ASSERT_EQ(Add(100, early.bytes), 1);
-    EXPECT_EQ(Row(1), (std::vector<std::string>{"NORTH" + Blanks(7), "    20.00000", "    10.00000",
-                                                "SHORT" + Blanks(35)}));
-}
-
-TEST_F(PointLayerTest, D101AltitudeFieldStaysBlank) {
-    MakeLayer(101);
-    RecordBuilder r(63, 0);
-    r.Position(6, 10, 1, 2).Text(0, "WPT001").Float(58, 123.0f);
-    ASSERT_EQ(Add(101, r.bytes), 0);
-    EXPECT_EQ(FieldName(4), "Altitude N 12 1");
-    EXPECT_EQ(Row(0)[4], Blanks(12));
-}
-
-TEST_F(PointLayerTest, NulTerminatedIdentsOfD105AndD106) {
-    MakeLayer(105);
-    RecordBuilder d105(10);
-    d105.Position(0, 4, 45, 9);
-    d105.bytes.insert(d105.bytes.end(), {'T', 'O', 'W', 'E', 'R', 0});
-    ASSERT_EQ(Add(105, d105.bytes), 0);
-    EXPECT_EQ(Row(0),
-              (std::vector<std::string>{"TOWER" + Blanks(7), "     9.00000", "    45.00000"}));
-    // No NUL before the end of the packet: the ident stops there.
-    RecordBuilder cut(10);
-    cut.Position(0, 4, 46, 9);
-    cut.bytes.insert(cut.bytes.end(), {'B', 'R', 'I', 'D'});
-    ASSERT_EQ(Add(105, cut.bytes), 1);
-    EXPECT_EQ(Row(1)[0], "BRID" + Blanks(8));
-
-    MakeLayer(106);
-    RecordBuilder d106(24, 0xEE);
-    d106.Position(14, 18, -45, -9);
-    d106.bytes.insert(d106.bytes.end(), {'D', 'O', 'C', 'K', 0, 0});
-    ASSERT_EQ(Add(106, d106.bytes), 0);
-    EXPECT_EQ(Row(0),
-              (std::vector<std::string>{"DOCK" + Blanks(8), "    -9.00000", "   -45.00000"}));
-}
-
-TEST_F(PointLayerTest, AviationLayoutsCarrySixteenBitAltitudes) {
-    MakeLayer(150);
-    RecordBuilder d150(115, ' ');
-    d150.Text(0, "KSEA  ").Position(9, 13, 47.45, -122.3).I16(17, -20).Text(75, "SEATAC");
-    ASSERT_EQ(Add(150, d150.bytes), 0);
-    EXPECT_EQ(Row(0), (std::vector<std::string>{"KSEA" + Blanks(8), "  -122.30000", "    47.45000",
-                                                "SEATAC" + Blanks(34), "       -20.0"}));
-
-    for (int type : {151, 152, 154, 155}) {
-        MakeLayer(type);
-        RecordBuilder r(type == 155 ? 123 : 120, ' ');
-        r.Text(0, "VOR123").Position(6, 10, 10.5, 20.5).Text(18, "BEACON").I16(118, 32767);
-        ASSERT_EQ(Add(type, r.bytes), 0) << type;
-        EXPECT_EQ(Row(0)[0], "VOR123" + Blanks(6)) << type;
-        EXPECT_EQ(Row(0)[3], "BEACON" + Blanks(34)) << type;
-        EXPECT_EQ(Row(0)[4], "     32767.0") << type;
+// One hand-built record of each layout, with the fields of its layer and the
+// exact bytes of its attribute record.
+TEST_F(PointLayerTest, EveryLayoutGivesItsFieldsAndRecordBytes) {
+    const std::string waypointFields =
+        "Ident C 12 0|Longitude N 12 5|Latitude N 12 5|Comment C 40 0";
+    const std::string altitudeField = "|Altitude N 12 1";
+    auto withTexts = [](RecordBuilder r, const std::string& texts) {
+        r.bytes.insert(r.bytes.end(), texts.begin(), texts.end());
+        return r.bytes;
+    };
+    struct Case {
+        int type;
+        Record record;
+        std::string fields;
+        std::vector<std::string> row;
+    };
+    const std::vector<Case> cases = {
+        // The six-character ident runs straight into the latitude's bytes.
+        {100,
+         RecordBuilder(58, ' ')
+             .Text(0, "ABCDEF")
+             .Position(6, 10, 10, 20)
+             .Text(18, std::string(40, 'C'))
+             .bytes,
+         waypointFields,
+         {"ABCDEF" + Blanks(6), "    20.00000", "    10.00000", std::string(40, 'C')}},
+        // A comment ends early at its NUL; D101 has an altitude field it never fills.
+        {101,
+         RecordBuilder(63, 0)
+             .Text(0, "NORTH ")
+             .Position(6, 10, -10, -20)
+             .Text(18, "SHORT")
+             .Float(58, 123)
+             .bytes,
+         waypointFields + altitudeField,
+         {"NORTH" + Blanks(7), "   -20.00000", "   -10.00000", "SHORT" + Blanks(35), Blanks(12)}},
+        // NUL-terminated idents; without a NUL the ident ends with the packet.
+        {105,
+         withTexts(RecordBuilder(10).Position(0, 4, 45, 9), std::string("TOWER\0", 6)),
+         "Ident C 12 0|Longitude N 12 5|Latitude N 12 5",
+         {"TOWER" + Blanks(7), "     9.00000", "    45.00000"}},
+        {105,
+         withTexts(RecordBuilder(10).Position(0, 4, 46, 9), "BRID"),
+         "Ident C 12 0|Longitude N 12 5|Latitude N 12 5",
+         {"BRID" + Blanks(8), "     9.00000", "    46.00000"}},
+        {106,
+         withTexts(RecordBuilder(24, 0xEE).Position(14, 18, -45, -9), std::string("DOCK\0\0", 6)),
+         "Ident C 12 0|Longitude N 12 5|Latitude N 12 5",
+         {"DOCK" + Blanks(8), "    -9.00000", "   -45.00000"}},
+        // D109: four more bytes of head before the ident.
+        {109,
+         withTexts(RecordBuilder(52).Position(24, 28, -33.5, 151.25).Float(32, -12.5f),
+                   std::string("POOL\0SWIM 17-MAY-03 14:22\0", 26)),
+         waypointFields + altitudeField,
+         {"POOL" + Blanks(8), "   151.25000", "   -33.50000", "SWIM 17-MAY-03 14:22" + Blanks(20),
+          "       -12.5"}},
+        // Aviation layouts: signed 16-bit altitudes.
+        {150,
+         RecordBuilder(115, ' ')
+             .Text(0, "KSEA")
+             .Position(9, 13, 47.45, -122.3)
+             .I16(17, -20)
+             .Text(75, "SEATAC")
+             .bytes,
+         waypointFields + altitudeField,
+         {"KSEA" + Blanks(8), "  -122.30000", "    47.45000", "SEATAC" + Blanks(34),
+          "       -20.0"}},
+        {154,
+         RecordBuilder(122, ' ')
+             .Text(0, "VOR123")
+             .Position(6, 10, 10.5, 20.5)
+             .Text(18, "BEACON")
+             .I16(118, 32767)
+             .bytes,
+         waypointFields + altitudeField,
+         {"VOR123" + Blanks(6), "    20.50000", "    10.50000", "BEACON" + Blanks(34),
+          "     32767.0"}},
+        // Track points: times from the receivers' epoch, "not available" depths blank.
+        {300,
+         RecordBuilder(13).Position(0, 4, 48.2, 11.35).U32(8, 31626061).bytes,
+         "Longitude N 12 5|Latitude N 12 5|Time C 20 0",
+         {"    11.35000", "    48.20000", "01/01/1991  01:01:01"}},
+        {301,
+         RecordBuilder(21).Position(0, 4, 48.2, 11.35).Float(12, 540.5f).Float(16, 1.0e25f).bytes,
+         "Longitude N 12 5|Latitude N 12 5|Time C 20 0|Altitude N 12 1|Depth N 12 1",
+         {"    11.35000", "    48.20000", "12/31/1989  00:00:00", "       540.5", Blanks(12)}},
+    };
+    for (const Case& c : cases) {
+        MakeLayer(c.type);
+        std::string fields;
+        for (int f = 0; f < attributes.FieldCount(gps.TableIndex()); ++f)
+            fields += (f ? "|" : "") + FieldName(f);
+        EXPECT_EQ(fields, c.fields) << "D" << c.type;
+        ASSERT_EQ(Add(c.type, c.record), 0) << "D" << c.type;
+        EXPECT_EQ(Row(0), c.row) << "D" << c.type;
     }
-}
-
-TEST_F(PointLayerTest, TrackPointLayoutsGiveTimesAltitudesAndDepths) {
-    MakeLayer(300);
-    EXPECT_EQ(FieldName(0), "Longitude N 12 5");
-    EXPECT_EQ(FieldName(2), "Time C 20 0");
-    RecordBuilder d300(13);
-    d300.Position(0, 4, 48.2, 11.35).U32(8, 31626061);
-    ASSERT_EQ(Add(300, d300.bytes), 0);
-    EXPECT_EQ(Row(0),
-              (std::vector<std::string>{"    11.35000", "    48.20000", "01/01/1991  01:01:01"}));
-
-    geometry.Clear();
-    attributes.Clear();
-    MakeLayer(301);
-    EXPECT_EQ(FieldName(3), "Altitude N 12 1");
-    EXPECT_EQ(FieldName(4), "Depth N 12 1");
-    RecordBuilder d301(21);
-    d301.Position(0, 4, 48.2, 11.35).U32(8, 0).Float(12, 540.5f).Float(16, 1.0e25f);
-    ASSERT_EQ(Add(301, d301.bytes), 0);
-    EXPECT_EQ(Row(0),
-              (std::vector<std::string>{"    11.35000", "    48.20000", "12/31/1989  00:00:00",
-                                        "       540.5", Blanks(12)}));
+    EXPECT_TRUE(feedback.messages.empty());
 }
 
 TEST_F(PointLayerTest, TwoWaypointsAtOnePositionKeepTheSecond) {
