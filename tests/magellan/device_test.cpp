@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,13 +64,6 @@ TEST_F(MagellanLink, SentencesAndAcknowledgementsAreFramed) {
     EXPECT_EQ(Text(pty.Receive(16, 2000)), "$PMGNCSM,3D*12\r\n");
 }
 
-TEST_F(MagellanLink, SilenceIsAnEmptyLineAcknowledgedWithZero) {
-    char line[MagellanDevice::kLineBufferSize] = "stale";
-    EXPECT_EQ(device.ReceiveSentence(line), 0);
-    EXPECT_STREQ(line, "");
-    EXPECT_EQ(Text(pty.Receive(16, 2000)), "$PMGNCSM,00*65\r\n");
-}
-
 TEST_F(MagellanLink, HostileLinesStayInsideTheLineBuffer) {
     GuardedBuffer<MagellanDevice::kLineBufferSize> buffers;
 
@@ -118,77 +110,6 @@ TEST_F(MagellanLink, CommandDiscardsPendingInputAndWaitsForOneLine) {
     EXPECT_EQ(std::string(line), waypoint);
     // The command went out once.
     EXPECT_TRUE(pty.ReceiveUntilQuiet(100).empty());
-}
-
-// A receiver in hand-shaking mode: it acknowledges each command it knows, then
-// sends its list one sentence at a time, each after the host acknowledged the
-// one before, and closes with $PMGNCMD,END.
-class ScriptedReceiver {
-  public:
-    std::map<std::string, std::vector<std::string>> lists;  // command body -> sentences
-    std::vector<std::string> problems;
-
-    void Serve(PtyPair& pty, int commands) {
-        while (commands > 0) {
-            const std::string line = ReadHostLine(pty);
-            if (line.empty()) {
-                problems.push_back("host went silent");
-                return;
-            }
-            if (line.compare(0, 8, "$PMGNCSM") == 0) continue;  // the host's ack of END
-            --commands;
-            const std::string body = line.substr(0, line.find('*'));
-            if (lists.count(body) == 0) {
-                problems.push_back("unexpected " + line);
-                continue;
-            }
-            pty.Send(AcknowledgementOf(line));
-            for (const std::string& item : lists[body]) {
-                const std::string sentence = Sentence(item);
-                pty.Send(sentence);
-                const std::string ack = ReadHostLine(pty);
-                if (ack != AcknowledgementOf(sentence))
-                    problems.push_back("after " + item + " came " + ack);
-            }
-            pty.Send(Sentence("$PMGNCMD,END"));
-        }
-    }
-};
-
-TEST_F(MagellanLink, DownloadsWaypointsRoutesAndTracks) {
-    ScriptedReceiver receiver;
-    receiver.lists["$PMGNCMD,WAYPOINT"] = {
-        "$PMGNWPL,4807.038,N,01131.000,E,0000545,M,HOME,MY HOUSE,a",
-        "$PMGNWPL,4808.000,N,01132.000,E,0000500,M,SHOP,,a",
-        "$PMGNWPL,4809.000,N,01133.000,E,0000510,M,PARK,,a",
-    };
-    receiver.lists["$PMGNCMD,ROUTE"] = {"$PMGNRTE,2,1,c,1,HOME,a,SHOP,b",
-                                        "$PMGNRTE,2,2,c,1,PARK,a"};
-    receiver.lists["$PMGNCMD,TRACK"] = {
-        "$PMGNTRK,4807.000,N,01131.000,E,00545,M,120000.00,A,",
-        "$PMGNTRK,4807.100,N,01131.100,E,00545,M,120010.00,A,",
-    };
-    pty.StartPeer([&](PtyPair& p) { receiver.Serve(p, 3); });
-
-    GeometryStore geometry;
-    AttributeStore attributes;
-    EXPECT_EQ(device.TransferWaypoints(geometry, attributes, "Waypoints"), 0);
-    EXPECT_EQ(device.layer, 0);
-    device.TransferRoutes(geometry, attributes, "Routes");
-    EXPECT_EQ(device.layer, 1);
-    EXPECT_EQ(device.table, 1);
-    EXPECT_EQ(device.previousPoint, 2);
-    device.TransferTracks(geometry, attributes, "Tracks");
-    pty.JoinPeer();
-
-    EXPECT_TRUE(receiver.problems.empty()) << receiver.problems.front();
-    EXPECT_TRUE(feedback.messages.empty());
-    EXPECT_EQ(geometry.Layer(0).pointCount, 3);
-    EXPECT_EQ(attributes.RecordCount(0), 3);
-    EXPECT_EQ(geometry.Layer(1).vertexCount, 2);
-    EXPECT_EQ(geometry.Layer(2).pointCount, 2);
-    EXPECT_EQ(geometry.Layer(2).vertexCount, 1);
-    EXPECT_STREQ(geometry.Layer(2).fileName, "Tracks");
 }
 
 TEST_F(MagellanLink, SilentReceiverEndsWaypointsAfterTwentyOneTimeOuts) {
