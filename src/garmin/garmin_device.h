@@ -152,6 +152,10 @@ class GarminDevice {
     // naming `what` and the records that arrived. The announced count.
     int DownloadRecords(int command, const char* what,
                         const std::function<bool(const DownloadPacket&)>& handle);
+    // Makes the transfer's layer (500 points and `edgeCapacity` edges to start
+    // with) and its table of the same names, linked; false when a store is full.
+    bool AddLayerAndTable(GeometryStore& geometry, AttributeStore& attributes,
+                          const char* fileName, const char* layerName, int edgeCapacity);
 
     // Reads up to the start of a frame and its header; false when none came.
     bool ReceiveHeader();

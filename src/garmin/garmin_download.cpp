@@ -1,11 +1,30 @@
-// The packet loop that every transfer shares: command, records packet, the
-// records, transfer complete.
+// What every transfer shares: its layer and table, and the packet loop of
+// command, records packet, the records, transfer complete.
+
+#include <cstring>
 
 #include "core/byte_order.h"
 #include "core/user_feedback.h"
 #include "garmin/garmin_device.h"
+#include "layers/attribute_store.h"
+#include "layers/geometry_store.h"
 
-#include <cstring>
+bool GarminDevice::AddLayerAndTable(GeometryStore& geometry, AttributeStore& attributes,
+                                    const char* fileName, const char* layerName, int edgeCapacity) {
+    // Points the layer starts with; it grows as needed.
+    const int kInitialPoints = 500;
+    layer = geometry.AddLayer(layerName, fileName, kInitialPoints, edgeCapacity, 0);
+    if (layer < 0) return false;
+    table = attributes.AddTable(layerName, fileName);
+    if (table < 0) {
+        // A layer without its table would be saved without attributes.
+        geometry.DeleteLayer(layer);
+        layer = -1;
+        return false;
+    }
+    geometry.Layer(layer).attributeTable = table;
+    return true;
+}
 
 int GarminDevice::DownloadRecords(int command, const char* what,
                                   const std::function<bool(const DownloadPacket&)>& handle) {

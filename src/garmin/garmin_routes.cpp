@@ -9,8 +9,7 @@
 
 namespace {
 
-// Points and edges a new line layer starts with; both grow as needed.
-constexpr int kInitialPoints = 500;
+// Edges a new line layer starts with; they grow as needed.
 constexpr int kInitialEdges = 500;
 // Width of a line's name.
 constexpr int kLineNameWidth = 40;
@@ -25,15 +24,7 @@ void ShowPositionTypeMessage(int pointType) {
 
 bool GarminDevice::NewLineLayer(GeometryStore& geometry, AttributeStore& attributes,
                                 const char* fileName, const char* layerName, int /*dataType*/) {
-    layer = geometry.AddLayer(layerName, fileName, kInitialPoints, kInitialEdges, 0);
-    if (layer < 0) return false;
-    table = attributes.AddTable(layerName, fileName);
-    if (table < 0) {
-        geometry.DeleteLayer(layer);
-        layer = -1;
-        return false;
-    }
-    geometry.Layer(layer).attributeTable = table;
+    if (!AddLayerAndTable(geometry, attributes, fileName, layerName, kInitialEdges)) return false;
     attributes.AddField(table, "Ident", 'C', kLineNameWidth, 0);
     previousPoint = -1;
     return true;

@@ -14,8 +14,8 @@ namespace {
 
 // The waypoint table's "Comment", which the picture matching reads as a time.
 constexpr int kCommentField = 3;
-// Points and records a new point layer starts with; both grow as needed.
-constexpr int kInitialPoints = 500;
+// Records a new point table starts with; it grows as needed.
+constexpr int kInitialRecords = 500;
 
 }  // namespace
 
@@ -30,22 +30,13 @@ bool GarminDevice::NewPointLayer(GeometryStore& geometry, AttributeStore& attrib
                        dataType));
         return false;
     }
-    layer = geometry.AddLayer(layerName, fileName, kInitialPoints, 0, 0);
-    if (layer < 0) return false;
-    table = attributes.AddTable(layerName, fileName);
-    if (table < 0) {
-        // A layer without its table would be saved without attributes.
-        geometry.DeleteLayer(layer);
-        layer = -1;
-        return false;
-    }
-    geometry.Layer(layer).attributeTable = table;
+    if (!AddLayerAndTable(geometry, attributes, fileName, layerName, 0)) return false;
     for (int i = 0; i < layout->columnCount; ++i) {
         const ColumnField field = FieldOfColumn(layout->Column(i));
         attributes.AddField(table, field.name, field.type, field.width, field.decimals);
     }
     if (pictures != nullptr) pictures->AddPictureFields(attributes, table);
-    attributes.ReserveRecords(table, kInitialPoints);
+    attributes.ReserveRecords(table, kInitialRecords);
     return true;
 }
 
