@@ -50,7 +50,7 @@ struct SimTrack {
 
 // What a Magellan receiver says about itself in its version sentence.
 struct MagellanIdentity {
-    int productId = 7;
+    int productId = 19;
     std::string version = "3.06";
     std::string description = "QUORVEX SIMULATED RECEIVER";
 };
