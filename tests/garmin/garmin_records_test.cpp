@@ -207,8 +207,8 @@ TEST_F(PointLayerTest, EveryLayoutGivesItsFieldsAndRecordBytes) {
          waypointFields + altitudeField,
          {"KSEA" + Blanks(8), "  -122.30000", "    47.45000", "SEATAC" + Blanks(34),
           "       -20.0"}},
-        {154,
-         RecordBuilder(122, ' ')
+        {151,
+         RecordBuilder(120, ' ')
              .Text(0, "VOR123")
              .Position(6, 10, 10.5, 20.5)
              .Text(18, "BEACON")
