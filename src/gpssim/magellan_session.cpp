@@ -81,6 +81,11 @@ std::string WaypointBody(const SimWaypoint& w) {
     return text;
 }
 
+std::string GpwplBody(const SimWaypoint& w) {
+    return "$GPWPL," + Coordinate(w.lat, 2) + (w.lat < 0 ? ",S," : ",N,") + Coordinate(w.lon, 3) +
+           (w.lon < 0 ? ",W," : ",E,") + FieldText(w.ident).substr(0, 80);
+}
+
 std::vector<std::string> RouteBodies(const SimRoute& r) {
     // Two nodes (name and icon) per "c" sentence, the comment in a closing "m"
     // sentence; every sentence carries the total and its own number.
@@ -202,7 +207,8 @@ void MagellanSession::Handle(const std::string& line) {
         return;
     }
     if (command == "WAYPOINT") {
-        for (const SimWaypoint& w : d.waypoints) list.push_back(nmea::WaypointBody(w));
+        for (const SimWaypoint& w : d.waypoints)
+            list.push_back(options_.gpwpl ? nmea::GpwplBody(w) : nmea::WaypointBody(w));
     } else if (command == "ROUTE") {
         for (const SimRoute& r : d.routes)
             for (const std::string& body : nmea::RouteBodies(r)) list.push_back(body);

@@ -23,6 +23,7 @@ std::string Coordinate(double degrees, int degreeDigits);
 
 // The sentences a receiver sends for a dataset, without checksums.
 std::string WaypointBody(const SimWaypoint& w);
+std::string GpwplBody(const SimWaypoint& w);
 std::vector<std::string> RouteBodies(const SimRoute& r);
 std::string TrackPointBody(const SimTrackPoint& p, const std::string& trackName);
 

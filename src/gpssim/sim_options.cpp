@@ -31,6 +31,7 @@ enum OptionId {
     kCloseAfter,
     kProductId,
     kNoCapabilities,
+    kGpwpl,
     kAckTimeout,
     kResendAfter,
     kVerbose,
@@ -65,6 +66,8 @@ Data and receiver:
   --product-id N        report product ID N instead of the profile's
   --no-capabilities     send no protocol capability list (old receivers: the
                         host must look the product ID up in QUORVEX.XRF)
+  --gpwpl               (Magellan) send waypoints as standard $GPWPL
+                        sentences (position and name only)
   --list-profiles       print the profiles and exit
   --dump-dataset        print the chosen dataset as JSON and exit
 
@@ -155,6 +158,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         {"close-after", required_argument, nullptr, kCloseAfter},
         {"product-id", required_argument, nullptr, kProductId},
         {"no-capabilities", no_argument, nullptr, kNoCapabilities},
+        {"gpwpl", no_argument, nullptr, kGpwpl},
         {"ack-timeout", required_argument, nullptr, kAckTimeout},
         {"resend-after", required_argument, nullptr, kResendAfter},
         {"verbose", no_argument, nullptr, kVerbose},
@@ -204,6 +208,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
             case kProductId:
                 ok = ParseCount(optarg, 0, options.productId) && options.productId <= 32767;
                 break;
+            case kGpwpl:
+                options.gpwpl = true;
+                break;
             case kNoCapabilities:
                 options.noCapabilities = true;
                 break;
@@ -231,8 +238,10 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 return 2;
         }
         if (!ok) {
-            error = std::string("bad value for --") + kLong[id - kDataset].name + ": " +
-                    (optarg ? optarg : "");
+            const char* name = "";
+            for (const option* o = kLong; o->name; ++o)
+                if (o->val == id) name = o->name;
+            error = std::string("bad value for --") + name + ": " + (optarg ? optarg : "");
             return 2;
         }
     }

@@ -19,6 +19,7 @@ struct SimOptions {
     int baud = 0;
     int productId = -1;  // overrides the profile's product ID when >= 0
     bool noCapabilities = false;
+    bool gpwpl = false;       // Magellan waypoints as standard $GPWPL sentences
     int ackTimeoutMs = 3000;  // longest wait for the host's acknowledgement
     int resendAfterMs = 0;    // resend when no acknowledgement came within this (0: never)
     bool verbose = false;

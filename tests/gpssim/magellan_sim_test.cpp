@@ -88,6 +88,11 @@ TEST(MagellanSim, WithoutHandshakeTheListComesAtOnce) {
     ASSERT_EQ(list.size(), 4u);  // no $PMGNCSM before the list
     EXPECT_EQ(SentenceField(list[0], 0), "$PMGNWPL");
     EXPECT_EQ(list[3], "$PMGNCMD,END");
+
+    SimulatorProcess standard({"--dataset", "examples", "--gpwpl"});
+    HostLine plain(standard.DevicePath());
+    plain.SendSentence("$PMGNCMD,WAYPOINT");
+    EXPECT_EQ(Body(plain.ReadLine()), "$GPWPL,4807.038,N,01131.000,E,HOME");
 }
 
 TEST(MagellanSim, RoutesCarryTheirNumberTwoNodesASentenceAndTheCommentLast) {
