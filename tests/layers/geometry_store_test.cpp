@@ -252,6 +252,21 @@ TEST(PointLookup, AgreesWithTheScan) {
             xy.push_back(x);
             xy.push_back(y);
         }
+        // Across the edge of the range where positions get a cell number of
+        // their own (2^38 cells of 2 x 1.0009765625 x tolerance).
+        double edge = std::ldexp(2.0 * tolerance * (1.0 + 1.0 / 1024.0), 38);
+        for (int k = -12; k <= 12; ++k) {
+            for (double sign : {1.0, -1.0}) {
+                xy.push_back(sign * (edge + k * 0.5 * tolerance));
+                xy.push_back(k % 3 == 0 ? edge : 1.0);
+            }
+        }
+        for (int k = 12; k >= -12; --k) {  // outside first, then inside
+            xy.push_back(edge + k * 0.5 * tolerance);
+            xy.push_back(2.0);
+            xy.push_back(3.0);
+            xy.push_back(-edge - k * 0.5 * tolerance);
+        }
         // Exact repeats and the odd values.
         for (int i = 0; i < 200; i += 2) xy.push_back(xy[i]), xy.push_back(xy[i + 1]);
         double odd[] = {-0.0,     0.0,   0.0,      -0.0, NAN,   1.0,   NAN,    1.0,
