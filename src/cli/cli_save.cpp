@@ -1,11 +1,20 @@
 #include "cli/cli_save.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/cli_commands.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "shapefile/layer_export.h"
+
+bool CheckOutputDirectory(const std::string& outDir) {
+    std::error_code error;
+    if (std::filesystem::is_directory(outDir, error)) return true;
+    std::fprintf(stderr, "quorvex-cli: --out %s is not a directory\n", outDir.c_str());
+    return false;
+}
 
 int FinishDownload(GeometryStore& geometry, AttributeStore& attributes, const std::string& outDir,
                    int transferMessages) {

@@ -7,6 +7,10 @@
 class GeometryStore;
 class AttributeStore;
 
+// False, after saying so on standard error, when `outDir` is not a directory:
+// better said before a download than after it.
+bool CheckOutputDirectory(const std::string& outDir);
+
 // Writes every layer and table into `outDir`. kExitWriteFailed when a file could
 // not be written; otherwise kExitOk, and when the transfers showed
 // `transferMessages` messages, standard error says that the files hold only what

@@ -3,7 +3,6 @@
 // identification step, printing what the "GPS Interface" dialog shows.
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -131,12 +130,7 @@ int RunGarminCommand(int argc, char** argv) {
     if (download.out.empty()) return options.Fail("--out is required"), kExitUsage;
     if (options.Given("--field-names") && !SetFieldNames(download.fieldNames, &pictures))
         return options.Fail("--field-names takes at most 6 names"), kExitUsage;
-    // Better said now than after a long download.
-    std::error_code error;
-    if (!std::filesystem::is_directory(download.out, error)) {
-        std::fprintf(stderr, "quorvex-cli: --out %s is not a directory\n", download.out.c_str());
-        return kExitWriteFailed;
-    }
+    if (!CheckOutputDirectory(download.out)) return kExitWriteFailed;
 
     // A new document: empty stores, positions merged only when equal.
     GeometryStore geometry;

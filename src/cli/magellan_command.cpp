@@ -32,7 +32,13 @@ const char kMagellanUsage[] =
     "  --tracks-file NAME    file name of the track log (default Tracks)\n"
     "  --no-waypoints        no waypoints (unless routes are wanted)\n"
     "  --no-routes           no routes\n"
-    "  --track-lines         download the track log as a line layer\n";
+    "  --track-lines         download the track log as a line layer\n"
+    "\n"
+    "Exit status: 0 port opened and every file written (a transfer that ended early\n"
+    "still gives 0 and says so); 1 port not opened; 2 usage error; 3 a file could not\n"
+    "be written (or DIR is not a directory).\n"
+    "\n"
+    "Serial options:\n";
 
 const char kIdentifyMagellanUsage[] =
     "Usage: quorvex-cli identify magellan --port DEV [serial options]\n"
@@ -99,6 +105,7 @@ int RunMagellanCommand(int argc, char** argv) {
     char settings[PortSettings::kSettingsSize];
     const int parsed = ParseOptions(argc, argv, serial, settings, &options);
     if (parsed != kExitOk) return parsed < 0 ? kExitOk : parsed;
+    if (!CheckOutputDirectory(options.out)) return kExitWriteFailed;
 
     // A new document: empty stores, positions merged only when equal.
     GeometryStore geometry;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -40,10 +41,18 @@ TEST(MagellanCli, IdentifyAndDownloadMatchTheDataset) {
     ASSERT_TRUE(sim.Started()) << sim.Error();
     TempDir dir;
 
+    // The identity the dataset gives the receiver.
+    const std::string dataset = DumpDataset(dir, "examples");
+    const std::string json = ReadTextFile(dataset);
+    const size_t product = json.find("\"productId\": ");
+    ASSERT_NE(product, std::string::npos) << json;
+    const int productId = std::atoi(json.c_str() + product + 13);
+
     const CommandResult identify =
         RunCommand(Cli() + " identify magellan --port " + sim.DevicePath());
     EXPECT_EQ(identify.status, 0) << identify.output;
-    EXPECT_NE(identify.output.find("Product ID: 7\nDescription: QUORVEX SIMULATED RECEIVER\n"
+    EXPECT_NE(identify.output.find("Product ID: " + std::to_string(productId) +
+                                   "\nDescription: QUORVEX SIMULATED RECEIVER\n"
                                    "Waypoints protocol: PMGNWPL\nRoutes protocol: PMGNRTE\n"
                                    "Tracks protocol: PMGNTRK\n"),
               std::string::npos)
@@ -55,7 +64,7 @@ TEST(MagellanCli, IdentifyAndDownloadMatchTheDataset) {
     EXPECT_EQ(download.status, 0) << download.output;
     EXPECT_EQ(download.output.find("ended early"), std::string::npos) << download.output;
 
-    const CommandResult check = CheckShapefiles(DumpDataset(dir, "examples"), dir.path());
+    const CommandResult check = CheckShapefiles(dataset, dir.path());
     EXPECT_EQ(check.status, 0) << check.output;
     EXPECT_NE(check.output.find("checked: Waypoints Routes Tracks"), std::string::npos)
         << check.output;
@@ -95,6 +104,11 @@ TEST(MagellanCli, UsageAndPortErrors) {
     EXPECT_EQ(RunCommand(Cli() + " magellan --port /dev/null --data 9" + out).status, 2);
     EXPECT_EQ(RunCommand(Cli() + " magellan --port /dev/null --parity X" + out).status, 2);
     EXPECT_EQ(RunCommand(Cli() + " identify magellan --port /dev/null --track-lines").status, 2);
+
+    // Said before any download, not after it.
+    run = RunCommand(Cli() + " magellan --port /dev/no-such-receiver --out " + dir.File("none"));
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.output.find("is not a directory"), std::string::npos) << run.output;
 
     run = RunCommand(Cli() + " magellan --help");
     EXPECT_EQ(run.status, 0);
