@@ -153,6 +153,30 @@ TEST_F(MagellanOnSimulator, WrongChecksumDigitsDoNotLoseSentences) {
     EXPECT_EQ(geometry.Layer(1).vertexCount, 3);
 }
 
+TEST_F(MagellanOnSimulator, RouteOfTwelveSentencesStaysOneRoute) {
+    // The built-in town's second route has 22 nodes: eleven node sentences and
+    // a comment sentence, numbered 1 to 12.
+    SimulatorProcess sim({"--dataset", "builtin"});
+    ASSERT_TRUE(Open(sim)) << sim.Error();
+    gps.TransferWaypoints(geometry, attributes, "Waypoints");
+    gps.TransferRoutes(geometry, attributes, "Routes");
+    EXPECT_TRUE(feedback.messages.empty()) << feedback.messages.front();
+    ASSERT_EQ(attributes.RecordCount(1), 2);
+    char comment[41];
+    attributes.GetText(1, 1, 1, comment);
+    EXPECT_EQ(std::string(comment, 10), "ALL SIGHTS");
+
+    const GeometryLayer& routes = geometry.Layer(1);
+    ASSERT_EQ(routes.vertexCount, 4 + 21);
+    for (int e = 4; e < routes.vertexCount; ++e) {
+        EXPECT_EQ(routes.vertices[e].segment, routes.vertices[4].segment) << "edge " << e;
+        if (e > 4) {
+            EXPECT_EQ(routes.vertices[e].fromPoint, routes.vertices[e - 1].toPoint);
+        }
+    }
+    EXPECT_NE(routes.vertices[4].segment, routes.vertices[3].segment);
+}
+
 TEST_F(MagellanOnSimulator, GarbageLinesNeverBecomeWaypoints) {
     SimulatorProcess sim({"--dataset", "builtin", "--garbage", "40"});
     ASSERT_TRUE(Open(sim)) << sim.Error();
