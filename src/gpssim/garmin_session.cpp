@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "ack_wait.h"
 #include "core/byte_order.h"
 #include "garmin_records.h"
 #include "sim_log.h"
@@ -122,15 +123,11 @@ bool GarminSession::ReadFrameBody(GarminPacket& packet) {
 }
 
 bool GarminSession::ReadPacket(GarminPacket& packet, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0 || StopRequested() || !link_.IsOpen()) return false;
-        int b = link_.ReadByte(static_cast<int>(left));
-        if (b == kDle && ReadFrameBody(packet)) return true;
-    }
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int left;
+    while ((left = MsUntil(end)) > 0 && !StopRequested() && link_.IsOpen())
+        if (link_.ReadByte(left) == kDle && ReadFrameBody(packet)) return true;
+    return false;
 }
 
 void GarminSession::OnFrameStart() {
@@ -195,19 +192,13 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
         // Wait for the host's answer: an ACK of this packet ends the wait, a NAK
         // (whatever packet it names) asks for it again, and any other packet
         // interrupts the transfer and is handled next.
-        auto start = std::chrono::steady_clock::now();
+        AckWait wait(options_);
         bool resend = false;
         while (!resend) {
-            int waited = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              std::chrono::steady_clock::now() - start)
-                                              .count());
-            int limit = options_.resendAfterMs > 0
-                            ? std::min(options_.resendAfterMs, options_.ackTimeoutMs)
-                            : options_.ackTimeoutMs;
             GarminPacket answer;
-            if (!ReadPacket(answer, limit - waited)) {
+            if (!ReadPacket(answer, wait.LeftMs())) {
                 if (StopRequested() || !link_.IsOpen()) return SendResult::kAbandoned;
-                if (options_.resendAfterMs > 0 && options_.resendAfterMs < options_.ackTimeoutMs) {
+                if (wait.ResendWhenOver()) {
                     resend = true;
                     continue;
                 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "ack_wait.h"
 #include "sim_log.h"
 
 namespace {
@@ -157,14 +158,11 @@ bool MagellanSession::ReadRestOfLine(std::string& line) {
 }
 
 bool MagellanSession::ReadSentence(std::string& line, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0 || StopRequested() || !link_.IsOpen()) return false;
-        if (link_.ReadByte(static_cast<int>(left)) == '$' && ReadRestOfLine(line)) return true;
-    }
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int left;
+    while ((left = MsUntil(end)) > 0 && !StopRequested() && link_.IsOpen())
+        if (link_.ReadByte(left) == '$' && ReadRestOfLine(line)) return true;
+    return false;
 }
 
 void MagellanSession::OnSentenceStart() {
@@ -252,19 +250,13 @@ bool MagellanSession::SendListSentence(const std::string& body) {
         if (!link_.IsOpen()) return false;
         if (!handshake_) return true;
 
-        auto start = std::chrono::steady_clock::now();
+        AckWait wait(options_);
         bool resend = false;
         while (!resend) {
-            int waited = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              std::chrono::steady_clock::now() - start)
-                                              .count());
-            int limit = options_.resendAfterMs > 0
-                            ? std::min(options_.resendAfterMs, options_.ackTimeoutMs)
-                            : options_.ackTimeoutMs;
             std::string answer;
-            if (!ReadSentence(answer, limit - waited)) {
+            if (!ReadSentence(answer, wait.LeftMs())) {
                 if (StopRequested() || !link_.IsOpen()) return false;
-                if (options_.resendAfterMs > 0 && options_.resendAfterMs < options_.ackTimeoutMs) {
+                if (wait.ResendWhenOver()) {
                     resend = true;
                     continue;
                 }

@@ -25,6 +25,12 @@ void Command(HostLine& line, const std::string& body) {
     EXPECT_EQ(Body(line.ReadLine()), expected) << body;
 }
 
+// Switches hand-shaking on.
+void Handshake(HostLine& line) {
+    line.SendSentence("$PMGNCMD,HANDON");
+    EXPECT_EQ(line.ReadLine(), "$PMGNCSM,70*62");
+}
+
 // Reads and acknowledges sentences until the closing $PMGNCMD,END.
 std::vector<std::string> ReadList(HostLine& line, bool acknowledge = true) {
     std::vector<std::string> bodies;
@@ -50,8 +56,7 @@ TEST(MagellanSim, HandshakeAnswersEveryCommandWithItsChecksumAndTheVersion) {
 TEST(MagellanSim, WaypointListWaitsForTheAcknowledgementOfEachSentence) {
     SimulatorProcess sim({"--dataset", "examples"});
     HostLine line(sim.DevicePath());
-    line.SendSentence("$PMGNCMD,HANDON");
-    line.ReadLine();
+    Handshake(line);
     Command(line, "$PMGNCMD,WAYPOINT");
     std::string home = line.ReadLine();
     EXPECT_EQ(Body(home), "$PMGNWPL,4807.038,N,01131.000,E,0000545,M,HOME,MY HOUSE,a");
@@ -70,8 +75,7 @@ TEST(MagellanSim, WaypointListWaitsForTheAcknowledgementOfEachSentence) {
 TEST(MagellanSim, AWrongAcknowledgementMakesTheSentenceGoOutAgain) {
     SimulatorProcess sim({"--dataset", "examples"});
     HostLine line(sim.DevicePath());
-    line.SendSentence("$PMGNCMD,HANDON");
-    line.ReadLine();
+    Handshake(line);
     Command(line, "$PMGNCMD,WAYPOINT");
     std::string first = line.ReadLine();
     line.SendSentence("$PMGNCSM,00");
@@ -99,8 +103,7 @@ TEST(MagellanSim, RoutesCarryTheirNumberTwoNodesASentenceAndTheCommentLast) {
     {
         SimulatorProcess sim({"--dataset", "examples"});
         HostLine line(sim.DevicePath());
-        line.SendSentence("$PMGNCMD,HANDON");
-        line.ReadLine();
+        Handshake(line);
         Command(line, "$PMGNCMD,ROUTE");
         EXPECT_EQ(ReadList(line), (std::vector<std::string>{
                                       "$PMGNRTE,2,1,c,1,HOME,a,SHOP,b",
@@ -132,8 +135,7 @@ TEST(MagellanSim, RoutesCarryTheirNumberTwoNodesASentenceAndTheCommentLast) {
 TEST(MagellanSim, TracksKeepVoidFixesAndEmptyNames) {
     SimulatorProcess sim({"--dataset", "examples"});
     HostLine line(sim.DevicePath());
-    line.SendSentence("$PMGNCMD,HANDON");
-    line.ReadLine();
+    Handshake(line);
     Command(line, "$PMGNCMD,TRACK");
     std::vector<std::string> list = ReadList(line);
     ASSERT_EQ(list.size(), 17u);
@@ -163,8 +165,7 @@ TEST(MagellanSimFaults, BadChecksumsSilenceGarbageAndClosing) {
     {
         SimulatorProcess sim({"--dataset", "examples", "--silent-after", "2"});
         HostLine line(sim.DevicePath());
-        line.SendSentence("$PMGNCMD,HANDON");
-        line.ReadLine();
+        Handshake(line);
         Command(line, "$PMGNCMD,VERSION");
         line.Acknowledge(line.ReadLine());  // the first data sentence
         Command(line, "$PMGNCMD,WAYPOINT");
@@ -176,8 +177,7 @@ TEST(MagellanSimFaults, BadChecksumsSilenceGarbageAndClosing) {
     {
         SimulatorProcess sim({"--dataset", "examples", "--garbage", "6"});
         HostLine line(sim.DevicePath());
-        line.SendSentence("$PMGNCMD,HANDON");
-        line.ReadLine();
+        Handshake(line);
         line.SendSentence("$PMGNCMD,WAYPOINT");
         line.ReadLine();
         // A line of noise before each sentence; acknowledging the noise as a
@@ -205,8 +205,7 @@ TEST(MagellanSimFaults, BadChecksumsSilenceGarbageAndClosing) {
 TEST(MagellanSimFaults, UnacknowledgedSentencesAreResentWhenAsked) {
     SimulatorProcess sim({"--dataset", "examples", "--resend-after", "200"});
     HostLine line(sim.DevicePath());
-    line.SendSentence("$PMGNCMD,HANDON");
-    line.ReadLine();
+    Handshake(line);
     line.SendSentence("$PMGNCMD,WAYPOINT");
     line.ReadLine();
     std::string first = line.ReadLine();
