@@ -1,0 +1,10 @@
+#pragma once
+// Pictures the program draws itself: the toolbar buttons that have no stock
+// art (Zoom Out, Grid), and the program's picture for the About box and icon.
+
+#include <wx/bitmap.h>
+
+wxBitmap ZoomOutToolBitmap();
+wxBitmap GridToolBitmap();
+// A small map: a globe's grid with a route and waypoints in the layer colours.
+wxBitmap ProgramPicture(int size);

@@ -1,0 +1,3 @@
+#include "app/quorvex_app.h"
+
+wxIMPLEMENT_APP(CQUORVEXApp);

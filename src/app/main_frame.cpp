@@ -1,0 +1,219 @@
+#include "app/main_frame.h"
+
+#include <wx/artprov.h>
+#include <wx/filename.h>
+#include <wx/html/helpctrl.h>
+#include <wx/icon.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+#include <wx/statusbr.h>
+#include <wx/stdpaths.h>
+#include <wx/toolbar.h>
+
+#include "app/app_art.h"
+#include "app/key_indicators.h"
+#include "view/command_ids.h"
+#include "view/layers_bar.h"
+#include "view/view_globals.h"
+
+namespace {
+// Status-bar panes, left to right.
+enum Pane { kMessagePane, kCapsPane, kNumPane, kScrollPane, kPaneCount };
+
+struct Indicator {
+    Pane pane;
+    LockKey key;
+    const char* text;
+};
+
+constexpr Indicator kIndicators[] = {
+    {kCapsPane, LockKey::Caps, "CAP"},
+    {kNumPane, LockKey::Num, "NUM"},
+    {kScrollPane, LockKey::Scroll, "SCRL"},
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame(wxDocManager* manager)
+    : wxDocParentFrame(manager, nullptr, wxID_ANY, "QUORVEX", wxDefaultPosition, wxSize(1000, 720)),
+      m_wndStatusBar(nullptr),
+      m_wndToolBar(nullptr),
+      m_wndLayersBar(nullptr),
+      m_helpFailed(false) {
+    wxIcon icon;
+    icon.CopyFromBitmap(ProgramPicture(32));
+    SetIcon(icon);
+
+    CreateMenus();
+    CreateTools();
+
+    m_wndStatusBar = CreateStatusBar(kPaneCount, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
+    int widths[kPaneCount] = {-1, 0, 0, 0};
+    for (const Indicator& indicator : kIndicators)
+        widths[indicator.pane] = m_wndStatusBar->GetTextExtent(indicator.text).GetWidth() + 16;
+    m_wndStatusBar->SetStatusWidths(kPaneCount, widths);
+    m_wndStatusBar->SetStatusText("Ready", kMessagePane);
+
+    // The layers bar is fixed at the left edge; the view puts its window beside it.
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    m_wndLayersBar = new CLayersBar(this);
+    row->Add(m_wndLayersBar, 0, wxEXPAND);
+    SetSizer(row);
+
+    g_pStatusBar = m_wndStatusBar;
+    g_pLayersBar = m_wndLayersBar;
+    UpdateKeyIndicators();
+
+    Bind(wxEVT_MENU, &CMainFrame::OnUserManual, this, ID_HELP_USERS_MANUAL);
+    Bind(wxEVT_MENU, &CMainFrame::OnViewToolbar, this, ID_VIEW_TOOLBAR);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewToolbar, this, ID_VIEW_TOOLBAR);
+    Bind(wxEVT_MENU, &CMainFrame::OnViewStatusBar, this, ID_VIEW_STATUS_BAR);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, ID_VIEW_STATUS_BAR);
+    Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+}
+
+CMainFrame::~CMainFrame() {
+    g_pStatusBar = nullptr;
+    g_pLayersBar = nullptr;
+}
+
+void CMainFrame::CreateMenus() {
+    auto* file = new wxMenu;
+    file->Append(wxID_NEW, "&New\tCtrl+N", "Create a new document");
+    file->Append(wxID_OPEN, "&Open...\tCtrl+O", "Open an existing document");
+    file->Append(wxID_SAVEAS, "Save &As...", "Save the active document with a new name");
+    file->AppendSeparator();
+    auto* import = new wxMenu;
+    import->Append(ID_IMPORT_GARMIN, "Garmin GPS ",
+                   "Read Waypoints/Routes/Tracks from a GARMIN GPS using proprietary protocol.");
+    import->Append(ID_IMPORT_MAGELLAN, "Magellan GPS ",
+                   "Read Magellan GPS data using the National Marine Electronics Association "
+                   "(NMEA 0183) protocol.");
+    file->AppendSubMenu(import, "&Import");
+    file->AppendSeparator();
+    file->Append(wxID_PRINT, "&Print...\tCtrl+P", "Print the active document");
+    file->Append(wxID_PREVIEW, "Print Pre&view", "Display full pages");
+    file->Append(wxID_PRINT_SETUP, "P&rint Setup...", "Change the printer and printing options");
+    file->AppendSeparator();
+    file->Append(wxID_EXIT, "E&xit", "Quit the application; prompts to save documents");
+    file->AppendSeparator();
+
+    auto* view = new wxMenu;
+    view->AppendCheckItem(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar");
+    view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
+    view->AppendCheckItem(ID_VIEW_GRID, "Grid", "Display location grid.");
+    view->Append(ID_VIEW_ZOOMOUT, "Zoom Out", "Zoom to full data extent.");
+
+    auto* help = new wxMenu;
+    help->Append(wxID_ABOUT, "&About QUORVEX...",
+                 "Display program information, version number and copyright");
+    help->Append(ID_HELP_USERS_MANUAL, "User's manual", "Display on-line users manual");
+
+    auto* bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(view, "&View");
+    bar->Append(help, "&Help");
+    SetMenuBar(bar);
+    view->Check(ID_VIEW_GRID, true);
+
+    // Save has no menu item, only its button and Ctrl+S.
+    wxAcceleratorEntry keys[] = {wxAcceleratorEntry(wxACCEL_CTRL, 'S', wxID_SAVE)};
+    SetAcceleratorTable(wxAcceleratorTable(1, keys));
+}
+
+void CMainFrame::CreateTools() {
+    m_wndToolBar = CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL, ID_VIEW_TOOLBAR);
+    const wxSize size(16, 16);
+    auto art = [&](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, size); };
+    m_wndToolBar->SetToolBitmapSize(size);
+    m_wndToolBar->AddTool(wxID_NEW, "New", art(wxART_NEW), "New", wxITEM_NORMAL);
+    m_wndToolBar->SetToolLongHelp(wxID_NEW, "Create a new document");
+    m_wndToolBar->AddTool(wxID_OPEN, "Open", art(wxART_FILE_OPEN), "Open", wxITEM_NORMAL);
+    m_wndToolBar->SetToolLongHelp(wxID_OPEN, "Open an existing document");
+    m_wndToolBar->AddTool(wxID_SAVE, "Save", art(wxART_FILE_SAVE), "Save", wxITEM_NORMAL);
+    m_wndToolBar->SetToolLongHelp(wxID_SAVE, "Save the active document");
+    m_wndToolBar->AddSeparator();
+    m_wndToolBar->AddTool(ID_VIEW_ZOOMOUT, "Zoom Out", ZoomOutToolBitmap(), wxNullBitmap,
+                          wxITEM_NORMAL, "", "Zoom to full data extent.");
+    m_wndToolBar->AddTool(ID_VIEW_GRID, "Grid", GridToolBitmap(), wxNullBitmap, wxITEM_CHECK, "",
+                          "Display location grid.");
+    m_wndToolBar->AddSeparator();
+    m_wndToolBar->AddTool(wxID_PRINT, "Print", art(wxART_PRINT), "Print", wxITEM_NORMAL);
+    m_wndToolBar->SetToolLongHelp(wxID_PRINT, "Print the active document");
+    m_wndToolBar->AddSeparator();
+    m_wndToolBar->AddTool(wxID_ABOUT, "About", art(wxART_HELP), "About", wxITEM_NORMAL);
+    m_wndToolBar->SetToolLongHelp(wxID_ABOUT,
+                                  "Display program information, version number and copyright");
+    m_wndToolBar->Realize();
+    m_wndToolBar->ToggleTool(ID_VIEW_GRID, true);
+}
+
+void CMainFrame::UpdateKeyIndicators() {
+    if (!m_wndStatusBar) return;
+    for (const Indicator& indicator : kIndicators) {
+        const wxString text = LockKeyOn(indicator.key) ? indicator.text : "";
+        if (m_wndStatusBar->GetStatusText(indicator.pane) != text)
+            m_wndStatusBar->SetStatusText(text, indicator.pane);
+    }
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event) {
+    UpdateKeyIndicators();
+    event.Skip();
+}
+
+void CMainFrame::OnViewToolbar(wxCommandEvent&) {
+    m_wndToolBar->Show(!m_wndToolBar->IsShown());
+    SendSizeEvent();
+}
+
+void CMainFrame::OnUpdateViewToolbar(wxUpdateUIEvent& event) {
+    event.Check(m_wndToolBar->IsShown());
+}
+
+void CMainFrame::OnViewStatusBar(wxCommandEvent&) {
+    m_wndStatusBar->Show(!m_wndStatusBar->IsShown());
+    SendSizeEvent();
+}
+
+void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event) {
+    event.Check(m_wndStatusBar->IsShown());
+}
+
+wxString CMainFrame::ManualBookPath() {
+    wxFileName book(wxStandardPaths::Get().GetExecutablePath());
+    book.SetFullName("QUORVEX.htb");
+    return book.GetFullPath();
+}
+
+void CMainFrame::OnUserManual(wxCommandEvent&) {
+    ShowUserManual();
+}
+
+void CMainFrame::ShowUserManual() {
+    ShowUserManual(ManualBookPath());
+}
+
+void CMainFrame::ShowUserManual(const wxString& book) {
+    if (m_helpFailed) return;
+    if (!m_help) {
+        if (!wxFileExists(book)) {
+            m_helpFailed = true;
+            return;
+        }
+        // No parent: the help window is a window of its own and the controller
+        // closes it when the main frame goes.
+        auto help = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE);
+        help->SetTitleFormat("QUORVEX User's Manual: %s");
+        if (!help->AddBook(wxFileName(book))) {
+            m_helpFailed = true;
+            return;
+        }
+        m_help = std::move(help);
+    }
+    m_help->DisplayContents();
+}
+
+bool CMainFrame::ManualShown() const {
+    return m_help && m_help->GetFrame();
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The window of the map view: it forwards painting and the mouse to the view.
+
+#include <wx/window.h>
+
+class CQUORVEXView;
+
+class MapCanvas : public wxWindow {
+  public:
+    MapCanvas(wxWindow* parent, CQUORVEXView* view);
+
+    // The view is closing; the window outlives it only until the frame goes.
+    void DetachView() { m_view = nullptr; }
+
+  private:
+    void OnPaint(wxPaintEvent& event);
+    void OnMouse(wxMouseEvent& event);
+
+    CQUORVEXView* m_view;
+};

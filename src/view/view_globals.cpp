@@ -1,0 +1,4 @@
+#include "view/view_globals.h"
+
+wxStatusBar* g_pStatusBar = nullptr;
+CLayersBar* g_pLayersBar = nullptr;
