@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,7 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    pid_t parent = getpid();
     pid_ = fork();
     if (pid_ < 0) {
         error_ = std::string("fork: ") + std::strerror(errno);
@@ -52,6 +54,10 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
         return;
     }
     if (pid_ == 0) {
+        // A test that dies without its destructor must not leave the simulator
+        // behind (it would hold the test runner's output open).
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
         dup2(out[1], STDOUT_FILENO);
         execv(program.c_str(), argv.data());
         _exit(127);
