@@ -1,0 +1,82 @@
+// Full repaint of the map view into an offscreen bitmap: 100,000 points and
+// 100,000 edges at 1280 x 800, grid on. Needs a display (xvfb-run under CI):
+//     xvfb-run -a quorvex-bench-view-repaint [repeats]
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/init.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/quorvex_doc.h"
+#include "view/quorvex_view.h"
+
+namespace {
+
+void FillStore(GeometryStore& store) {
+    std::mt19937 random(42);
+    std::uniform_real_distribution<double> lon(-10.0, 30.0), lat(35.0, 60.0), step(-0.05, 0.05);
+    const int points = store.AddLayer("Points", "POINTS", 100000, 0, 0);
+    for (int i = 0; i < 100000; ++i) store.FindOrAddPoint(points, lon(random), lat(random));
+    store.ComputeExtent(points);
+
+    const int lines = store.AddLayer("Lines", "LINES", 100001, 100001, 0);
+    double x = 10.0, y = 47.0;
+    int previous = store.FindOrAddPoint(lines, x, y);
+    for (int i = 0; i < 100000; ++i) {
+        x = std::clamp(x + step(random), -10.0, 30.0);
+        y = std::clamp(y + step(random), 35.0, 60.0);
+        const int point = store.FindOrAddPoint(lines, x, y);
+        store.AddVertex(lines, 1, previous, point);
+        previous = point;
+    }
+    store.ComputeExtent(lines);
+    store.ComputeTotalExtent();
+    std::printf("layers: %d points, %d edges (%d line points)\n", store.Layer(points).pointCount,
+                store.Layer(lines).vertexCount, store.Layer(lines).pointCount);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    wxApp::SetInstance(new wxApp);
+    if (!wxEntryStart(argc, argv)) {
+        std::fprintf(stderr, "no display: run under xvfb-run\n");
+        return 1;
+    }
+    {
+        auto* doc = new CQUORVEXDoc;
+        auto* view = new CQUORVEXView;
+        view->SetDocument(doc);
+        FillStore(doc->m_geometryStore);
+        // "calls" as third argument: one device-context call per edge and circle.
+        view->m_rasterLayers = !(argc > 3 && std::string(argv[3]) == "calls");
+
+        const wxSize area(1280, 800);
+        wxBitmap bitmap(area);
+        wxMemoryDC dc(bitmap);
+        std::vector<double> times;
+        for (int i = 0; i < repeats + 1; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            view->DrawScreen(dc, area);
+            const auto end = std::chrono::steady_clock::now();
+            if (i > 0)
+                times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        }
+        std::sort(times.begin(), times.end());
+        std::printf(
+            "full repaint 1280x800: median %.1f ms, best %.1f ms, worst %.1f ms (%d runs)\n",
+            times[times.size() / 2], times.front(), times.back(), repeats);
+        dc.SelectObject(wxNullBitmap);
+        if (argc > 2) bitmap.SaveFile(argv[2], wxBITMAP_TYPE_PNG);
+        delete view;  // the document goes with its last view
+    }
+    wxEntryCleanup();
+    return 0;
+}
