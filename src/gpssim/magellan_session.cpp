@@ -16,10 +16,11 @@ constexpr size_t kMaxLine = 1024;
 constexpr int kMaxTries = 12;
 
 // Text fields of a sentence may not carry the characters that delimit fields
-// and sentences.
+// and sentences. Long texts stay long (up to 200 characters): hosts must cope
+// with sentences longer than their line buffers.
 std::string FieldText(const std::string& text) {
     std::string out;
-    for (char c : text)
+    for (char c : text.substr(0, 200))
         out += (c == ',' || c == '*' || c == '$' || c == '\r' || c == '\n') ? ' ' : c;
     return out;
 }
@@ -72,19 +73,21 @@ std::string Coordinate(double degrees, int degreeDigits) {
     return text;
 }
 
+// "ddmm.mmm,N,dddmm.mmm,E"
+static std::string Position(double lat, double lon) {
+    return Coordinate(lat, 2) + (lat < 0 ? ",S," : ",N,") + Coordinate(lon, 3) +
+           (lon < 0 ? ",W" : ",E");
+}
+
 std::string WaypointBody(const SimWaypoint& w) {
-    char text[300];
-    std::snprintf(text, sizeof text, "$PMGNWPL,%s,%c,%s,%c,%07d,M,%s,%s,%c",
-                  Coordinate(w.lat, 2).c_str(), w.lat < 0 ? 'S' : 'N', Coordinate(w.lon, 3).c_str(),
-                  w.lon < 0 ? 'W' : 'E', WholeMetres(w.alt),
-                  FieldText(w.ident).substr(0, 80).c_str(),
-                  FieldText(w.comment).substr(0, 80).c_str(), Icon(w.symbol));
-    return text;
+    char alt[32];
+    std::snprintf(alt, sizeof alt, ",%07d,M,", WholeMetres(w.alt));
+    return "$PMGNWPL," + Position(w.lat, w.lon) + alt + FieldText(w.ident) + "," +
+           FieldText(w.comment) + "," + Icon(w.symbol);
 }
 
 std::string GpwplBody(const SimWaypoint& w) {
-    return "$GPWPL," + Coordinate(w.lat, 2) + (w.lat < 0 ? ",S," : ",N,") + Coordinate(w.lon, 3) +
-           (w.lon < 0 ? ",W," : ",E,") + FieldText(w.ident).substr(0, 80);
+    return "$GPWPL," + Position(w.lat, w.lon) + "," + FieldText(w.ident);
 }
 
 std::vector<std::string> RouteBodies(const SimRoute& r) {
@@ -98,13 +101,12 @@ std::vector<std::string> RouteBodies(const SimRoute& r) {
         std::snprintf(head, sizeof head, "$PMGNRTE,%zu,%zu,c,%d", total, s + 1, r.number);
         std::string body = head;
         for (size_t i = 2 * s; i < r.points.size() && i < 2 * s + 2; ++i)
-            body +=
-                "," + FieldText(r.points[i].ident).substr(0, 80) + "," + Icon(r.points[i].symbol);
+            body += "," + FieldText(r.points[i].ident) + "," + Icon(r.points[i].symbol);
         bodies.push_back(body);
     }
     if (!r.comment.empty()) {
         std::snprintf(head, sizeof head, "$PMGNRTE,%zu,%zu,m,%d,", total, total, r.number);
-        bodies.push_back(head + FieldText(r.comment).substr(0, 80));
+        bodies.push_back(head + FieldText(r.comment));
     }
     return bodies;
 }
@@ -120,12 +122,10 @@ std::string TrackPointBody(const SimTrackPoint& p, const std::string& trackName)
         std::snprintf(date, sizeof date, "%02d%02d%02d", utc.tm_mday, utc.tm_mon + 1,
                       utc.tm_year % 100);
     }
-    char text[300];
-    std::snprintf(text, sizeof text, "$PMGNTRK,%s,%c,%s,%c,%05d,M,%s,%c,%s,%s",
-                  Coordinate(p.lat, 2).c_str(), p.lat < 0 ? 'S' : 'N', Coordinate(p.lon, 3).c_str(),
-                  p.lon < 0 ? 'W' : 'E', WholeMetres(p.alt), clock, p.valid ? 'A' : 'V',
-                  FieldText(trackName).substr(0, 80).c_str(), date);
-    return text;
+    char alt[32];
+    std::snprintf(alt, sizeof alt, ",%05d,M,", WholeMetres(p.alt));
+    return "$PMGNTRK," + Position(p.lat, p.lon) + alt + clock + (p.valid ? ",A," : ",V,") +
+           FieldText(trackName) + "," + date;
 }
 
 }  // namespace nmea
@@ -197,11 +197,8 @@ void MagellanSession::Handle(const std::string& line) {
     const SimDataset& d = data_;
     std::vector<std::string> list;
     if (command == "VERSION") {
-        char text[300];
-        std::snprintf(text, sizeof text, "$PMGNVER,%d,%s,%s", d.magellan.productId,
-                      FieldText(d.magellan.version).c_str(),
-                      FieldText(d.magellan.description).substr(0, 200).c_str());
-        SendListSentence(text);
+        SendListSentence("$PMGNVER," + std::to_string(d.magellan.productId) + "," +
+                         FieldText(d.magellan.version) + "," + FieldText(d.magellan.description));
         return;
     }
     if (command == "WAYPOINT") {

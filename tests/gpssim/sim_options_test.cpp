@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "host_line.h"
@@ -74,6 +75,24 @@ TEST(GpsSimOptions, GeneratedDatasetsHaveTheAskedSizes) {
     EXPECT_EQ(d["routes"].size(), 50u);
     ASSERT_EQ(d["tracks"].size(), 2u);
     EXPECT_EQ(d["tracks"][0]["points"].size() + d["tracks"][1]["points"].size(), 20001u);
+}
+
+TEST(GpsSimOptions, ShippedDatasetsLoadAndServeTheirEdgeValues) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QUORVEX_DATASETS_DIR)) {
+        if (entry.path().extension() != ".json") continue;
+        ++files;
+        EXPECT_EQ(RunCommand(Sim("--dump-dataset --dataset " + entry.path().string())).status, 0)
+            << entry.path();
+    }
+    EXPECT_GT(files, 0);
+
+    // A track point without a time has empty time and date fields.
+    SimulatorProcess sim({"--dataset", std::string(QUORVEX_DATASETS_DIR) + "/edge-values.json"});
+    HostLine line(sim.DevicePath());
+    line.SendSentence("$PMGNCMD,TRACK");
+    std::string first = line.ReadLine();
+    EXPECT_EQ(first.substr(0, first.find('*')), "$PMGNTRK,4830.000,N,00915.000,E,00000,M,,A,,");
 }
 
 }  // namespace
