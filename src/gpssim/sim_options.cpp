@@ -105,7 +105,8 @@ capability list (253) once the product data is acknowledged. Commands (10)
 7, 4 and 6 send waypoints, routes and the track log: a records packet (27),
 the records (35; 29, 30 and 98 links for A201; 99 and 34), and a transfer
 complete packet (12) carrying the command number. Each packet waits for the
-host's ACK; a NAK makes it resend. Commands 0 and 8 abort a transfer.
+host's ACK; a NAK makes it resend. Any other packet from the host (a new
+command, an abort) ends a running transfer and is served.
 
 Magellan side: $PMGNCMD,HANDON switches hand-shaking on: every command is
 then answered with $PMGNCSM,XX (XX: its checksum), and every sentence of a
@@ -118,7 +119,7 @@ with the comment last) and $PMGNTRK lists. Void fixes carry "V" in field 8.
 Dataset files (JSON):
   {
     "name": "my town",
-    "magellan": {"productId": 7, "version": "3.06", "description": "..."},
+    "magellan": {"productId": 19, "version": "3.06", "description": "..."},
     "waypoints": [
       {"ident": "HOME", "comment": "17-MAY-03 14:22", "lat": 48.1173,
        "lon": 11.516667, "alt": 545, "depth": null, "symbol": 0}
