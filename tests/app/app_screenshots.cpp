@@ -72,13 +72,13 @@ int main(int argc, char** argv) {
     frame->SetSize(0, 0, 1000, 700);
     Pump(500);
     const wxRect window = frame->GetScreenRect();
-    Capture("main-empty.png", window);
+    Capture("app-empty.png", window);
 
     CQUORVEXDoc* doc = app->Document();
     FillDemoData(doc->m_geometryStore, doc->m_attributeStore);
     doc->UpdateAllViews();
     doc->Modify(true);
-    Capture("main-garmin-download.png", window);
+    Capture("app-garmin-download.png", window);
 
     // A rubber band being dragged over the route's middle.
     CQUORVEXView* view = app->View();
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         drag.SetPosition(wxPoint(560, 470));
         drag.SetLeftDown(true);
         canvas->ProcessWindowEvent(drag);
-        Capture("main-rubber-band.png", window);
+        Capture("app-rubber-band.png", window);
         wxMouseEvent up(wxEVT_LEFT_UP);
         up.SetPosition(wxPoint(560, 470));
         canvas->ProcessWindowEvent(up);
@@ -106,10 +106,10 @@ int main(int argc, char** argv) {
     wxMouseEvent move(wxEVT_MOTION);
     move.SetPosition(wxPoint(420, 300));
     view->GetCanvas()->ProcessWindowEvent(move);
-    Capture("main-zoomed.png", window);
+    Capture("app-zoomed.png", window);
 
     Send(frame, ID_VIEW_GRID);
-    Capture("main-grid-off.png", window);
+    Capture("app-grid-off.png", window);
     Send(frame, ID_VIEW_GRID);
     Send(frame, ID_VIEW_ZOOMOUT);
 
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     if (wxTopLevelWindow* preview = NewestTopLevel(frame)) {
         preview->SetSize(0, 0, 900, 1000);
         Pump(800);
-        Capture("print-preview.png", preview->GetScreenRect());
+        Capture("app-print-preview.png", preview->GetScreenRect());
         preview->Close(true);
         Pump(300);
     }
@@ -125,14 +125,14 @@ int main(int argc, char** argv) {
     {
         CAboutDlg about(frame);
         about.Show();
-        Capture("about.png", about.GetScreenRect());
+        Capture("app-about.png", about.GetScreenRect());
     }
 
     frame->ShowUserManual(book);
     Pump(500);
     if (wxTopLevelWindow* help = NewestTopLevel(frame)) {
         help->SetSize(0, 0, 1000, 700);
-        Capture("users-manual.png", help->GetScreenRect());
+        Capture("app-users-manual.png", help->GetScreenRect());
         help->Close(true);
     }
     Pump(300);
