@@ -137,9 +137,9 @@ bool PtyLink::FillBuffer(int timeoutMs) {
             static_cast<int>(std::max<long long>(0, std::min<long long>(left.count(), kSliceMs)));
         pollfd p{master_, POLLIN, 0};
         int ready = poll(&p, 1, wait);
-        if (ready > 0 && (p.revents & POLLIN)) {
+        if (ready > 0) {
             uint8_t chunk[4096];
-            ssize_t n = read(master_, chunk, sizeof chunk);
+            ssize_t n = (p.revents & POLLIN) ? read(master_, chunk, sizeof chunk) : -1;
             if (n > 0) {
                 auto now = Clock::now();
                 for (ssize_t i = 0; i < n; ++i) {
@@ -155,8 +155,7 @@ bool PtyLink::FillBuffer(int timeoutMs) {
                 if (Verbose()) SimLogBytes("from host", std::vector<uint8_t>(chunk, chunk + n));
                 return true;
             }
-        } else if (ready > 0) {
-            // Hang-up or error without data: nobody is there, wait out the slice.
+            // Hang-up or a failed read: nobody is there, wait out the slice.
             std::this_thread::sleep_for(std::chrono::milliseconds(wait > 0 ? wait : 1));
         }
         if (ready == 0) ReleaseExclusive();
@@ -173,16 +172,6 @@ int PtyLink::ReadByte(int timeoutMs) {
                 std::min(at, Clock::now() + std::chrono::milliseconds(kSliceMs)));
     }
     return rx_[rxPos_++];
-}
-
-void PtyLink::DiscardInput() {
-    rx_.clear();
-    rxArrival_.clear();
-    rxPos_ = 0;
-    if (master_ < 0) return;
-    uint8_t chunk[4096];
-    while (read(master_, chunk, sizeof chunk) > 0) {
-    }
 }
 
 bool PtyLink::WriteNow(const uint8_t* data, size_t size) {

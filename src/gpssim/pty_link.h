@@ -43,8 +43,6 @@ class PtyLink {
     bool Write(const std::string& text) {
         return Write(std::vector<uint8_t>(text.begin(), text.end()));
     }
-    // Drops what the host sent and the simulator has not read yet.
-    void DiscardInput();
 
   private:
     using Clock = std::chrono::steady_clock;
