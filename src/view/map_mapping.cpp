@@ -24,6 +24,26 @@ int32_t ToDevice(double offset) {
 
 }  // namespace
 
+bool CutSegmentToBox(double x, double y, double dx, double dy, double left, double top,
+                     double right, double bottom, double& t0, double& t1) {
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x - left, right - x, y - top, bottom - y};
+    t0 = 0.0;
+    t1 = 1.0;
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;  // parallel to this side and beyond it
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    return t0 <= t1;  // false also for NaN
+}
+
 DeviceRect NormalisedRect(int32_t anchorX, int32_t anchorY, int32_t x, int32_t y) {
     return {std::min(anchorX, x), std::min(anchorY, y), std::max(anchorX, x), std::max(anchorY, y)};
 }
@@ -125,22 +145,10 @@ bool MapMapping::EdgeToDevice(double x0, double y0, double x1, double y1, const 
     // widened by a pixel so that the cut ends lie just outside what shows.
     const double ax = DeviceOffsetX(x0), ay = DeviceOffsetY(y0);
     const double dx = DeviceOffsetX(x1) - ax, dy = DeviceOffsetY(y1) - ay;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {ax - (clip.left - 1.0), (clip.right + 1.0) - ax, ay - (clip.top - 1.0),
-                         (clip.bottom + 1.0) - ay};
     double t0 = 0.0, t1 = 1.0;
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0.0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-    }
-    if (!(t0 <= t1)) return false;
+    if (!CutSegmentToBox(ax, ay, dx, dy, clip.left - 1.0, clip.top - 1.0, clip.right + 1.0,
+                         clip.bottom + 1.0, t0, t1))
+        return false;
     device[0] = ToDevice(ax + t0 * dx);
     device[1] = ToDevice(ay + t0 * dy);
     device[2] = ToDevice(ax + t1 * dx);

@@ -20,6 +20,12 @@ struct DeviceRect {
 // way the drag went.
 DeviceRect NormalisedRect(int32_t anchorX, int32_t anchorY, int32_t x, int32_t y);
 
+// Cuts the segment from (x, y) along (dx, dy) to the box [left, right] x
+// [top, bottom] (Liang-Barsky): the part inside runs from x + t0 * dx to
+// x + t1 * dx (likewise for y), 0 <= t0 <= t1 <= 1. False when no part is inside.
+bool CutSegmentToBox(double x, double y, double dx, double dy, double left, double top,
+                     double right, double bottom, double& t0, double& t1);
+
 // One grid line: its value in degrees and its device coordinate (x of a
 // meridian, y of a parallel).
 struct GridLine {

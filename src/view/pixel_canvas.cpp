@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "view/map_mapping.h"
+
 PixelCanvas::PixelCanvas(unsigned char* rgb, int32_t width, int32_t height)
     : m_rgb(rgb),
       m_width(std::max<int32_t>(width, 0)),
@@ -49,23 +51,10 @@ void PixelCanvas::DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     const bool inside = x0 >= 0 && x0 < m_width && y0 >= 0 && y0 < m_height && x1 >= 0 &&
                         x1 < m_width && y1 >= 0 && y1 < m_height;
     if (!inside) {
-        const double dx = double(x1) - x0, dy = double(y1) - y0;
-        const double p[4] = {-dx, dx, -dy, dy};
-        const double q[4] = {x0 + 1.0, double(m_width) - x0, y0 + 1.0, double(m_height) - y0};
-        double t0 = 0.0, t1 = 1.0;
-        for (int i = 0; i < 4; ++i) {
-            if (p[i] == 0.0) {
-                if (q[i] < 0.0) return;
-                continue;
-            }
-            const double t = q[i] / p[i];
-            if (p[i] < 0.0)
-                t0 = std::max(t0, t);
-            else
-                t1 = std::min(t1, t);
-        }
-        if (t0 > t1) return;
         const double ax = x0, ay = y0;
+        const double dx = double(x1) - x0, dy = double(y1) - y0;
+        double t0 = 0.0, t1 = 1.0;
+        if (!CutSegmentToBox(ax, ay, dx, dy, -1.0, -1.0, m_width, m_height, t0, t1)) return;
         x0 = static_cast<int32_t>(std::lround(ax + t0 * dx));
         y0 = static_cast<int32_t>(std::lround(ay + t0 * dy));
         x1 = static_cast<int32_t>(std::lround(ax + t1 * dx));

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "layers/geometry_store.h"
 #include "view/layer_colours.h"
 
 TEST(GridLabels, MeridianTexts) {
@@ -22,22 +21,6 @@ TEST(GridLabels, ParallelTexts) {
     EXPECT_EQ(ParallelLabelTexts(-33.75), (Lines{"33^", "45'", "00\"", "S"}));
     EXPECT_EQ(ParallelLabelTexts(0.0), (Lines{"0^", "00'", "00\"", "N"}));
     EXPECT_EQ(ParallelLabelTexts(47.0 + 7.0 / 3600), (Lines{"47^", "00'", "07\"", "N"}));
-}
-
-TEST(GridLabels, SplitDegreesTruncatesTowardZero) {
-    int32_t d = 0;
-    double m = 0.0;
-    double s = 0.0;
-    GeometryStore::SplitDegrees(-12.75, d, m, s);
-    EXPECT_EQ(d, -12);
-    EXPECT_DOUBLE_EQ(m, 45.0);
-    EXPECT_NEAR(s, 0.0, 1e-9);
-    GeometryStore::SplitDegrees(-0.5, d, m, s);
-    EXPECT_EQ(d, 0);
-    EXPECT_DOUBLE_EQ(m, 30.0);
-    GeometryStore::SplitDegrees(0.8, d, m, s);
-    EXPECT_EQ(d, 0);
-    EXPECT_NEAR(m, 48.0, 1e-9);
 }
 
 TEST(LayerColours, TwentyFourBaseColoursRepeat) {
