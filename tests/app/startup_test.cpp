@@ -50,58 +50,6 @@ TEST_F(StartUp, TitleBarsAndCommandStates) {
     EXPECT_FALSE(tools->GetToolEnabled(wxID_OPEN));
 }
 
-TEST_F(StartUp, MenuItemsCarryTheirPrompts) {
-    wxMenuBar* menus = Frame().GetMenuBar();
-    struct Item {
-        int id;
-        const char* label;
-        const char* help;
-    };
-    const Item items[] = {
-        {wxID_NEW, "&New\tCtrl+N", "Create a new document"},
-        {wxID_SAVEAS, "Save &As...", "Save the active document with a new name"},
-        {ID_IMPORT_GARMIN, "Garmin GPS ",
-         "Read Waypoints/Routes/Tracks from a GARMIN GPS using proprietary protocol."},
-        {ID_IMPORT_MAGELLAN, "Magellan GPS ",
-         "Read Magellan GPS data using the National Marine Electronics Association (NMEA 0183) "
-         "protocol."},
-        {wxID_PREVIEW, "Print Pre&view", "Display full pages"},
-        {ID_VIEW_GRID, "Grid", "Display location grid."},
-        {ID_VIEW_ZOOMOUT, "Zoom Out", "Zoom to full data extent."},
-        {ID_HELP_USERS_MANUAL, "User's manual", "Display on-line users manual"},
-    };
-    for (const Item& item : items) {
-        wxMenuItem* menuItem = menus->FindItem(item.id);
-        ASSERT_NE(menuItem, nullptr) << item.label;
-        EXPECT_EQ(menuItem->GetItemLabel(), item.label);
-        EXPECT_EQ(menuItem->GetHelp(), item.help);
-    }
-    // Toolbar order: New, Open, Save | Zoom Out, Grid | Print | About.
-    wxToolBar* tools = Frame().GetToolBar();
-    const int order[] = {wxID_NEW,     wxID_OPEN,      wxID_SAVE,  wxID_SEPARATOR, ID_VIEW_ZOOMOUT,
-                         ID_VIEW_GRID, wxID_SEPARATOR, wxID_PRINT, wxID_SEPARATOR, wxID_ABOUT};
-    ASSERT_EQ(tools->GetToolsCount(), sizeof order / sizeof order[0]);
-    for (size_t i = 0; i < tools->GetToolsCount(); ++i) {
-        const wxToolBarToolBase* tool = tools->GetToolByPos(static_cast<int>(i));
-        if (order[i] == wxID_SEPARATOR)
-            EXPECT_TRUE(tool->IsSeparator()) << i;
-        else
-            EXPECT_EQ(tool->GetId(), order[i]) << i;
-    }
-    EXPECT_EQ(tools->GetToolLongHelp(wxID_SAVE), "Save the active document");
-}
-
-TEST_F(StartUp, ToolbarAndStatusBarCanBeHidden) {
-    Command(ID_VIEW_TOOLBAR);
-    EXPECT_FALSE(Frame().GetToolBar()->IsShown());
-    Command(ID_VIEW_STATUS_BAR);
-    EXPECT_FALSE(Frame().GetStatusBar()->IsShown());
-    Command(ID_VIEW_TOOLBAR);
-    Command(ID_VIEW_STATUS_BAR);
-    EXPECT_TRUE(Frame().GetToolBar()->IsShown());
-    EXPECT_TRUE(Frame().GetStatusBar()->IsShown());
-}
-
 TEST_F(StartUp, AboutBox) {
     DialogAnswer answer(wxID_OK);
     Command(wxID_ABOUT);

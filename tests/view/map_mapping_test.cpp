@@ -248,13 +248,6 @@ TEST(GridLines, ThirtyMinuteRowDoesNotDrift) {
     EXPECT_EQ(tops, expectedTops);
 }
 
-TEST(GridLines, NoGridWithoutAnInterval) {
-    MapMapping m = Prepared(0.0, 0.0, 10.0, 10.0, 500, 500);
-    m.m_gridInterval = 0.0;
-    EXPECT_TRUE(m.VisibleMeridians({0, 0, 500, 500}).empty());
-    EXPECT_TRUE(m.VisibleParallels({0, 0, 500, 500}).empty());
-}
-
 TEST(MapMapping, EdgesKeepTheirDirectionWhenTheyReachFarOut) {
     MapMapping m = Prepared(0.0, 0.0, 10.0, 10.0, 1000, 1000);
     const DeviceRect clip{0, 0, 1000, 1000};
