@@ -29,17 +29,18 @@ class Interaction : public GuiTest {
     // Presses the left button at `from`, moves through the given points and
     // releases it at the last one, as a hand on the mouse would.
     void Drag(const wxPoint& from, const std::vector<wxPoint>& through) {
+        // Generous pauses: the X server and the program share a busy machine.
         wxUIActionSimulator mouse;
         mouse.MouseMove(OnScreen(from));
-        Pump();
+        Pump(100);
         mouse.MouseDown();
-        Pump();
+        Pump(100);
         for (const wxPoint& p : through) {
             mouse.MouseMove(OnScreen(p));
-            Pump();
+            Pump(100);
         }
         mouse.MouseUp();
-        Pump(150);
+        Pump(300);
     }
     struct Window {
         double xMin, yMin, xMax, yMax;
@@ -109,7 +110,7 @@ TEST_F(Interaction, ReadoutShowsThePositionUnderThePointer) {
     wxUIActionSimulator mouse;
     const wxPoint p(137, 101);
     mouse.MouseMove(OnScreen(p));
-    Pump(150);
+    Pump(300);
     char expected[64];
     std::snprintf(expected, sizeof expected, " X%.5lf, Y%.5lf",
                   View().Mapping().DeviceToWorldX(p.x), View().Mapping().DeviceToWorldY(p.y));
