@@ -7,6 +7,7 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
+#include <wx/uiaction.h>
 
 #include "app/gui_feedback.h"
 #include "gui_test_support.h"
@@ -94,4 +95,17 @@ TEST_F(StartUp, CoreMessagesAndProgressReachTheWindow) {
     ASSERT_EQ(answer.messages.size(), 1u);
     EXPECT_EQ(answer.messages[0], "Could not open Serial port /dev/ttyS1\nErr = 2");
     EXPECT_EQ(answer.titles[0], "QUORVEX");
+}
+
+TEST_F(StartUp, LockKeysShowInTheirPanes) {
+    // Caps Lock pressed and released once turns the lock on; again turns it off.
+    wxUIActionSimulator keys;
+    const wxString before = g_pStatusBar->GetStatusText(1);
+    keys.Char(WXK_CAPITAL);
+    Pump(300);
+    EXPECT_NE(g_pStatusBar->GetStatusText(1), before);
+    EXPECT_TRUE(g_pStatusBar->GetStatusText(1) == "CAP" || before == "CAP");
+    keys.Char(WXK_CAPITAL);
+    Pump(300);
+    EXPECT_EQ(g_pStatusBar->GetStatusText(1), before);
 }
