@@ -1,9 +1,8 @@
 #include "shapefile/binary_file.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cstring>
-
-#include "core/byte_order.h"
 
 BinaryFile::~BinaryFile() {
     if (file_) std::fclose(file_);
@@ -39,31 +38,24 @@ void BinaryFile::Flush() {
     used_ = 0;
 }
 
-void BinaryFile::Put(const void* bytes, size_t n) {
+void BinaryFile::PutSlowly(const void* bytes, size_t n) {
     if (!file_ || error_) return;
-    const unsigned char* p = static_cast<const unsigned char*>(bytes);
-    if (used_ + n > kBufferSize) {
-        Flush();
-        if (n >= kBufferSize) {  // a large block goes straight to the file
-            errno = 0;
-            if (!error_ && std::fwrite(p, 1, n, file_) != n) Fail(errno);
-            return;
-        }
+    Flush();
+    if (n >= kBufferSize) {  // a large block goes straight to the file
+        errno = 0;
+        if (!error_ && std::fwrite(bytes, 1, n, file_) != n) Fail(errno);
+        return;
     }
-    std::memcpy(buffer_.get() + used_, p, n);
-    used_ += n;
+    std::memcpy(buffer_.get(), bytes, n);
+    used_ = n;
 }
 
-void BinaryFile::PutLE32(int32_t v) {
-    unsigned char b[4];
-    ::PutLE32(b, static_cast<uint32_t>(v));
-    Put(b, 4);
-}
-
-void BinaryFile::PutDouble(double v) {
-    unsigned char b[8];
-    PutLEDouble(b, v);
-    Put(b, 8);
+void BinaryFile::MakeRoom(size_t n) {
+    if (!buffer_) buffer_.reset(new unsigned char[kBufferSize]);
+    Flush();
+    // Claims are bounded by kMaxClaim, which the buffer always has room for.
+    assert(n <= kBufferSize);
+    (void)n;
 }
 
 void BinaryFile::Rewind() {

@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
+
+#include "core/byte_order.h"
 
 class BinaryFile {
   public:
@@ -20,10 +23,28 @@ class BinaryFile {
     // Creates (or replaces) the file. False on failure, with Error() set.
     bool Create(const std::string& path);
 
-    void Put(const void* bytes, size_t n);
+    void Put(const void* bytes, size_t n) {
+        if (used_ + n <= kBufferSize && buffer_) {
+            std::memcpy(buffer_.get() + used_, bytes, n);
+            used_ += n;
+        } else {
+            PutSlowly(bytes, n);
+        }
+    }
     void PutByte(unsigned char b) { Put(&b, 1); }
-    void PutLE32(int32_t v);
-    void PutDouble(double v);  // little-endian IEEE 754
+    void PutLE32(int32_t v) { ::PutLE32(Claim(4), static_cast<uint32_t>(v)); }
+    void PutDouble(double v) { PutLEDouble(Claim(8), v); }  // little-endian IEEE 754
+
+    // Room for the next n bytes (n at most kMaxClaim), to be filled by the
+    // caller before any other call: a record built in place. After a failure the
+    // bytes go nowhere.
+    unsigned char* Claim(size_t n) {
+        if (used_ + n > kBufferSize || !buffer_) MakeRoom(n);
+        unsigned char* p = buffer_.get() + used_;
+        used_ += n;
+        return p;
+    }
+    static constexpr size_t kMaxClaim = 1 << 16;
 
     // Writes what is buffered and moves to the start of the file.
     void Rewind();
@@ -43,6 +64,8 @@ class BinaryFile {
   private:
     void Flush();
     void Fail(int error);
+    void PutSlowly(const void* bytes, size_t n);
+    void MakeRoom(size_t n);
 
     static constexpr size_t kBufferSize = 1 << 18;
 

@@ -46,9 +46,11 @@ struct Box {
         z.Start(p.z);
         m.Start(p.m);
     }
-    void Take(const LayerPoint& p) {
+    // z and m only when the record carries them (`zm`); they stay as started.
+    void Take(const LayerPoint& p, bool zm = true) {
         x.Take(p.x);
         y.Take(p.y);
+        if (!zm) return;
         z.Take(p.z);
         m.Take(p.m);
     }
@@ -59,6 +61,19 @@ void PutBox(BinaryFile& file, const Box& box) {
     file.PutDouble(box.y.low);
     file.PutDouble(box.x.high);
     file.PutDouble(box.y.high);
+}
+
+// Writes `values` doubles per item for `count` items, value(i, out) filling the
+// doubles of item i, in blocks claimed from the file's buffer.
+template <typename Values>
+void PutDoubles(BinaryFile& file, int count, int values, Values value) {
+    const int perBlock = static_cast<int>(BinaryFile::kMaxClaim / (8 * values));
+    for (int done = 0; done < count;) {
+        int n = std::min(perBlock, count - done);
+        unsigned char* p = file.Claim(static_cast<size_t>(n) * 8 * values);
+        for (int i = done; i < done + n; ++i, p += 8 * values) value(i, p);
+        done += n;
+    }
 }
 
 void PutRange(BinaryFile& file, const Range& range) {
@@ -251,15 +266,18 @@ int ShapefileWriter::WritePointRecord(BinaryFile& main, int recordNumber, const 
                                       int& pointIndex, bool hasM, bool hasZ) {
     int content = hasZ ? 36 : hasM ? 28 : 20;
     const LayerPoint& p = points[pointIndex];
-    PutRecordHeader(main, recordNumber, content);
-    main.PutLE32(ShapeType(kPoint, hasM, hasZ));
-    main.PutDouble(p.x);
-    main.PutDouble(p.y);
+    // The whole record is built in place: a million-point layer is mostly this.
+    unsigned char* r = main.Claim(8 + static_cast<size_t>(content));
+    PutBigEndian(r, recordNumber);
+    PutBigEndian(r + 4, content / 2);
+    PutLE32(r + 8, static_cast<uint32_t>(ShapeType(kPoint, hasM, hasZ)));
+    PutLEDouble(r + 12, p.x);
+    PutLEDouble(r + 20, p.y);
     if (hasZ) {
-        main.PutDouble(p.z);
-        main.PutDouble(p.m);
+        PutLEDouble(r + 28, p.z);
+        PutLEDouble(r + 36, p.m);
     } else if (hasM) {
-        main.PutDouble(p.m);
+        PutLEDouble(r + 28, p.m);
     }
     ++pointIndex;
     return content / 2 + 4;
@@ -281,23 +299,25 @@ int ShapefileWriter::WriteMultiPointRecord(BinaryFile& main, int recordNumber,
 
     Box box;
     box.Start(points[first]);
-    for (int i = first + 1; i < end; ++i) box.Take(points[i]);
+    for (int i = first + 1; i < end; ++i) box.Take(points[i], hasZ || hasM);
 
     PutRecordHeader(main, recordNumber, static_cast<int>(content));
     main.PutLE32(ShapeType(kMultiPoint, hasM, hasZ));
     PutBox(main, box);
     main.PutLE32(static_cast<int32_t>(n));
-    for (int i = first; i < end; ++i) {
-        main.PutDouble(points[i].x);
-        main.PutDouble(points[i].y);
-    }
+    const LayerPoint* run = points + first;
+    int count = end - first;
+    PutDoubles(main, count, 2, [&](int i, unsigned char* out) {
+        PutLEDouble(out, run[i].x);
+        PutLEDouble(out + 8, run[i].y);
+    });
     if (hasZ) {
         PutRange(main, box.z);
-        for (int i = first; i < end; ++i) main.PutDouble(points[i].z);
+        PutDoubles(main, count, 1, [&](int i, unsigned char* out) { PutLEDouble(out, run[i].z); });
     }
     if (hasM) {
         PutRange(main, box.m);
-        for (int i = first; i < end; ++i) main.PutDouble(points[i].m);
+        PutDoubles(main, count, 1, [&](int i, unsigned char* out) { PutLEDouble(out, run[i].m); });
     }
     pointIndex = end;
     return static_cast<int>(content / 2 + 4);
@@ -353,7 +373,7 @@ int ShapefileWriter::WritePolyRecord(BinaryFile& main, int recordNumber, const L
                                      bool hasZ) {
     Box box;
     box.Start(points[pointBuffer_[0]]);
-    for (int i = 1; i < pointTotal; ++i) box.Take(points[pointBuffer_[i]]);
+    for (int i = 1; i < pointTotal; ++i) box.Take(points[pointBuffer_[i]], hasZ || hasM);
     int content =
         static_cast<int>(44 + 4 * partTotal + 16 * pointTotal + ZmBytes(pointTotal, hasM, hasZ));
 
@@ -363,17 +383,20 @@ int ShapefileWriter::WritePolyRecord(BinaryFile& main, int recordNumber, const L
     main.PutLE32(partTotal);
     main.PutLE32(pointTotal);
     for (int i = 0; i < partTotal; ++i) main.PutLE32(partBuffer_[i]);
-    for (int i = 0; i < pointTotal; ++i) {
-        main.PutDouble(points[pointBuffer_[i]].x);
-        main.PutDouble(points[pointBuffer_[i]].y);
-    }
+    const int32_t* list = pointBuffer_.get();
+    PutDoubles(main, pointTotal, 2, [&](int i, unsigned char* out) {
+        PutLEDouble(out, points[list[i]].x);
+        PutLEDouble(out + 8, points[list[i]].y);
+    });
     if (hasZ) {
         PutRange(main, box.z);
-        for (int i = 0; i < pointTotal; ++i) main.PutDouble(points[pointBuffer_[i]].z);
+        PutDoubles(main, pointTotal, 1,
+                   [&](int i, unsigned char* out) { PutLEDouble(out, points[list[i]].z); });
     }
     if (hasM) {
         PutRange(main, box.m);
-        for (int i = 0; i < pointTotal; ++i) main.PutDouble(points[pointBuffer_[i]].m);
+        PutDoubles(main, pointTotal, 1,
+                   [&](int i, unsigned char* out) { PutLEDouble(out, points[list[i]].m); });
     }
     return content / 2 + 4;
 }

@@ -362,7 +362,9 @@ TEST(ShapefileWriter, MaxPointsPerLine) {
     ASSERT_TRUE(writer.WriteLayer(dir.path(), store.Layer(l)));
     json got = ReadBack(dir.File("TRK"));
     ASSERT_FALSE(got.is_null());
-    EXPECT_EQ(got["shp"]["shapes"][0]["points"].size(), 9999u);
+    const json& line = got["shp"]["shapes"][0]["points"];
+    ASSERT_EQ(line.size(), 9999u);
+    for (int i : {0, 4095, 4096, 8191, 8192, 9998}) EXPECT_EQ(line[i], json({i * 1.0, 0.0}));
     EXPECT_TRUE(feedback.messages.empty());
 
     l = lineOf(store, 9999, false);  // the 10,000th point is refused
