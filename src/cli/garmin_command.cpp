@@ -11,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_save.h"
 #include "garmin/garmin_device.h"
+#include "garmin/garmin_transfers.h"
 #include "garmin/protocol_table.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
@@ -57,13 +58,7 @@ const char kGarminUsage[] =
 
 struct GarminDownloadOptions {
     std::string out;
-    std::string waypointsFile = "Waypoints";
-    std::string routesFile = "Routes";
-    std::string tracksFile = "Tracks";
-    bool waypoints = true;
-    bool routes = true;
-    bool trackLines = false;
-    bool trackPoints = false;
+    GarminTransferChoice transfers;
     std::vector<std::string> pictureFiles;
     std::string fieldNames;
     std::string relativeDirectory;
@@ -106,13 +101,13 @@ int RunGarminCommand(int argc, char** argv) {
     PictureSet pictures;
     AddSerialOptions(options, &serial, false);
     options.AddText("--out", &download.out);
-    options.AddText("--waypoints-file", &download.waypointsFile);
-    options.AddText("--routes-file", &download.routesFile);
-    options.AddText("--tracks-file", &download.tracksFile);
-    options.AddSwitch("--no-waypoints", &download.waypoints, false);
-    options.AddSwitch("--no-routes", &download.routes, false);
-    options.AddSwitch("--track-lines", &download.trackLines);
-    options.AddSwitch("--track-points", &download.trackPoints);
+    options.AddText("--waypoints-file", &download.transfers.waypointsFile);
+    options.AddText("--routes-file", &download.transfers.routesFile);
+    options.AddText("--tracks-file", &download.transfers.tracksFile);
+    options.AddSwitch("--no-waypoints", &download.transfers.waypoints, false);
+    options.AddSwitch("--no-routes", &download.transfers.routes, false);
+    options.AddSwitch("--track-lines", &download.transfers.trackLines);
+    options.AddSwitch("--track-points", &download.transfers.trackPoints);
     options.AddList("--pictures", &download.pictureFiles);
     options.AddNumber("--pictures-per-waypoint", &pictures.picturesPerWaypoint, 0,
                       PictureSet::kMaxPictureFields);
@@ -153,16 +148,8 @@ int RunGarminCommand(int argc, char** argv) {
             pictures.relativePath ? download.relativeDirectory : pictures.DirectoryOfFirstPicture();
         pictures.ComputeFieldWidth();
 
-        // The transfers in the order of the import command; one that fails
-        // does not stop the next.
         MessageCounter counter;
-        if (download.waypoints)
-            gps.TransferWaypoints(geometry, attributes, &pictures, download.waypointsFile.c_str());
-        if (download.routes) gps.TransferRoutes(geometry, attributes, download.routesFile.c_str());
-        if (download.trackLines)
-            gps.TransferTrackLines(geometry, attributes, download.tracksFile.c_str());
-        if (download.trackPoints)
-            gps.TransferTrackPoints(geometry, attributes, download.tracksFile.c_str());
+        RunGarminTransfers(gps, geometry, attributes, &pictures, download.transfers);
         transferMessages = counter.Count();
     }  // the port closes here
     return FinishDownload(geometry, attributes, download.out, transferMessages);

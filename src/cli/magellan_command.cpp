@@ -13,6 +13,7 @@
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "magellan/magellan_device.h"
+#include "magellan/magellan_transfers.h"
 #include "magellan/port_settings.h"
 
 namespace {
@@ -50,12 +51,7 @@ const char kIdentifyMagellanUsage[] =
 
 struct DownloadOptions {
     std::string out;
-    std::string waypointsFile = "Waypoints";
-    std::string routesFile = "Routes";
-    std::string tracksFile = "Tracks";
-    bool waypoints = true;
-    bool routes = true;
-    bool trackLines = false;
+    MagellanTransferChoice transfers;
 };
 
 // Parses the serial options (and, with `download`, those of the download) and
@@ -67,12 +63,12 @@ int ParseOptions(int argc, char** argv, SerialOptions& serial,
     AddSerialOptions(options, &serial, true);
     if (download) {
         options.AddText("--out", &download->out);
-        options.AddText("--waypoints-file", &download->waypointsFile);
-        options.AddText("--routes-file", &download->routesFile);
-        options.AddText("--tracks-file", &download->tracksFile);
-        options.AddSwitch("--no-waypoints", &download->waypoints, false);
-        options.AddSwitch("--no-routes", &download->routes, false);
-        options.AddSwitch("--track-lines", &download->trackLines);
+        options.AddText("--waypoints-file", &download->transfers.waypointsFile);
+        options.AddText("--routes-file", &download->transfers.routesFile);
+        options.AddText("--tracks-file", &download->transfers.tracksFile);
+        options.AddSwitch("--no-waypoints", &download->transfers.waypoints, false);
+        options.AddSwitch("--no-routes", &download->transfers.routes, false);
+        options.AddSwitch("--track-lines", &download->transfers.trackLines);
     }
     if (!options.Parse(argc, argv)) return kExitUsage;
     if (options.HelpWanted()) {
@@ -122,14 +118,8 @@ int RunMagellanCommand(int argc, char** argv) {
         } else {
             std::fputs("quorvex-cli: the receiver did not answer the version request\n", stderr);
         }
-        // The transfers in the order of the import command: routes right after
-        // the waypoints they look their nodes up in.
         MessageCounter counter;
-        if (options.waypoints || options.routes)
-            gps.TransferWaypoints(geometry, attributes, options.waypointsFile.c_str());
-        if (options.routes) gps.TransferRoutes(geometry, attributes, options.routesFile.c_str());
-        if (options.trackLines)
-            gps.TransferTracks(geometry, attributes, options.tracksFile.c_str());
+        RunMagellanTransfers(gps, geometry, attributes, options.transfers);
         transferMessages = counter.Count();
     }  // the port closes here
     return FinishDownload(geometry, attributes, options.out, transferMessages);

@@ -1,0 +1,13 @@
+#include "garmin/garmin_transfers.h"
+
+#include "garmin/garmin_device.h"
+
+void RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStore& attributes,
+                        PictureSet* pictures, const GarminTransferChoice& choice) {
+    if (choice.waypoints)
+        gps.TransferWaypoints(geometry, attributes, pictures, choice.waypointsFile.c_str());
+    if (choice.routes) gps.TransferRoutes(geometry, attributes, choice.routesFile.c_str());
+    if (choice.trackLines) gps.TransferTrackLines(geometry, attributes, choice.tracksFile.c_str());
+    if (choice.trackPoints)
+        gps.TransferTrackPoints(geometry, attributes, choice.tracksFile.c_str());
+}
