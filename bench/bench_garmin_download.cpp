@@ -2,9 +2,9 @@
 // program (connect and identify, waypoints, routes, the track log as lines and
 // as points, the save into a directory), measured from outside as a user sees it.
 //
-//   quorvex-bench-garmin-download [--dataset SPEC] [--profile NAME] [--baud N] [--runs N]
+//   quorvex-bench-garmin-download [--dataset NAME] [--profile NAME] [--baud N] [--runs N]
 //
-// SPEC is what the simulator's --dataset takes (default generated:2000,2,19998:
+// NAME is what the simulator's --dataset takes (default generated:2000,2,19998:
 // 2,000 waypoints, two routes of 10 waypoints, two tracks of 9,999 points, the
 // longest line the shapefile writer takes: generated:2000,2,20000 makes tracks
 // of 10,000 points, which the save refuses, exit status 3); --baud paces the

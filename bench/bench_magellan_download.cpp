@@ -1,9 +1,9 @@
 // Benchmark of a Magellan download from quorvex-gpssim: waypoints, routes and
 // track log in one session, as the import command runs them.
 //
-//   quorvex-bench-magellan-download [--dataset SPEC] [--baud N] [--sim PATH]
+//   quorvex-bench-magellan-download [--dataset NAME] [--baud N] [--sim PATH]
 //
-// SPEC is what the simulator's --dataset takes (default generated:2000,50,20000);
+// NAME is what the simulator's --dataset takes (default generated:2000,50,20000);
 // --baud paces the simulator's bytes (default: unpaced). Prints wall time and CPU
 // time of the download (after the connect), the CPU share of the wall time, and
 // the peak resident memory of this process.

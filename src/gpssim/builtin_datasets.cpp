@@ -144,17 +144,17 @@ void Examples(SimDataset& d) {
     d.tracks = {unnamed, morning, evening, unnamedAgain};
 }
 
-bool Generated(const std::string& spec, SimDataset& d, std::string& error) {
+bool Generated(const std::string& sizes, SimDataset& d, std::string& error) {
     long w = 0, r = 0, t = 0;
     char tail = 0;
-    if (std::sscanf(spec.c_str(), "%ld,%ld,%ld%c", &w, &r, &t, &tail) != 3 || w < 0 || r < 0 ||
+    if (std::sscanf(sizes.c_str(), "%ld,%ld,%ld%c", &w, &r, &t, &tail) != 3 || w < 0 || r < 0 ||
         t < 0 || w > 30000 || r > 250 || t > 30000 || (r > 0 && w == 0)) {
         error =
             "generated datasets are generated:W,R,T with at most 30000 waypoints, 250 routes "
             "(which need waypoints) and 30000 track points";
         return false;
     }
-    d.name = "generated:" + spec;
+    d.name = "generated:" + sizes;
     char ident[32];
     for (long i = 0; i < w; ++i) {
         std::snprintf(ident, sizeof ident, "W%05ld", i + 1);
