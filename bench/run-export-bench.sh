@@ -19,13 +19,13 @@ now() { date +%s.%N; }
 calc() { awk "BEGIN { print $1 }"; }
 less() { awk "BEGIN { exit !($1 < $2) }"; }
 
-# Best of $RUNS: dd writing $1 bytes, in 256 KiB blocks (the export's buffer size).
+# Best of $RUNS: dd writing $1 bytes, in 1 MiB blocks (the export's buffer size).
 dd_best() {
     best=""
     for _ in $(seq $RUNS); do
         rm -f "$WORK/dd.out"
         start=$(now)
-        dd if=/dev/zero of="$WORK/dd.out" bs=256K count="$1" iflag=count_bytes status=none
+        dd if=/dev/zero of="$WORK/dd.out" bs=1M count="$1" iflag=count_bytes status=none
         end=$(now)
         t=$(calc "$end - $start")
         if [ -z "$best" ] || less "$t" "$best"; then best=$t; fi

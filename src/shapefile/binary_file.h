@@ -1,15 +1,21 @@
 #pragma once
-// A file created for binary writing through a large buffer of its own, so that
-// records can be written field by field without a system call per field.
+// A file created for binary writing through large buffers of its own, so that
+// records can be written field by field without a system call per field. A full
+// buffer is handed to a writer thread of the file while the caller fills the
+// other one, so building records and copying them into the system overlap.
 // The first failure (create, write, seek or close) is kept with its errno; later
 // operations do nothing, and Close reports it.
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "core/byte_order.h"
 
@@ -25,7 +31,7 @@ class BinaryFile {
 
     void Put(const void* bytes, size_t n) {
         if (used_ + n <= kBufferSize && buffer_) {
-            std::memcpy(buffer_.get() + used_, bytes, n);
+            std::memcpy(buffer_ + used_, bytes, n);
             used_ += n;
         } else {
             PutSlowly(bytes, n);
@@ -40,7 +46,7 @@ class BinaryFile {
     // bytes go nowhere.
     unsigned char* Claim(size_t n) {
         if (used_ + n > kBufferSize || !buffer_) MakeRoom(n);
-        unsigned char* p = buffer_.get() + used_;
+        unsigned char* p = buffer_ + used_;
         used_ += n;
         return p;
     }
@@ -66,12 +72,25 @@ class BinaryFile {
     void Fail(int error);
     void PutSlowly(const void* bytes, size_t n);
     void MakeRoom(size_t n);
+    // Waits until the writer thread has written what it was given.
+    void WaitForWriter();
+    void StopWriter();
+    void WriterLoop();
 
-    static constexpr size_t kBufferSize = 1 << 18;
+    static constexpr size_t kBufferSize = 1 << 20;
 
     std::FILE* file_ = nullptr;
     std::string path_;
-    std::unique_ptr<unsigned char[]> buffer_;
+    std::unique_ptr<unsigned char[]> buffers_;  // two buffers of kBufferSize
+    unsigned char* buffer_ = nullptr;           // the one being filled
     size_t used_ = 0;
-    int error_ = 0;
+
+    // Shared with the writer thread, under mutex_.
+    std::thread writer_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const unsigned char* handed_ = nullptr;  // bytes for the writer, or none
+    size_t handedSize_ = 0;
+    bool stop_ = false;
+    std::atomic<int> error_{0};  // also set by the writer thread
 };
