@@ -7,7 +7,9 @@ JOBS      ?= $(shell nproc)
 TEST_DIR  := build/test
 RUN_DIR   := build/release
 
-.PHONY: test run deps build-test build-run bench clean
+FUZZ_DIR  := build/fuzz
+
+.PHONY: test run deps build-test build-run bench fuzz clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -28,6 +30,12 @@ run: build-run
 
 bench: build-run
 	@echo "Benchmarks are built in $(RUN_DIR)/bin (quorvex-bench-*); see docs/PERFORMANCE.md."
+
+# The libFuzzer harnesses of fuzz/, built with clang; run by hand (docs/FUZZING.md).
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUORVEX_FUZZ=ON -DQUORVEX_TESTS=OFF -DQUORVEX_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j 2 --target quorvex_fuzzers
 
 clean:
 	rm -rf build
