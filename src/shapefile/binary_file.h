@@ -50,7 +50,7 @@ class BinaryFile {
         used_ += n;
         return p;
     }
-    static constexpr size_t kMaxClaim = 1 << 16;
+    static constexpr size_t kMaxClaim = 1 << 19;
 
     // Writes what is buffered and moves to the start of the file.
     void Rewind();

@@ -371,33 +371,43 @@ int ShapefileWriter::CollectLine(int sourceIndex, int sourceCount, EdgeAt edgeAt
 int ShapefileWriter::WritePolyRecord(BinaryFile& main, int recordNumber, const LayerPoint* points,
                                      int shapeType, int pointTotal, int partTotal, bool hasM,
                                      bool hasZ) {
-    Box box;
-    box.Start(points[pointBuffer_[0]]);
-    for (int i = 1; i < pointTotal; ++i) box.Take(points[pointBuffer_[i]], hasZ || hasM);
     int content =
         static_cast<int>(44 + 4 * partTotal + 16 * pointTotal + ZmBytes(pointTotal, hasM, hasZ));
+    // A record of fewer than MAX_POINTS points always fits one claim, so it is
+    // built in place in one pass over its points; the box, which comes first in
+    // the record, is filled in behind them.
+    static_assert(8 + 76 + 36 * MAX_POINTS <= BinaryFile::kMaxClaim, "a record fits one claim");
+    unsigned char* r = main.Claim(8 + static_cast<size_t>(content));
+    PutBigEndian(r, recordNumber);
+    PutBigEndian(r + 4, content / 2);
+    PutLE32(r + 8, static_cast<uint32_t>(shapeType));
+    PutLE32(r + 44, static_cast<uint32_t>(partTotal));
+    PutLE32(r + 48, static_cast<uint32_t>(pointTotal));
+    unsigned char* out = r + 52;
+    for (int i = 0; i < partTotal; ++i, out += 4)
+        PutLE32(out, static_cast<uint32_t>(partBuffer_[i]));
 
-    PutRecordHeader(main, recordNumber, content);
-    main.PutLE32(shapeType);
-    PutBox(main, box);
-    main.PutLE32(partTotal);
-    main.PutLE32(pointTotal);
-    for (int i = 0; i < partTotal; ++i) main.PutLE32(partBuffer_[i]);
     const int32_t* list = pointBuffer_.get();
-    PutDoubles(main, pointTotal, 2, [&](int i, unsigned char* out) {
-        PutLEDouble(out, points[list[i]].x);
-        PutLEDouble(out + 8, points[list[i]].y);
-    });
-    if (hasZ) {
-        PutRange(main, box.z);
-        PutDoubles(main, pointTotal, 1,
-                   [&](int i, unsigned char* out) { PutLEDouble(out, points[list[i]].z); });
+    Box box;
+    box.Start(points[list[0]]);
+    for (int i = 0; i < pointTotal; ++i, out += 16) {
+        const LayerPoint& p = points[list[i]];
+        box.Take(p, hasZ || hasM);
+        PutLEDouble(out, p.x);
+        PutLEDouble(out + 8, p.y);
     }
-    if (hasM) {
-        PutRange(main, box.m);
-        PutDoubles(main, pointTotal, 1,
-                   [&](int i, unsigned char* out) { PutLEDouble(out, points[list[i]].m); });
-    }
+    PutLEDouble(r + 12, box.x.low);
+    PutLEDouble(r + 20, box.y.low);
+    PutLEDouble(r + 28, box.x.high);
+    PutLEDouble(r + 36, box.y.high);
+    auto putMeasure = [&](const Range& range, double LayerPoint::*value) {
+        PutLEDouble(out, range.low);
+        PutLEDouble(out + 8, range.high);
+        out += 16;
+        for (int i = 0; i < pointTotal; ++i, out += 8) PutLEDouble(out, points[list[i]].*value);
+    };
+    if (hasZ) putMeasure(box.z, &LayerPoint::z);
+    if (hasM) putMeasure(box.m, &LayerPoint::m);
     return content / 2 + 4;
 }
 
