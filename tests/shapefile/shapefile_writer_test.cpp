@@ -40,6 +40,14 @@ struct LayerFixture {
     }
 };
 
+// One writer variant: `second` picks the multipoint writer over the point writer,
+// or the polygon writer over the line writer; `type` is the shape type expected.
+struct Variant {
+    const char* name;
+    bool second, hasM, hasZ;
+    int type;
+};
+
 // The points of a line or polygon as [x, y] pairs, for comparing with pyshp.
 json Xy(std::initializer_list<std::pair<double, double>> points) {
     json list = json::array();
@@ -144,16 +152,12 @@ TEST(ShapefileWriter, ReverseBytes) {
 // Every point writer variant, read back by pyshp.
 TEST(ShapefileWriter, PointAndMultiPointVariantsReadBack) {
     TempDir dir;
-    struct Case {
-        const char* name;
-        bool multi, hasM, hasZ;
-        int type;
-    } cases[] = {{"P", false, false, false, 1},  {"PM", false, true, false, 21},
-                 {"PZ", false, false, true, 11}, {"PZM", false, true, true, 11},
-                 {"MP", true, false, false, 8},  {"MPM", true, true, false, 28},
-                 {"MPZ", true, false, true, 18}, {"MPZM", true, true, true, 18}};
+    const Variant cases[] = {{"P", false, false, false, 1},  {"PM", false, true, false, 21},
+                             {"PZ", false, false, true, 11}, {"PZM", false, true, true, 11},
+                             {"MP", true, false, false, 8},  {"MPM", true, true, false, 28},
+                             {"MPZ", true, false, true, 18}, {"MPZM", true, true, true, 18}};
     ShapefileWriter writer;
-    for (const Case& c : cases) {
+    for (const Variant& c : cases) {
         SCOPED_TRACE(c.name);
         LayerFixture f(c.name);
         f.Point(-83.5, 42.25, 100.5, 1.0);
@@ -163,7 +167,7 @@ TEST(ShapefileWriter, PointAndMultiPointVariantsReadBack) {
         GeometryLayer& l = f.Layer();
         // Points 1 and 2 share an id: one multipoint of two points.
         l.points[2].id = l.points[1].id;
-        l.multiPoint = c.multi;
+        l.multiPoint = c.second;
         l.hasM = c.hasM;
         l.hasZ = c.hasZ;
         f.store.ComputeExtent(f.layer);
@@ -184,7 +188,7 @@ TEST(ShapefileWriter, PointAndMultiPointVariantsReadBack) {
             EXPECT_EQ(shp["mbox"], json({0.0, 0.0}));
         }
         const json& shapes = shp["shapes"];
-        if (!c.multi) {
+        if (!c.second) {
             ASSERT_EQ(shapes.size(), 4u);
             EXPECT_EQ(shapes[2]["points"], json({{-83.0, 41.0}}));
             if (c.hasZ) {
@@ -266,26 +270,22 @@ TEST(ShapefileWriter, LineRecordsAndParts) {
 TEST(ShapefileWriter, LineAndPolygonVariantsReadBack) {
     TempDir dir;
     ShapefileWriter writer;
-    struct Case {
-        const char* name;
-        bool polygon, hasM, hasZ;
-        int type;
-    } cases[] = {{"L", false, false, false, 3},  {"LM", false, true, false, 23},
-                 {"LZ", false, false, true, 13}, {"LZM", false, true, true, 13},
-                 {"G", true, false, false, 5},   {"GM", true, true, false, 25},
-                 {"GZ", true, false, true, 15},  {"GZM", true, true, true, 15}};
-    for (const Case& c : cases) {
+    const Variant cases[] = {{"L", false, false, false, 3},  {"LM", false, true, false, 23},
+                             {"LZ", false, false, true, 13}, {"LZM", false, true, true, 13},
+                             {"G", true, false, false, 5},   {"GM", true, true, false, 25},
+                             {"GZ", true, false, true, 15},  {"GZM", true, true, true, 15}};
+    for (const Variant& c : cases) {
         SCOPED_TRACE(c.name);
         GeometryStore store;
         store.Clear();
-        int l = store.AddLayer("Test", c.name, 500, 500, c.polygon ? 10 : 0);
+        int l = store.AddLayer("Test", c.name, 500, 500, c.second ? 10 : 0);
         // A square ring 0-1-2-3-0 and a triangle 4-5-6-4.
         double xy[][2] = {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {20, 20}, {21, 22}, {22, 20}};
         for (int i = 0; i < 7; ++i) store.FindOrAddPoint(l, xy[i][0], xy[i][1], i * 1.5, 100 + i);
         int ring[][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 4}};
         for (int i = 0; i < 7; ++i) store.AddVertex(l, i < 4 ? 1 : 2, ring[i][0], ring[i][1]);
         GeometryLayer& layer = store.Layer(l);
-        if (c.polygon) {
+        if (c.second) {
             // Polygon 0 takes the square; polygon 1 the triangle, through the refs.
             for (int i = 0; i < 7; ++i) layer.polygonEdges[i] = PolygonEdgeRef{i < 4 ? 0 : 1, i};
             layer.polygonCount = 7;
