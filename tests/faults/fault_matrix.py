@@ -1,0 +1,261 @@
+#!/usr/bin/python3
+"""Fault matrix: every transfer of both receivers against every fault of the line
+and of the disk, end to end through quorvex-cli and quorvex-gpssim.
+
+usage: fault_matrix.py BIN_DIR [--jobs N] [--only SUBSTRING] [--table]
+
+Each cell runs one simulator and one quorvex-cli download under a time limit and
+checks: no crash and no hang, the exit status, the message on standard error,
+what arrived is kept, and every file that was written reads back with pyshp.
+Cells mostly wait on the line, so they run in parallel threads. Exit status 0
+when every cell passes; --table prints the matrix as a Markdown table.
+"""
+
+import concurrent.futures
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import shapefile
+
+HANG_LIMIT = 60  # seconds: far beyond every time-out of the line
+
+EXIT_OK, EXIT_NO_RECEIVER, EXIT_WRITE_FAILED = 0, 1, 3
+ENDED_EARLY = "quorvex-cli: a transfer ended early or skipped data"
+
+# The built-in dataset: 20 waypoints, routes TOWN WALK (5) and GRAND TOUR (22),
+# tracks MORNING (220 points) and AFTERNOON (160 points).
+FULL = {"Waypoints": 20, "Routes": 2, "Tracks": 2, "TracksPts": 380}
+
+# Transfers: (receiver, name, quorvex-cli arguments, file written).
+TRANSFERS = [
+    ("garmin", "waypoints", ["--no-routes"], "Waypoints"),
+    ("garmin", "routes", ["--no-waypoints"], "Routes"),
+    ("garmin", "track lines", ["--no-waypoints", "--no-routes", "--track-lines"], "Tracks"),
+    ("garmin", "track points", ["--no-waypoints", "--no-routes", "--track-points"], "TracksPts"),
+    ("magellan", "waypoints", ["--no-routes"], "Waypoints"),
+    ("magellan", "routes", ["--no-waypoints"], "Routes"),
+    ("magellan", "tracks", ["--no-waypoints", "--no-routes", "--track-lines"], "Tracks"),
+]
+
+# How a cell must end.
+COMPLETE = "complete"  # exit 0, everything there, no early end
+PARTIAL = "partial"    # exit 0, an early end said, what arrived kept (may be nothing)
+NO_UNIT = "no unit"    # exit 1: the receiver was never identified
+WRITE_FAILED = "write failed"  # exit 3: the download ran, the save said why it failed
+KEPT = "kept"          # exit 0, something written; messages about single records allowed
+
+
+class Fault:
+    def __init__(self, name, sim_args, outcome, message=None, setup=None, receivers=None):
+        self.name = name
+        self.sim_args = sim_args
+        self.outcome = outcome      # one of the outcomes above, or a function(receiver)
+        self.message = message      # text the output must hold, or a function(receiver)
+        self.setup = setup          # function(out_dir, base) -> extra quorvex-cli arguments
+        self.receivers = receivers or ("garmin", "magellan")
+
+
+def below_regular_file(out_dir, base):
+    # A file name below a regular file can never be created, not even by root.
+    blocker = os.path.join(out_dir, "blocker")
+    open(blocker, "w").close()
+    return ["--%s-file" % file_option(base), "blocker/" + base]
+
+
+def onto_full_device(out_dir, base):
+    # Every file of the set leads to /dev/full: opening works, writing fails.
+    for ext in (".SHP", ".SHX", ".DBF", ".shp", ".shx", ".dbf"):
+        os.symlink("/dev/full", os.path.join(out_dir, base + ext))
+    return []
+
+
+def file_option(base):
+    return {"Waypoints": "waypoints", "Routes": "routes", "Tracks": "tracks",
+            "TracksPts": "tracks"}[base]
+
+
+def incomplete_message(receiver):
+    return "incomplete" if receiver == "garmin" else None
+
+
+FAULTS = [
+    Fault("none", [], COMPLETE),
+    Fault("silent after 8", ["--silent-after", "8"], PARTIAL),
+    Fault("bad checksums x2", ["--bad-checksums", "2"], COMPLETE),
+    # Every try of every packet damaged: the Garmin host refuses (NAKs) each one
+    # and never identifies the receiver. The Magellan host acknowledges a sentence
+    # with the checksum digits it read, so intact bodies under wrong digits pass.
+    Fault("NAK storm", ["--bad-checksums", "1000"],
+          lambda r: NO_UNIT if r == "garmin" else COMPLETE,
+          message=lambda r: "Can not find a Garmin GPS unit." if r == "garmin" else None),
+    # A noise line before every Magellan sentence counts as an error of the
+    # transfer, which gives up after too many of them and keeps what it has.
+    Fault("garbage 16", ["--garbage", "16"],
+          lambda r: COMPLETE if r == "garmin" else PARTIAL),
+    Fault("size lie after 8", ["--size-lie", "--size-lie-after", "8"], PARTIAL,
+          receivers=("garmin",)),
+    # Lines far longer than any sentence, and texts longer than any field.
+    Fault("over-long lines", ["--garbage", "4096"],
+          lambda r: COMPLETE if r == "garmin" else PARTIAL),
+    # Magellan routes name two waypoints at one position, one of which the
+    # waypoint list keeps: the other's route nodes are reported and skipped.
+    Fault("over-long fields", ["--dataset", "@edges"], KEPT),
+    Fault("device gone after 8", ["--close-after", "8"], PARTIAL),
+    Fault("save below a file", [], WRITE_FAILED, message="blocker/", setup=below_regular_file),
+    Fault("save to full device", [], WRITE_FAILED, setup=onto_full_device),
+]
+
+
+# Cells that show a fault not mended yet: still run and still checked, shown as
+# "known" in the matrix, and they do not fail the run.
+KNOWN = {
+    # Each resent route sentence is taken as a new route piece: 14 routes of 2.
+    ("magellan", "routes", "garbage 16"),
+}
+
+
+def start_simulator(bin_dir, args):
+    sim = subprocess.Popen([os.path.join(bin_dir, "quorvex-gpssim")] + args,
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    device = sim.stdout.readline().strip()
+    return sim, device
+
+
+def stop(sim):
+    sim.terminate()
+    try:
+        sim.wait(timeout=3)
+    except subprocess.TimeoutExpired:
+        sim.kill()
+        sim.wait()
+
+
+def count_records(out_dir, base):
+    """Records of one written set as pyshp reads it; None when nothing was written."""
+    path = os.path.join(out_dir, base)
+    if not any(os.path.exists(path + e) for e in (".SHP", ".shp")):
+        return None
+    with shapefile.Reader(path) as r:
+        shapes = r.shapes()
+        records = r.records()
+        if len(shapes) != len(records):
+            raise ValueError("%s: %d shapes, %d records" % (base, len(shapes), len(records)))
+        return len(shapes)
+
+
+def run_cell(bin_dir, edges, transfer, fault):
+    receiver, name, cli_args, base = transfer
+    sim_args = [edges if a == "@edges" else a for a in fault.sim_args]
+    out_dir = tempfile.mkdtemp(prefix="quorvex-fault-")
+    sim = None
+    try:
+        extra = fault.setup(out_dir, base) if fault.setup else []
+        sim, device = start_simulator(bin_dir, sim_args)
+        if not device:
+            return False, "simulator did not start"
+        command = [os.path.join(bin_dir, "quorvex-cli"), receiver, "--port", device,
+                   "--out", out_dir] + cli_args + extra
+        started = time.monotonic()
+        try:
+            done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                  text=True, errors="replace", timeout=HANG_LIMIT)
+        except subprocess.TimeoutExpired:
+            return False, "hung beyond %d s" % HANG_LIMIT
+        seconds = time.monotonic() - started
+        output, status = done.stdout, done.returncode
+        if status < 0 or status > 3:
+            return False, "crashed or failed (status %d):\n%s" % (status, output)
+
+        outcome = fault.outcome(receiver) if callable(fault.outcome) else fault.outcome
+        expected_status = {COMPLETE: EXIT_OK, PARTIAL: EXIT_OK, KEPT: EXIT_OK, NO_UNIT: EXIT_NO_RECEIVER,
+                           WRITE_FAILED: EXIT_WRITE_FAILED}[outcome]
+        if status != expected_status:
+            return False, "status %d, expected %d:\n%s" % (status, expected_status, output)
+        message = fault.message(receiver) if callable(fault.message) else fault.message
+        if message and message not in output:
+            return False, "message %r missing:\n%s" % (message, output)
+
+        if outcome == WRITE_FAILED:
+            if "could not" not in output.lower() and "can't" not in output.lower() and \
+                    "cannot" not in output.lower() and "error" not in output.lower():
+                return False, "the failed save is not explained:\n%s" % output
+            return True, "%.1f s" % seconds
+        if outcome == NO_UNIT:
+            return True, "%.1f s" % seconds
+
+        try:
+            count = count_records(out_dir, base)
+        except Exception as error:  # pyshp refused the files
+            return False, "pyshp cannot read %s: %s" % (base, error)
+        if outcome == KEPT:
+            if not count:
+                return False, "nothing written:\n%s" % output
+        elif outcome == COMPLETE:
+            if ENDED_EARLY in output:
+                return False, "an early end was reported:\n%s" % output
+            if count != FULL[base]:
+                return False, "%s records of %d:\n%s" % (count, FULL[base], output)
+        else:
+            if ENDED_EARLY not in output:
+                return False, "the early end is not reported:\n%s" % output
+            if count is not None and count > FULL[base]:
+                return False, "%d records, more than were sent" % count
+        return True, "%.1f s, %s records" % (seconds, count)
+    finally:
+        if sim is not None:
+            stop(sim)
+        shutil.rmtree(out_dir, ignore_errors=True)
+
+
+def main():
+    args = sys.argv[1:]
+    if not args:
+        print(__doc__, file=sys.stderr)
+        return 2
+    bin_dir = args[0]
+    jobs = int(args[args.index("--jobs") + 1]) if "--jobs" in args else 12
+    only = args[args.index("--only") + 1] if "--only" in args else ""
+    table = "--table" in args
+    edges = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",
+                         "datasets", "edge-values.json")
+
+    cells = [(t, f) for f in FAULTS for t in TRANSFERS if t[0] in f.receivers
+             and only in "%s %s / %s" % (t[0], t[1], f.name)]
+    started = time.monotonic()
+    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+        results = list(pool.map(lambda c: run_cell(bin_dir, edges, *c), cells))
+    failures = known = 0
+    for (transfer, fault), (ok, detail) in zip(cells, results):
+        label = "%s %s / %s" % (transfer[0], transfer[1], fault.name)
+        if not ok and transfer[:2] + (fault.name,) in KNOWN:
+            known += 1
+            print("KNOWN %s: %s" % (label, detail.splitlines()[0]))
+        elif not ok:
+            failures += 1
+            print("FAIL %s: %s" % (label, detail))
+        elif not table:
+            print("ok   %s: %s" % (label, detail))
+    if table:
+        print("| Fault | " + " | ".join("%s %s" % t[:2] for t in TRANSFERS) + " |")
+        print("|---" * (len(TRANSFERS) + 1) + "|")
+        verdict = {(t[:2], f.name): ok for (t, f), (ok, _) in zip(cells, results)}
+        for f in FAULTS:
+            row = []
+            for t in TRANSFERS:
+                v = verdict.get((t[:2], f.name))
+                known_fault = t[:2] + (f.name,) in KNOWN
+                row.append("-" if v is None else
+                           ("pass" if v else ("known fault" if known_fault else "FAIL")))
+            print("| %s | %s |" % (f.name, " | ".join(row)))
+    print("%d cells, %d passed, %d known faults, %d failed, %.0f s" %
+          (len(cells), len(cells) - failures - known, known, failures,
+           time.monotonic() - started))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
