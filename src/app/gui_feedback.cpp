@@ -1,7 +1,7 @@
 #include "app/gui_feedback.h"
 
 #include <wx/app.h>
-#include <wx/evtloop.h>
+#include <wx/cursor.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 
@@ -9,15 +9,23 @@
 
 namespace {
 
-wxString FromCoreText(const std::string& text) {
-    // Core texts are 8-bit; receiver names may carry Latin-1 bytes.
-    wxString converted = wxString::FromUTF8(text.c_str());
-    return converted.empty() && !text.empty() ? wxString(text.c_str(), wxConvISO8859_1) : converted;
+// Handles what is pending, paints included, with every window disabled for
+// input (already so inside ReceiverBusy; then this disables nothing more).
+void PaintPending() {
+    if (!wxTheApp) return;
+    wxWindowDisabler disabler;
+    wxTheApp->Yield(true);
 }
 
 }  // namespace
 
+wxString FromCoreText(const std::string& text) {
+    wxString converted = wxString::FromUTF8(text.c_str());
+    return converted.empty() && !text.empty() ? wxString(text.c_str(), wxConvISO8859_1) : converted;
+}
+
 void GuiFeedback::ShowMessage(const std::string& text) {
+    wxBusyCursorSuspender normalPointer;
     wxMessageBox(FromCoreText(text), wxTheApp ? wxTheApp->GetAppDisplayName() : "QUORVEX", wxOK);
 }
 
@@ -25,6 +33,10 @@ void GuiFeedback::ShowProgress(const std::string& text) {
     if (!g_pStatusBar) return;  // no main window yet, or no longer
     g_pStatusBar->SetStatusText(FromCoreText(text), 0);
     g_pStatusBar->Update();
-    // A transfer runs on this thread: let the repaint through, but no user input.
-    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI);
+    PaintPending();
+}
+
+ReceiverBusy::ReceiverBusy(wxWindow* heldWindow) {
+    if (heldWindow) m_held.Lock(heldWindow);
+    PaintPending();
 }

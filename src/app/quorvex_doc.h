@@ -21,9 +21,20 @@ class CQUORVEXDoc : public wxDocument {
     // document stays modified when anything could not be written.
     bool OnSaveDocument(const wxString& path) override;
 
-    // File > Import commands (they run the transfers into the stores).
+    // File > Import commands: the port dialog, the connection, the "GPS
+    // Interface" dialog (and for Garmin the picture dialog), then the chosen
+    // transfers into the stores under the wait cursor.
     void OnImportGarmin(wxCommandEvent& event);
     void OnImportMagellan(wxCommandEvent& event);
+    // What every import does at its end: the total extent, the views redrawn,
+    // the document marked modified.
+    void FinishImport();
+    // The map view's window while the view has not chosen its view window yet,
+    // else null. Its first drawing that finds layers takes the total extent,
+    // which is known only at the end of an import: an import keeps this window
+    // from being repainted before then. A map already shown keeps being
+    // repainted, the new layers growing on it.
+    wxWindow* MapAwaitingExtent() const;
 
     GeometryStore m_geometryStore;
     AttributeStore m_attributeStore;

@@ -1,7 +1,120 @@
+// The File > Import commands. Each keeps its dialogs and its receiver object on
+// its own stack, so the serial port is closed on every way out of the command.
+// Cancel in a dialog ends the command before the document is touched; once the
+// transfers have run, the views are redrawn and the document is marked modified,
+// even when no transfer was chosen or every one of them failed.
+
+#include <wx/app.h>
+
+#include "app/gui_feedback.h"
 #include "app/quorvex_doc.h"
+#include "dialogs/comm_parameters_dlg.h"
+#include "dialogs/gps_interface_dlg.h"
+#include "dialogs/picture_match_dlg.h"
+#include "dialogs/port_properties_dlg.h"
+#include "garmin/garmin_device.h"
+#include "garmin/garmin_transfers.h"
+#include "magellan/magellan_device.h"
+#include "magellan/magellan_transfers.h"
+#include "pictures/picture_set.h"
+#include "view/quorvex_view.h"
+
+namespace {
+
+GarminTransferChoice GarminChoice(const CGpsInterfaceDlg& dialog) {
+    GarminTransferChoice choice;
+    choice.waypoints = dialog.waypointsWanted;
+    choice.routes = dialog.routesWanted;
+    choice.trackLines = dialog.tracksAsLines;
+    choice.trackPoints = dialog.tracksAsPoints;
+    choice.waypointsFile = dialog.waypointsFile;
+    choice.routesFile = dialog.routesFile;
+    choice.tracksFile = dialog.tracksFile;
+    return choice;
+}
+
+// A Magellan receiver downloads its track log only as lines and matches no
+// pictures: the other two boxes of the dialog are not looked at.
+MagellanTransferChoice MagellanChoice(const CGpsInterfaceDlg& dialog) {
+    MagellanTransferChoice choice;
+    choice.waypoints = dialog.waypointsWanted;
+    choice.routes = dialog.routesWanted;
+    choice.trackLines = dialog.tracksAsLines;
+    choice.waypointsFile = dialog.waypointsFile;
+    choice.routesFile = dialog.routesFile;
+    choice.tracksFile = dialog.tracksFile;
+    return choice;
+}
+
+}  // namespace
+
+wxWindow* CQUORVEXDoc::MapAwaitingExtent() const {
+    auto* view = wxDynamicCast(GetFirstView(), CQUORVEXView);
+    return view && !view->m_extentSet ? view->GetCanvas() : nullptr;
+}
+
+void CQUORVEXDoc::FinishImport() {
+    m_geometryStore.ComputeTotalExtent();
+    UpdateAllViews();
+    Modify(true);
+}
 
 // File > Import > "Garmin GPS ": downloads from a Garmin receiver into the stores.
-void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {}
+void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
+    wxWindow* frame = GetDocumentWindow();
+    CCommParametersDlg portDialog(frame);
+    if (portDialog.ShowModal() != wxID_OK) return;
+
+    GarminDevice gps;
+    {
+        ReceiverBusy busy(MapAwaitingExtent());
+        if (!gps.Connect(portDialog.PortName().c_str())) return;  // its message was shown
+    }
+
+    CGpsInterfaceDlg gpsDialog(frame);
+    gpsDialog.deviceDescription = FromCoreText(gps.Description()).utf8_string();
+    gpsDialog.shownProductId = gps.ProductId();
+    gpsDialog.ShowGarminProtocols(gps.Protocols());
+    if (gpsDialog.ShowModal() != wxID_OK) return;
+
+    // Matching stays off unless the picture dialog is shown and confirmed.
+    PictureSet pictures;
+    if (gpsDialog.picturesWanted) {
+        CPictureMatchDlg pictureDialog(frame, pictures);
+        pictureDialog.ShowModal();
+    }
+
+    ReceiverBusy busy(MapAwaitingExtent());
+    RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures, GarminChoice(gpsDialog));
+    FinishImport();
+}
 
 // File > Import > "Magellan GPS ": downloads from a Magellan receiver into the stores.
-void CQUORVEXDoc::OnImportMagellan(wxCommandEvent&) {}
+void CQUORVEXDoc::OnImportMagellan(wxCommandEvent&) {
+    wxWindow* frame = GetDocumentWindow();
+    CPortPropertiesDlg portDialog(frame);
+    portDialog.SetSettings(2, "4800", 8, 'N', 1);
+    if (portDialog.ShowModal() != wxID_OK) return;
+    char portName[PortSettings::kPortNameSize];
+    char settings[PortSettings::kSettingsSize];
+    // The dialog offers nothing that would not fit; refuse rather than open the
+    // port with an empty settings text.
+    if (!portDialog.BuildSettings(portName, settings)) return;
+
+    MagellanDevice gps;
+    {
+        // The receiver is given two seconds to settle after the port opens.
+        ReceiverBusy busy(MapAwaitingExtent());
+        if (!gps.Connect(portName, settings)) return;  // its messages were shown
+    }
+
+    CGpsInterfaceDlg gpsDialog(frame);
+    gpsDialog.deviceDescription = FromCoreText(gps.description).utf8_string();
+    gpsDialog.shownProductId = gps.productId;
+    gpsDialog.ShowMagellanProtocols();
+    if (gpsDialog.ShowModal() != wxID_OK) return;
+
+    ReceiverBusy busy(MapAwaitingExtent());
+    RunMagellanTransfers(gps, m_geometryStore, m_attributeStore, MagellanChoice(gpsDialog));
+    FinishImport();
+}
