@@ -53,17 +53,6 @@ TEST(GeometryStore, SlotsFillUpAndDeletedSlotsAreReused) {
     EXPECT_EQ(store.Layer(5).attributeTable, -1);
 }
 
-TEST(GeometryStore, NamesAreTruncatedToTheirFields) {
-    GeometryStore store;
-    std::string longName(60, 'n'), longFile(200, 'f');
-    int l = store.AddLayer(longName.c_str(), longFile.c_str(), 0, 0, 0);
-    EXPECT_EQ(std::string(store.Layer(l).name), std::string(40, 'n'));
-    EXPECT_EQ(std::string(store.Layer(l).fileName), std::string(128, 'f'));
-    l = store.AddLayer(nullptr, nullptr, 0, 0, 0);
-    EXPECT_STREQ(store.Layer(l).name, "");
-    EXPECT_STREQ(store.Layer(l).fileName, "");
-}
-
 TEST(GeometryStore, ToleranceIsLooseUntilTheFirstClear) {
     GeometryStore store;
     int l = store.AddLayer("W", "W", 500, 0, 0);

@@ -139,16 +139,6 @@ TEST(ShapefileWriter, HeaderTakesTheStoredExtentAndZmRanges) {
     }
 }
 
-TEST(ShapefileWriter, ReverseBytes) {
-    unsigned char b[] = {1, 2, 3, 4, 5};
-    ShapefileWriter::ReverseBytes(b, 4);
-    EXPECT_EQ(Bytes(b, b + 5), (Bytes{4, 3, 2, 1, 5}));
-    ShapefileWriter::ReverseBytes(b, 5);
-    EXPECT_EQ(Bytes(b, b + 5), (Bytes{5, 1, 2, 3, 4}));
-    ShapefileWriter::ReverseBytes(b, 0);
-    EXPECT_EQ(b[0], 5);
-}
-
 // Every point writer variant, read back by pyshp.
 TEST(ShapefileWriter, PointAndMultiPointVariantsReadBack) {
     TempDir dir;
