@@ -1,13 +1,9 @@
 #include "dialog_script.h"
 
 #include <gtest/gtest.h>
-#include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
-#include <wx/utils.h>
-
-#include <chrono>
 
 #include "dialog_driver.h"
 
@@ -46,12 +42,4 @@ int DialogScript::Enter(wxDialog* dialog) {
         if (dialog->IsModal()) dialog->EndModal(kLeftOpen);
     });
     return wxID_NONE;  // show it
-}
-
-void PumpEvents(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-        wxTheApp->Yield(true);
-        wxMilliSleep(5);
-    } while (std::chrono::steady_clock::now() < end);
 }

@@ -52,6 +52,3 @@ class DialogScript : public wxModalDialogHook {
     };
     std::deque<Step> m_steps;
 };
-
-// Handles pending events for `ms` milliseconds (inside a dialog's loop too).
-void PumpEvents(int ms);

@@ -76,6 +76,10 @@ wxSize GuiTest::CanvasSize() const {
 }
 
 void GuiTest::Pump(int ms) {
+    PumpEvents(ms);
+}
+
+void PumpEvents(int ms) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     do {
         wxTheApp->Yield(true);

@@ -47,6 +47,9 @@ class GuiTest : public ::testing::Test {
     void Command(int id);
 };
 
+// Handles pending events for `ms` milliseconds (inside a dialog's loop too).
+void PumpEvents(int ms);
+
 // 0xRRGGBB of a pixel.
 uint32_t PixelOf(const wxImage& image, int x, int y);
 // 0xRRGGBB of a layer's colour.

@@ -21,6 +21,7 @@
 #include "dialog_script.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/picture_match_dlg.h"
+#include "gui_test_support.h"
 #include "simulator_process.h"
 #include "test_files.h"
 #include "view/command_ids.h"
