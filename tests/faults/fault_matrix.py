@@ -105,8 +105,10 @@ FAULTS = [
     # waypoint list keeps: the other's route nodes are reported and skipped.
     Fault("over-long fields", ["--dataset", "@edges"], KEPT),
     Fault("device gone after 8", ["--close-after", "8"], PARTIAL),
-    Fault("save below a file", [], WRITE_FAILED, message="blocker/", setup=below_regular_file),
-    Fault("save to full device", [], WRITE_FAILED, setup=onto_full_device),
+    Fault("save below a file", [], WRITE_FAILED, message="Not a directory",
+          setup=below_regular_file),
+    Fault("save to full device", [], WRITE_FAILED, message="No space left on device",
+          setup=onto_full_device),
 ]
 
 
@@ -180,9 +182,8 @@ def run_cell(bin_dir, edges, transfer, fault):
             return False, "message %r missing:\n%s" % (message, output)
 
         if outcome == WRITE_FAILED:
-            if "could not" not in output.lower() and "can't" not in output.lower() and \
-                    "cannot" not in output.lower() and "error" not in output.lower():
-                return False, "the failed save is not explained:\n%s" % output
+            if "Could not write the file %s" % os.path.join(out_dir, "") not in output:
+                return False, "the failed save does not name the file:\n%s" % output
             return True, "%.1f s" % seconds
         if outcome == NO_UNIT:
             return True, "%.1f s" % seconds
