@@ -4,7 +4,6 @@
 // that does not open, and an import with nothing ticked.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/radiobut.h>
