@@ -1,21 +1,15 @@
 #pragma once
 // A file created for binary writing through large buffers of its own, so that
-// records can be written field by field without a system call per field. A full
-// buffer is handed to a writer thread of the file while the caller fills the
-// other one, so building records and copying them into the system overlap.
+// records can be built field by field, in place, without a system call per field.
 // The first failure (create, write, seek or close) is kept with its errno; later
 // operations do nothing, and Close reports it.
 
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/byte_order.h"
 
@@ -72,25 +66,13 @@ class BinaryFile {
     void Fail(int error);
     void PutSlowly(const void* bytes, size_t n);
     void MakeRoom(size_t n);
-    // Waits until the writer thread has written what it was given.
-    void WaitForWriter();
-    void StopWriter();
-    void WriterLoop();
 
     static constexpr size_t kBufferSize = 1 << 20;
 
     std::FILE* file_ = nullptr;
     std::string path_;
-    std::unique_ptr<unsigned char[]> buffers_;  // two buffers of kBufferSize
-    unsigned char* buffer_ = nullptr;           // the one being filled
+    std::unique_ptr<unsigned char[]> storage_;  // kBufferSize bytes
+    unsigned char* buffer_ = nullptr;           // storage_, once there is one
     size_t used_ = 0;
-
-    // Shared with the writer thread, under mutex_.
-    std::thread writer_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const unsigned char* handed_ = nullptr;  // bytes for the writer, or none
-    size_t handedSize_ = 0;
-    bool stop_ = false;
-    std::atomic<int> error_{0};  // also set by the writer thread
+    int error_ = 0;
 };
