@@ -231,14 +231,17 @@ bool MagellanSession::SendListSentence(const std::string& body) {
     for (int attempt = 1; attempt <= kMaxTries; ++attempt) {
         if (!faults_.MaySend()) return false;
         std::string out;
-        unsigned noise = 0x100;  // checksum of the garbage line, when there is one
+        // Checksums a host may acknowledge the garbage line with: that of the
+        // line as read with its CR LF (the line has no '*' to stop at), or
+        // without them. Neither may look like the acknowledgement of the sentence.
+        unsigned noise = 0x100, noiseWithEnd = 0x100;
         std::vector<uint8_t> garbage = faults_.Garbage();
         if (!garbage.empty()) {
             std::string g(garbage.begin(), garbage.end());
-            // The host acknowledges the noise too; that answer must not look
-            // like the acknowledgement of the sentence.
-            if (nmea::Checksum(g) == expected) g.back() = g.back() == 'A' ? 'B' : 'A';
+            while (nmea::Checksum(g) == expected || nmea::Checksum(g + "\r\n") == expected)
+                g[0] = g[0] == 'A' ? 'B' : 'A';
             noise = nmea::Checksum(g);
+            noiseWithEnd = nmea::Checksum(g + "\r\n");
             out = g + "\r\n";
         }
         out += nmea::Sentence(body, faults_.BadChecksum(attempt));
@@ -267,7 +270,7 @@ bool MagellanSession::SendListSentence(const std::string& body) {
             unsigned acked =
                 static_cast<unsigned>(std::strtoul(Field(answer, 1).c_str(), nullptr, 16));
             if (acked == expected) return true;
-            if (acked == noise) continue;
+            if (acked == noise || acked == noiseWithEnd) continue;
             SimLog("acknowledged %02X instead of %02X: sending again", acked, expected);
             resend = true;
         }
