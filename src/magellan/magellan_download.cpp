@@ -120,15 +120,30 @@ bool MagellanDownload::Begin(const char* fileName) {
 }
 
 bool MagellanDownload::HandleLine(const char* line, int length) {
+    const bool sentence = length > 0 && line[0] == '$';
+    if (sentence && previousSentence_.size() == static_cast<size_t>(length) &&
+        previousSentence_.compare(0, std::string::npos, line, static_cast<size_t>(length)) == 0)
+        return true;
+    const int errorsBefore = errorCount;
+    bool goOn = true;
     switch (kind_) {
         case kWaypoints:
-            return WaypointLine(line, length);
+            goOn = WaypointLine(line, length);
+            break;
         case kRoutes:
-            return RouteLine(line, length);
+            goOn = RouteLine(line, length);
+            break;
         case kTracks:
+            goOn = TrackLine(line, length);
             break;
     }
-    return TrackLine(line, length);
+    // Only a sentence that was taken is remembered: a bad one that comes again
+    // counts as an error again, so the error limit still ends a hopeless line.
+    if (sentence && errorCount == errorsBefore)
+        previousSentence_.assign(line, static_cast<size_t>(length));
+    else
+        previousSentence_.clear();
+    return goOn;
 }
 
 bool MagellanDownload::LimitReached() {

@@ -5,6 +5,7 @@
 // HandleLine until it says the download is over; nothing here touches the port.
 
 #include <cstdint>
+#include <string>
 
 #include "magellan/magellan_device.h"
 
@@ -29,7 +30,9 @@ class MagellanDownload {
     const char* Command() const;
 
     // Handles one received line of `length` bytes (0: nothing arrived within the
-    // byte time-out). False when the download is over.
+    // byte time-out). False when the download is over. A sentence that repeats
+    // the one just before it is the receiver sending it again (it missed or
+    // doubted our acknowledgement) and is not taken twice.
     bool HandleLine(const char* line, int length);
 
     int32_t layer = -1;
@@ -58,6 +61,7 @@ class MagellanDownload {
     int32_t waypointLayer_ = -1;  // routes: the waypoint layer and table made just before
     int32_t waypointTable_ = -1;
     char previousName_[MagellanDevice::kFieldBufferSize];  // tracks: name of the current track
+    std::string previousSentence_;                         // the last sentence handled
 };
 
 // A degrees-and-minutes field ("4807.038" with 2 degree digits, "01131.000" with

@@ -273,6 +273,22 @@ TEST_F(RouteDownloadTest, SecondRouteStartsItsOwnLineAndRecord) {
     ExpectEdge(2, 1, 1, 3);
 }
 
+TEST_F(RouteDownloadTest, SentenceSentAgainIsTakenOnce) {
+    // A receiver that doubted our acknowledgement sends the sentence again.
+    FeedSentence("$PMGNRTE,2,1,c,1,HOME,a,SHOP,b");
+    FeedSentence("$PMGNRTE,2,1,c,1,HOME,a,SHOP,b");
+    FeedSentence("$PMGNRTE,2,2,c,1,PARK,a");
+    FeedSentence("$PMGNRTE,2,2,c,1,PARK,a");
+    EXPECT_EQ(attributes.RecordCount(download_->table), 1);
+    ASSERT_EQ(Layer().vertexCount, 2);
+    ExpectEdge(0, 0, 0, 1);
+    ExpectEdge(1, 0, 1, 2);
+    // The same route sent again later, after another sentence, is a route again.
+    FeedSentence("$PMGNRTE,1,1,c,2,SHOP,a,HOUSE,b");
+    FeedSentence("$PMGNRTE,2,1,c,1,HOME,a,SHOP,b");
+    EXPECT_EQ(attributes.RecordCount(download_->table), 3);
+}
+
 TEST_F(RouteDownloadTest, RouteOfTwelveSentencesStaysOneRoute) {
     const char* names[] = {"HOME", "SHOP", "PARK", "HOUSE"};
     for (int n = 1; n <= 12; ++n) {
