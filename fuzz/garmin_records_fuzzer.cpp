@@ -3,13 +3,19 @@
 // layout through NameLine and every point layout through AddLinePoint. Each
 // record is an exact heap copy, so a read of one byte past its end is reported.
 //
-// Input: a byte choosing points or lines, the layouts, then records. A point
-// record is a size byte and that many bytes; a line record is a byte whose low
-// bit says header or point, then the same.
+// Input: a byte choosing points or lines (low bit) and how many passes over the
+// records (1 to 16), the layouts, then the records. A point record is a size
+// byte and that many bytes; a line record is a byte whose low bit says header
+// or point, then the same. Each pass moves every position a little north, so
+// that repeated passes make new points: layers and tables then grow past the
+// 500 points and records they start with, as long downloads make them.
 
 #include <cstdint>
+#include <vector>
 
+#include "core/byte_order.h"
 #include "garmin/garmin_device.h"
+#include "garmin/record_layouts.h"
 #include "harness_support.h"
 #include "pictures/picture_set.h"
 
@@ -19,47 +25,76 @@ const int kPointTypes[] = {100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110
                            150, 151, 152, 153, 154, 155, 300, 301, 0,   -1};
 const int kHeaderTypes[] = {200, 201, 202, 310, 210, 0, 312};
 
-void DecodePoints(FuzzInput& in, GarminDevice& device, GeometryStore& geometry,
+struct Record {
+    bool header;
+    const std::uint8_t* bytes;
+    size_t size;
+};
+
+std::vector<Record> ReadRecords(FuzzInput& in, bool withKinds) {
+    std::vector<Record> records;
+    while (!in.Empty()) {
+        Record r;
+        r.header = withKinds && (in.Byte() & 1) != 0;
+        r.bytes = in.Take(in.Byte(), &r.size);
+        records.push_back(r);
+    }
+    return records;
+}
+
+// The record of pass `pass`: its latitude `pass` thousand semicircles further
+// north, where the layout has one and the record holds it.
+std::unique_ptr<unsigned char[]> PassCopy(const Record& r, int pointType, int pass) {
+    auto copy = ExactCopy(r.bytes, r.size);
+    const PointLayout* layout = FindPointLayout(pointType);
+    if (pass > 0 && layout != nullptr && r.size >= static_cast<size_t>(layout->latitude) + 4) {
+        unsigned char* latitude = copy.get() + layout->latitude;
+        PutLE32(latitude, GetLE32(latitude) + static_cast<std::uint32_t>(pass) * 1000u);
+    }
+    return copy;
+}
+
+void DecodePoints(FuzzInput& in, int passes, GarminDevice& device, GeometryStore& geometry,
                   AttributeStore& attributes) {
     const int type = in.Choose(kPointTypes);
     PictureSet* pictures = (in.Byte() & 1) != 0 ? &SamplePictures() : nullptr;
     // A layout without a layer still has its records refused one by one.
     device.NewPointLayer(geometry, attributes, pictures, "Waypoints", "Garmin GPS Waypoints", type);
-    while (!in.Empty()) {
-        size_t size = 0;
-        const std::uint8_t* bytes = in.Take(in.Byte(), &size);
-        auto record = ExactCopy(bytes, size);
-        const int point =
-            device.AddPoint(geometry, attributes, type, record.get(), static_cast<int>(size));
-        if (point >= 0 &&
-            (device.LayerIndex() < 0 || point >= geometry.Layer(device.LayerIndex()).pointCount))
-            FuzzFailure("AddPoint gave the index of no point");
+    const std::vector<Record> records = ReadRecords(in, false);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (const Record& r : records) {
+            auto record = PassCopy(r, type, pass);
+            const int point =
+                device.AddPoint(geometry, attributes, type, record.get(), static_cast<int>(r.size));
+            if (point >= 0 && (device.LayerIndex() < 0 ||
+                               point >= geometry.Layer(device.LayerIndex()).pointCount))
+                FuzzFailure("AddPoint gave the index of no point");
+        }
     }
     if (device.LayerIndex() >= 0) geometry.ComputeExtent(device.LayerIndex());
     if (pictures != nullptr) pictures->MatchPictures(attributes, device.TableIndex(), 3);
 }
 
-void DecodeLines(FuzzInput& in, GarminDevice& device, GeometryStore& geometry,
+void DecodeLines(FuzzInput& in, int passes, GarminDevice& device, GeometryStore& geometry,
                  AttributeStore& attributes) {
     const int headerType = in.Choose(kHeaderTypes);
     const int pointType = in.Choose(kPointTypes);
     device.NewLineLayer(geometry, attributes, "Routes", "Garmin GPS Routes", headerType);
+    const std::vector<Record> records = ReadRecords(in, true);
     // As the transfers count them: each header starts the next line, and points
     // before any header make line 0.
     int lineNumber = -1;
-    while (!in.Empty()) {
-        const bool header = (in.Byte() & 1) != 0;
-        size_t size = 0;
-        const std::uint8_t* bytes = in.Take(in.Byte(), &size);
-        auto record = ExactCopy(bytes, size);
-        if (header) {
-            ++lineNumber;
-            device.NameLine(attributes, headerType, record.get(), static_cast<int>(size),
-                            lineNumber);
-        } else {
-            if (lineNumber < 0) lineNumber = 0;
-            device.AddLinePoint(geometry, pointType, record.get(), static_cast<int>(size),
-                                lineNumber);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (const Record& r : records) {
+            auto record = PassCopy(r, pointType, pass);
+            const int size = static_cast<int>(r.size);
+            if (r.header) {
+                ++lineNumber;
+                device.NameLine(attributes, headerType, record.get(), size, lineNumber);
+            } else {
+                if (lineNumber < 0) lineNumber = 0;
+                device.AddLinePoint(geometry, pointType, record.get(), size, lineNumber);
+            }
         }
     }
     if (device.LayerIndex() >= 0) geometry.ComputeExtent(device.LayerIndex());
@@ -72,12 +107,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     GarminDevice device;
     Stores& document = NewDocument();
-    GeometryStore& geometry = document.geometry;
-    AttributeStore& attributes = document.attributes;
-    if ((in.Byte() & 1) == 0)
-        DecodePoints(in, device, geometry, attributes);
+    const std::uint8_t choice = in.Byte();
+    const int passes = 1 + (choice >> 1) % 16;
+    if ((choice & 1) == 0)
+        DecodePoints(in, passes, device, document.geometry, document.attributes);
     else
-        DecodeLines(in, device, geometry, attributes);
-    CheckStores(geometry, attributes);
+        DecodeLines(in, passes, device, document.geometry, document.attributes);
+    CheckStores(document.geometry, document.attributes);
     return 0;
 }

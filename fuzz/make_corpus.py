@@ -241,6 +241,21 @@ def garmin_seeds():
                 r = point(48.0 + step + k * 0.01, 11.0 + k * 0.01)
                 data += bytes([0, len(r)]) + r
         write("garmin_records", "lines-d%d-d%d" % (htype, ptype), data)
+    # Sixteen passes over forty points: layers and tables grow past their
+    # first 500 points and records.
+    many = bytearray([15 << 1, POINT_TYPES.index(300), 0])
+    for k in range(40):
+        r = d300(10.0 + k * 0.001, 20.0, 1000 + k)
+        many += bytes([len(r)]) + r
+    write("garmin_records", "points-d300-sixteen-passes", many)
+    many = bytearray([1 | (15 << 1), [200, 201, 202, 310, 210, 0, 312].index(310),
+                      POINT_TYPES.index(301)])
+    header = d310("LOG")
+    many += bytes([1, len(header)]) + header
+    for k in range(40):
+        r = d301(10.0 + k * 0.001, 20.0, 1000 + k)
+        many += bytes([0, len(r)]) + r
+    write("garmin_records", "lines-d310-d301-sixteen-passes", many)
 
 
 def capability_list():
