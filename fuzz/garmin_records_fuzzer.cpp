@@ -4,7 +4,7 @@
 // record is an exact heap copy, so a read of one byte past its end is reported.
 //
 // Input: a byte choosing points or lines (low bit) and how many passes over the
-// records (1 to 16), the layouts, then the records. A point record is a size
+// records (1 to 16, fewer for long inputs), the layouts, then the records. A point record is a size
 // byte and that many bytes; a line record is a byte whose low bit says header
 // or point, then the same. Each pass moves every position a little north, so
 // that repeated passes make new points: layers and tables then grow past the
@@ -24,12 +24,22 @@ namespace {
 const int kPointTypes[] = {100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110,
                            150, 151, 152, 153, 154, 155, 300, 301, 0,   -1};
 const int kHeaderTypes[] = {200, 201, 202, 310, 210, 0, 312};
+// Decodes one run makes at most: enough for 500 points and more, few enough
+// that long inputs do not slow the fuzzing down to a crawl.
+constexpr size_t kMaxDecodes = 1500;
 
 struct Record {
     bool header;
     const std::uint8_t* bytes;
     size_t size;
 };
+
+// Passes over `records`, as many as asked but within kMaxDecodes (at least one).
+int PassCount(int wanted, const std::vector<Record>& records) {
+    size_t allowed = kMaxDecodes / (records.empty() ? 1 : records.size());
+    if (allowed < 1) allowed = 1;
+    return static_cast<size_t>(wanted) < allowed ? wanted : static_cast<int>(allowed);
+}
 
 std::vector<Record> ReadRecords(FuzzInput& in, bool withKinds) {
     std::vector<Record> records;
@@ -61,6 +71,7 @@ void DecodePoints(FuzzInput& in, int passes, GarminDevice& device, GeometryStore
     // A layout without a layer still has its records refused one by one.
     device.NewPointLayer(geometry, attributes, pictures, "Waypoints", "Garmin GPS Waypoints", type);
     const std::vector<Record> records = ReadRecords(in, false);
+    passes = PassCount(passes, records);
     for (int pass = 0; pass < passes; ++pass) {
         for (const Record& r : records) {
             auto record = PassCopy(r, type, pass);
@@ -81,6 +92,7 @@ void DecodeLines(FuzzInput& in, int passes, GarminDevice& device, GeometryStore&
     const int pointType = in.Choose(kPointTypes);
     device.NewLineLayer(geometry, attributes, "Routes", "Garmin GPS Routes", headerType);
     const std::vector<Record> records = ReadRecords(in, true);
+    passes = PassCount(passes, records);
     // As the transfers count them: each header starts the next line, and points
     // before any header make line 0.
     int lineNumber = -1;
