@@ -1,11 +1,14 @@
 // The host side of the Garmin link fed whatever a receiver may send. The first
-// byte chooses what the host does, the next five its protocol table; the rest
+// byte chooses what the host does, the next six its protocol table; the rest
 // is what the serial line delivers. Packet reception must never write beyond a
 // packet buffer or report more than a size byte allows, and a transfer must
-// leave consistent layers and tables whatever arrives.
+// leave consistent layers and tables whatever arrives. One more choice frames
+// the rest as intact packets, which must arrive unchanged.
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "garmin/garmin_device.h"
 #include "harness_support.h"
@@ -57,17 +60,79 @@ void SendCommands(GarminDevice& device) {
     }
 }
 
+// Frames a packet as a receiver puts it on the wire; written apart from
+// GarminDevice::SendPacket so that a framing mistake cannot hide on both sides.
+void PutFrame(std::vector<std::uint8_t>* wire, int id, const std::uint8_t* data, int size) {
+    const auto stuffed = [wire](std::uint8_t byte) {
+        wire->push_back(byte);
+        if (byte == 0x10) wire->push_back(0x10);
+    };
+    unsigned sum = static_cast<unsigned>(id + size);
+    wire->push_back(0x10);
+    wire->push_back(static_cast<std::uint8_t>(id));
+    stuffed(static_cast<std::uint8_t>(size));
+    for (int i = 0; i < size; ++i) {
+        stuffed(data[i]);
+        sum += data[i];
+    }
+    stuffed(static_cast<std::uint8_t>(0u - sum));
+    wire->push_back(0x10);
+    wire->push_back(0x03);
+}
+
+// Intact packets of any ID and data must come out of ReceiveData as they went
+// in, each acknowledged once. Packet IDs DLE and ETX cannot start a frame and
+// a packet of no data cannot be told from silence, so the input's packets are
+// kept clear of both.
+void RoundTrip(FuzzInput& in, GarminDevice& device) {
+    struct Sent {
+        int id;
+        const std::uint8_t* data;
+        int size;
+    };
+    std::vector<Sent> sent;
+    std::vector<std::uint8_t> wire;
+    size_t ackBytes = 0;
+    while (!in.Empty()) {
+        int id = in.Byte();
+        if (id == 0x10 || id == 0x03) id ^= 0x40;
+        size_t size = 0;
+        const std::uint8_t* data = in.Take(in.Byte(), &size);
+        if (size == 0) break;
+        sent.push_back({id, data, static_cast<int>(size)});
+        PutFrame(&wire, id, data, static_cast<int>(size));
+        // DLE 6 2 id 0 checksum DLE ETX, the checksum stuffed when it is DLE.
+        ackBytes += (0u - (6u + 2u + static_cast<unsigned>(id))) % 256u == 0x10 ? 9 : 8;
+    }
+    PlugLine(wire.data(), wire.size());
+    std::unique_ptr<unsigned char[]> packet(new unsigned char[GarminDevice::kPacketBufferSize]);
+    for (const Sent& s : sent) {
+        const int size = device.ReceiveData(packet.get());
+        if (size != s.size || device.LastPacketId() != s.id ||
+            std::memcmp(packet.get(), s.data, static_cast<size_t>(size)) != 0)
+            FuzzFailure("an intact packet came out of ReceiveData changed");
+    }
+    if (LineBytesLeft() != 0) FuzzFailure("bytes of intact packets were left unread");
+    if (LineBytesWritten() != ackBytes)
+        FuzzFailure("intact packets were not acknowledged once each");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     QuietFeedback quiet;
     FuzzInput in(data, size);
-    const int action = in.Byte() % 8;
+    const int action = in.Byte() % 9;
     const ProtocolTable table = ChooseProtocols(in);
 
     GarminDevice device;
     device.Port().Open("memory", "9600,N,8,1");
     device.SetProtocols(table);
+    if (action == 8) {
+        RoundTrip(in, device);
+        PlugLine(nullptr, 0);
+        return 0;
+    }
     PlugLine(in.Rest(), in.Left());
 
     Stores& document = NewDocument();

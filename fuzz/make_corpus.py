@@ -206,6 +206,15 @@ def garmin_seeds():
     lying[2] = 200
     write("garmin_link", "size-byte-lies", link_prefix(1) + bytes(lying) + good)
 
+    # Intact packets that must arrive unchanged: a size byte of 0x10, data of
+    # 0x10 and of DLE ETX, a checksum of 0x10, the longest packet.
+    specs = [(35, bytes(range(16))), (35, bytes([204])), (34, b"\x10\x03\x10\x10"),
+             (0xE8, b"ACK of me is stuffed"), (99, bytes(255)), (255, b"\x10")]
+    trip = bytearray(link_prefix(8))
+    for pid, data in specs:
+        trip += bytes([pid, len(data)]) + data
+    write("garmin_link", "intact-packets-round-trip", trip)
+
     # Record decoding: every readable point layout, then line headers.
     points = {
         100: [d100(48.1, 11.5, "WPT001", "COMMENT")],
