@@ -24,42 +24,9 @@
 #include <string>
 #include <vector>
 
+#include "program_launch.h"
+
 namespace {
-
-std::string ProgramDirectory() {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    path[n] = '\0';
-    std::string text(path);
-    return text.substr(0, text.rfind('/'));
-}
-
-std::vector<char*> Argv(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    return argv;
-}
-
-// Starts the simulator and reads the device path it prints first.
-pid_t StartSimulator(const std::vector<std::string>& arguments, std::string& device) {
-    int out[2];
-    if (pipe(out) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        execv(arguments[0].c_str(), Argv(arguments).data());
-        _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (pid > 0 && read(out[0], &c, 1) == 1 && c != '\n') device += c;
-    close(out[0]);
-    return device.empty() ? -1 : pid;
-}
 
 struct RunFigures {
     int status = -1;

@@ -23,6 +23,7 @@
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "magellan/magellan_device.h"
+#include "program_launch.h"
 
 namespace {
 
@@ -42,40 +43,6 @@ double CpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-std::string ProgramDirectory() {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    path[n] = '\0';
-    std::string text(path);
-    return text.substr(0, text.rfind('/'));
-}
-
-// Starts the simulator and reads the device path it prints first.
-bool StartSimulator(const std::string& program, const std::vector<std::string>& arguments,
-                    pid_t& pid, std::string& device) {
-    int out[2];
-    if (pipe(out) != 0) return false;
-    pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') device += c;
-    close(out[0]);
-    return !device.empty();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,11 +58,11 @@ int main(int argc, char** argv) {
             simulator = argv[i + 1];
     }
 
-    std::vector<std::string> arguments = {"--dataset", dataset};
+    std::vector<std::string> arguments = {simulator, "--dataset", dataset};
     if (!baud.empty()) arguments.insert(arguments.end(), {"--baud", baud});
-    pid_t pid = -1;
     std::string device;
-    if (!StartSimulator(simulator, arguments, pid, device)) {
+    const pid_t pid = StartSimulator(arguments, device);
+    if (pid < 0) {
         std::fprintf(stderr, "could not start %s\n", simulator.c_str());
         return 1;
     }
