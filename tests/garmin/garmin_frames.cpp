@@ -3,18 +3,6 @@
 #include <chrono>
 #include <cstdlib>
 
-namespace {
-
-constexpr unsigned char kDle = 0x10;
-constexpr unsigned char kEtx = 0x03;
-
-void PutStuffed(Bytes* out, unsigned char byte) {
-    out->push_back(byte);
-    if (byte == kDle) out->push_back(kDle);
-}
-
-}  // namespace
-
 unsigned char FrameChecksum(int id, const Bytes& data) {
     unsigned sum = static_cast<unsigned>(id) + static_cast<unsigned>(data.size());
     for (unsigned char b : data) sum += b;
@@ -22,45 +10,39 @@ unsigned char FrameChecksum(int id, const Bytes& data) {
 }
 
 Bytes GarminFrame(int id, const Bytes& data, int checksumDelta) {
-    auto checksum = static_cast<unsigned char>(FrameChecksum(id, data) + checksumDelta);
-    Bytes frame = {kDle, static_cast<unsigned char>(id)};
-    PutStuffed(&frame, static_cast<unsigned char>(data.size()));
-    for (unsigned char b : data) PutStuffed(&frame, b);
-    PutStuffed(&frame, checksum);
-    frame.push_back(kDle);
-    frame.push_back(kEtx);
+    Bytes body = {static_cast<unsigned char>(data.size())};
+    body.insert(body.end(), data.begin(), data.end());
+    body.push_back(static_cast<unsigned char>(FrameChecksum(id, data) + checksumDelta));
+    Bytes frame = {0x10, static_cast<unsigned char>(id)};
+    for (unsigned char b : body) {
+        frame.push_back(b);
+        if (b == 0x10) frame.push_back(b);
+    }
+    frame.insert(frame.end(), {0x10, 0x03});
     return frame;
 }
 
 bool ReadHostFrame(PtyPair& pty, HostFrame* frame, int timeoutMs) {
-    auto start = std::chrono::steady_clock::now();
-    auto left = [&] {
-        auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::steady_clock::now() - start)
-                         .count();
-        return timeoutMs - static_cast<int>(spent);
-    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     auto next = [&](unsigned char* byte) {
-        int remaining = left();
-        if (remaining <= 0) return false;
-        Bytes one = pty.Receive(1, remaining);
-        if (one.empty()) return false;
-        *byte = one[0];
-        return true;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        Bytes one = left > 0 ? pty.Receive(1, static_cast<int>(left)) : Bytes();
+        if (!one.empty()) *byte = one[0];
+        return !one.empty();
     };
-    unsigned char byte = 0;
+    unsigned char byte = 0, id = 0;
     do {
         if (!next(&byte)) return false;
-    } while (byte != kDle);
-    unsigned char id = 0;
+    } while (byte != 0x10);
     if (!next(&id)) return false;
     Bytes body;  // size, data, checksum, unstuffed
     for (;;) {
         if (!next(&byte)) return false;
-        if (byte == kDle) {
-            unsigned char after = 0;
-            if (!next(&after)) return false;
-            if (after == kEtx) break;
+        if (byte == 0x10) {
+            if (!next(&byte)) return false;
+            if (byte == 0x03) break;
         }
         body.push_back(byte);
     }
@@ -84,18 +66,16 @@ Bytes CapabilityData(const std::vector<std::string>& entries) {
     Bytes data;
     for (const auto& entry : entries) {
         int number = std::atoi(entry.c_str() + 1);
-        data.push_back(static_cast<unsigned char>(entry[0]));
-        data.push_back(static_cast<unsigned char>(number & 0xFF));
-        data.push_back(static_cast<unsigned char>(number >> 8));
+        data.insert(data.end(),
+                    {static_cast<unsigned char>(entry[0]), static_cast<unsigned char>(number),
+                     static_cast<unsigned char>(number >> 8)});
     }
     return data;
 }
 
-Bytes ProductData(int productId, const std::string& description, int version) {
-    Bytes data = {static_cast<unsigned char>(productId & 0xFF),
-                  static_cast<unsigned char>((productId >> 8) & 0xFF),
-                  static_cast<unsigned char>(version & 0xFF),
-                  static_cast<unsigned char>((version >> 8) & 0xFF)};
+Bytes ProductData(int productId, const std::string& description) {
+    Bytes data = {static_cast<unsigned char>(productId), static_cast<unsigned char>(productId >> 8),
+                  0x38, 0x01};
     data.insert(data.end(), description.begin(), description.end());
     return data;
 }

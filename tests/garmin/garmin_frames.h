@@ -2,15 +2,19 @@
 // The receiver's end of the Garmin link for scripted tests, written apart from
 // the host's code so that a framing mistake cannot hide on both ends.
 
+#include <cmath>
+#include <cstring>
 #include <string>
+
+#include "core/byte_order.h"
 
 #include "pty_pair.h"
 
-// The checksum of a packet: the two's complement of the sum of id, size and data.
+// The two's complement of the sum of id, size and data.
 unsigned char FrameChecksum(int id, const Bytes& data);
 
-// A whole frame: DLE, id, size, data, checksum, DLE, ETX, with every 0x10 in
-// size, data and checksum doubled. `checksumDelta` spoils the checksum.
+// DLE, id, size, data, checksum, DLE, ETX, with every 0x10 in size, data and
+// checksum doubled. `checksumDelta` spoils the checksum.
 Bytes GarminFrame(int id, const Bytes& data, int checksumDelta = 0);
 
 struct HostFrame {
@@ -21,12 +25,41 @@ struct HostFrame {
 
 // Reads the next frame the host sent; false when none came within `timeoutMs`.
 bool ReadHostFrame(PtyPair& pty, HostFrame* frame, int timeoutMs);
-
 // Every frame the host sends until it has been quiet for `quietMs`.
 std::vector<HostFrame> ReadHostFrames(PtyPair& pty, int quietMs);
 
-// A capability list from entries such as "A100", "D108", "L001".
+// A capability list from entries such as "A100", "D108".
 Bytes CapabilityData(const std::vector<std::string>& entries);
+// Product ID, software version 3.12, then the description bytes as given.
+Bytes ProductData(int productId, const std::string& description);
 
-// Product data: ID, software version, then the description bytes as given.
-Bytes ProductData(int productId, const std::string& description, int version = 312);
+// Little-endian fields written into a record of fixed size, texts appended.
+struct RecordBuilder {
+    explicit RecordBuilder(size_t size, unsigned char fill = 0) : bytes(size, fill) {}
+    RecordBuilder& Position(int latAt, int lonAt, double lat, double lon) {
+        PutLE32(&bytes[latAt], static_cast<uint32_t>(std::llround(lat * (2147483648.0 / 180.0))));
+        PutLE32(&bytes[lonAt], static_cast<uint32_t>(std::llround(lon * (2147483648.0 / 180.0))));
+        return *this;
+    }
+    RecordBuilder& Text(int at, const std::string& text) {
+        std::memcpy(&bytes[at], text.data(), text.size());
+        return *this;
+    }
+    RecordBuilder& Float(int at, float value) {
+        PutLEFloat(&bytes[at], value);
+        return *this;
+    }
+    RecordBuilder& I16(int at, int value) {
+        PutLE16(&bytes[at], static_cast<uint16_t>(static_cast<int16_t>(value)));
+        return *this;
+    }
+    RecordBuilder& U32(int at, uint32_t value) {
+        PutLE32(&bytes[at], value);
+        return *this;
+    }
+    Bytes Then(const std::string& texts) {
+        bytes.insert(bytes.end(), texts.begin(), texts.end());
+        return bytes;
+    }
+    Bytes bytes;
+};

@@ -1,21 +1,22 @@
+// The Garmin link layer and identification over a pseudo-terminal: framing and
+// DLE stuffing, acknowledgements and resends, frames that break off or lie, and
+// the product data and capability list as receivers send them.
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
 
+#include <fstream>
+
 #include "garmin/garmin_device.h"
+#include "garmin/protocol_table_file.h"
 #include "garmin_frames.h"
 #include "pty_pair.h"
 #include "recording_feedback.h"
+#include "test_files.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int MillisecondsSince(Clock::time_point start) {
-    return static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 Bytes Sequence(int count, int first) {
     Bytes data;
@@ -43,6 +44,29 @@ class GarminLink : public ::testing::Test {
         std::memset(buffer, 0xEE, sizeof(buffer));
         return device.ReceivePacket(buffer);
     }
+    // Plays a receiver answering the product request with `product`, the first
+    // `damaged` copies spoilt, then `capabilities` (none when empty); returns
+    // what the host made of it and keeps every frame the host sent.
+    bool Identify(const Bytes& product, const Bytes& capabilities, int damaged = 0) {
+        sent.clear();
+        pty.StartPeer([&](PtyPair& peer) {
+            HostFrame frame;
+            if (!ReadHostFrame(peer, &frame, 3000)) return;
+            sent.push_back(frame);
+            peer.Send(GarminFrame(kPidAck, {kPidProductRequest, 0}));
+            for (int i = 0; frame.id != kPidAck; ++i) {
+                peer.Send(GarminFrame(kPidProductData, product, i < damaged));
+                if (!ReadHostFrame(peer, &frame, 500)) return;
+                sent.push_back(frame);
+            }
+            if (capabilities.empty()) return;
+            peer.Send(GarminFrame(kPidCapabilities, capabilities));
+            if (ReadHostFrame(peer, &frame, 500)) sent.push_back(frame);
+        });
+        bool identified = device.Identify();
+        pty.JoinPeer();
+        return identified;
+    }
     std::vector<int> AnswerIds() {
         std::vector<int> ids;
         for (const auto& frame : ReadHostFrames(pty, 100)) ids.push_back(frame.id);
@@ -53,6 +77,7 @@ class GarminLink : public ::testing::Test {
     PtyPair pty;
     GarminDevice device;
     unsigned char buffer[GarminDevice::kPacketBufferSize];
+    std::vector<HostFrame> sent;
 };
 
 }  // namespace
@@ -71,7 +96,6 @@ TEST_F(GarminLink, SendPacketFramesAndStuffs) {
                   static_cast<int>(expected.size()));
         EXPECT_EQ(pty.Receive(expected.size(), 1000), expected);
     }
-
     // ACK and NAK carry the packet ID concerned and a 0.
     device.SendAck(35);
     device.SendNak(0x10);
@@ -79,15 +103,11 @@ TEST_F(GarminLink, SendPacketFramesAndStuffs) {
     EXPECT_EQ(pty.Receive(9, 1000), GarminFrame(kPidNak, {0x10, 0x00}));
 }
 
-TEST_F(GarminLink, ReceivePacketUnstuffsEverySize) {
-    for (int size : {0, 1, 2, 15, 16, 17, 100, 254, 255}) {
-        Bytes data = Sequence(size, 0x10 - size % 7);
-        EXPECT_EQ(Receive({GarminFrame(35, data)}), size);
-        EXPECT_EQ(Bytes(buffer, buffer + size), data) << size;
+TEST_F(GarminLink, ReceivePacketUnstuffs) {
+    for (const Bytes& data : {Bytes(), Sequence(16, 2), Sequence(255, 0x10), Bytes(255, 0x10)}) {
+        EXPECT_EQ(Receive({GarminFrame(35, data)}), static_cast<int>(data.size()));
+        EXPECT_EQ(Bytes(buffer, buffer + data.size()), data);
     }
-    EXPECT_EQ(Receive({GarminFrame(35, Bytes(255, 0x10))}), 255);
-    EXPECT_EQ(Bytes(buffer, buffer + 255), Bytes(255, 0x10));
-
     // A checksum of 0x10: the final byte comes after the stuffed pair, and the
     // next packet starts where this one ended.
     EXPECT_EQ(Receive({GarminFrame(12, WithChecksumDle(12, {1, 2})), GarminFrame(27, {5, 0})}), 2);
@@ -139,9 +159,9 @@ TEST_F(GarminLink, ASizeByteThatLiesNeitherOverrunsNorMisreadsLaterPackets) {
     Bytes big = GarminFrame(35, Sequence(5, 1));
     big[2] = 255;
     big.resize(big.size() - 3);
-    auto start = Clock::now();
+    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Receive({big}), 0);
-    EXPECT_LT(MillisecondsSince(start), 2000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_TRUE(feedback.messages.empty());
 }
 
@@ -206,5 +226,50 @@ TEST_F(GarminLink, AnUnpluggedReceiverIsSilence) {
     EXPECT_EQ(device.SendWithAck(kPidProductRequest, nullptr, 0), GarminDevice::kNoAnswer);
     EXPECT_EQ(device.ReceiveData(buffer), 0);
     EXPECT_FALSE(device.Identify());
-    EXPECT_TRUE(feedback.HasMessage("Can not find a Garmin GPS unit."));
+    EXPECT_EQ(feedback.messages,
+              std::vector<std::string>{
+                  "Can not find a Garmin GPS unit. Make sure unit is turned ON.\n The Serial Data "
+                  "Format must be set to 'GARMIN'.\n The default Serial port parameters are: 9600 "
+                  "baud, 8 bits, no parity, 1 stop.\n Check communication cable/port."});
+}
+
+TEST_F(GarminLink, IdentifyTakesTheProductDataAsItComes) {
+    ASSERT_TRUE(
+        Identify(ProductData(110, std::string("eTrex Vista Software Version 2.30\0more", 39)),
+                 CapabilityData({"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108",
+                                 "D210", "A301", "D310", "D301"}),
+                 2));
+    EXPECT_EQ(device.ProductId(), 110);
+    EXPECT_STREQ(device.Description(), "eTrex Vista Software Version 2.30");
+    EXPECT_EQ(RouteProtocolText(device.Protocols()), "A201, D202, D108, D210");
+    // Request, two refusals of the damaged product data, its ACK, the list's ACK.
+    std::vector<std::pair<int, Bytes>> answers;
+    for (const auto& frame : sent) answers.emplace_back(frame.id, frame.data);
+    EXPECT_EQ(answers, (std::vector<std::pair<int, Bytes>>{{kPidProductRequest, {}},
+                                                           {kPidNak, {kPidProductData, 0}},
+                                                           {kPidNak, {kPidProductData, 0}},
+                                                           {kPidAck, {kPidProductData, 0}},
+                                                           {kPidAck, {kPidCapabilities, 0}}}));
+
+    // 255 data bytes: ID, version and 251 characters without a NUL; product
+    // data too short to hold a description.
+    ASSERT_TRUE(
+        Identify(ProductData(110, std::string(251, 'V')), CapabilityData({"A100", "D109"})));
+    EXPECT_EQ(std::string(device.Description()), std::string(251, 'V'));
+    EXPECT_EQ(device.Protocols().waypointType, 109);
+    ASSERT_TRUE(Identify({0x6E, 0x00}, CapabilityData({"A100", "D109"})));
+    EXPECT_STREQ(device.Description(), "");
+
+    // Without a list (a packet of 2 bytes counts as none) the table file decides.
+    TempDir dir;
+    std::ofstream(dir.File("QUORVEX.XRF"), std::ios::binary)
+        << "13  GPS 75            A100  D100 A200  D200  D100 A300  D300\n";
+    SetProtocolTableDirectory(dir.path());
+    ASSERT_TRUE(Identify(ProductData(13, std::string("GPS 75\0", 7)), {'A', 100}));
+    EXPECT_EQ(RouteProtocolText(device.Protocols()), "A200, D200, D100, D0");
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_FALSE(Identify(ProductData(-2, "Unknown"), {}));
+    SetProtocolTableDirectory("");
+    EXPECT_EQ(device.ProductId(), -2) << "the product ID is a signed 16-bit number";
+    EXPECT_EQ(feedback.messages.size(), 1u);
 }

@@ -11,9 +11,8 @@
 
 namespace {
 
-ProtocolTable Parsed(const std::vector<std::string>& entries) {
-    // Exactly as long as the entries, so a read past them is caught.
-    Bytes data = CapabilityData(entries);
+// Parses exactly the bytes of the entries, so a read past them is caught.
+ProtocolTable Parsed(const Bytes& data) {
     ProtocolTable table;
     ParseCapabilityList(data.data(), static_cast<int>(data.size()), &table);
     return table;
@@ -27,178 +26,83 @@ std::vector<int> Entries(const ProtocolTable& t) {
             t.type700,           t.protocol800,   t.type800};
 }
 
-const std::string kNotListedMessage =
-    "Product ID (%d) is not listed in the 'QUORVEX.XRF' table.\n You may add it to the table "
-    "if you know the correct protocols for your GPS.";
-const std::string kNoFileMessage =
-    "Can't open 'QUORVEX.XRF' file.\nFile must be in the same directory as QUORVEX.EXE.";
-
-// A table line with the product ID at the start and each field at its column.
-std::string Row(int id, std::vector<std::pair<size_t, std::string>> fields) {
-    std::string line = std::to_string(id) + "  Some Model";
-    for (const auto& field : fields) {
-        if (line.size() < field.first + field.second.size())
-            line.resize(field.first + field.second.size(), ' ');
-        line.replace(field.first, field.second.size(), field.second);
-    }
-    return line;
-}
-
-class TableFile : public ::testing::Test {
-  protected:
-    void Write(const std::string& content) {
-        std::ofstream(dir.File("QUORVEX.XRF"), std::ios::binary) << content;
-    }
-    bool Load(int productId) {
-        table = ProtocolTable();
-        return ReadProtocolTableFile(dir.File("QUORVEX.XRF"), productId, &table);
-    }
-
-    RecordingFeedback feedback;
-    TempDir dir;
-    ProtocolTable table;
-};
-
 }  // namespace
 
-TEST(CapabilityList, FullListOfACurrentReceiver) {
-    ProtocolTable t = Parsed({"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108",
-                              "D210", "A301", "D310", "D301", "A400", "D108", "A500", "D501"});
-    std::vector<int> expected = {100, 108, 201, 202, 108, 210, 301, 310, 301, 400,
-                                 108, 500, 501, 0,   0,   0,   0,   0,   0};
-    EXPECT_EQ(Entries(t), expected);
+TEST(CapabilityList, EachProtocolTakesTheTypesThatFollowIt) {
+    ProtocolTable t =
+        Parsed(CapabilityData({"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108",
+                               "D210", "A301", "D310", "D301", "A400", "D108", "A500", "D501"}));
+    EXPECT_EQ(Entries(t), (std::vector<int>{100, 108, 201, 202, 108, 210, 301, 310, 301, 400, 108,
+                                            500, 501, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(WaypointProtocolText(t), "A100, D108");
-    EXPECT_EQ(RouteProtocolText(t), "A201, D202, D108, D210");
     EXPECT_EQ(TrackProtocolText(t), "A301, D310, D301");
-}
 
-TEST(CapabilityList, AMissingTypeLeavesTheEntryForTheNextProtocol) {
-    ProtocolTable t = Parsed({"A100", "A200", "D201", "D108"});
-    EXPECT_EQ(t.waypointProtocol, 100);
-    EXPECT_EQ(t.waypointType, 0);
-    EXPECT_EQ(t.routeProtocol, 200);
-    EXPECT_EQ(t.routeHeaderType, 201);
-    EXPECT_EQ(t.routeWaypointType, 108);
-    EXPECT_EQ(t.routeLinkType, 0);
+    // A missing type leaves its entry for the next protocol; an unknown protocol
+    // stores nothing and its types are skipped; a protocol listed twice keeps the last.
+    t = Parsed(CapabilityData({"A100", "A200", "D201", "D108", "A999", "D100", "A300", "D300",
+                               "D301", "A700", "A800", "D800", "A100", "D109"}));
+    EXPECT_EQ(Entries(t), (std::vector<int>{100, 109, 200, 201, 108, 0, 300, 300, 0, 0, 0, 0, 0, 0,
+                                            0, 700, 0, 800, 800}));
 
-    // An unknown protocol stores nothing; its types are skipped as entries of their own.
-    t = Parsed({"A999", "D100", "A300", "D300", "D301", "A600", "D600", "A700", "A800", "D800"});
-    EXPECT_EQ(t.trackProtocol, 300);
-    EXPECT_EQ(t.trackType1, 300);
-    EXPECT_EQ(t.trackType2, 0);
-    EXPECT_EQ(t.waypointType, 0);
-    EXPECT_EQ(t.protocol600, 600);
-    EXPECT_EQ(t.type600, 600);
-    EXPECT_EQ(t.protocol700, 700);
-    EXPECT_EQ(t.type700, 0);
-    EXPECT_EQ(t.type800, 800);
-
-    // A protocol listed twice keeps its last listing.
-    t = Parsed({"A100", "D103", "A100", "D109"});
-    EXPECT_EQ(t.waypointType, 109);
-    EXPECT_EQ(WaypointProtocolText(ProtocolTable()), "A0, D0");
-    EXPECT_EQ(RouteProtocolText(ProtocolTable()), "A0, D0, D0, D0");
-}
-
-TEST(CapabilityList, OnlyWholeEntriesWithinTheDataAreRead) {
-    // The list ends inside an entry: the 2 bytes left over are no entry.
+    // The list ends inside an entry: the 2 bytes left over are no entry; the type
+    // expected after the last entry is not looked for beyond the data.
     Bytes data = CapabilityData({"A100", "D108", "A201"});
-    data.push_back('D');
-    data.push_back(0xCA);
-    ProtocolTable t;
-    ParseCapabilityList(data.data(), static_cast<int>(data.size()), &t);
+    data.insert(data.end(), {'D', 0xCA});
+    t = Parsed(data);
     EXPECT_EQ(t.routeProtocol, 201);
     EXPECT_EQ(t.routeHeaderType, 0);
-
-    // The type expected after the last entry is not looked for beyond the data.
-    Bytes last = CapabilityData({"A301"});
-    ParseCapabilityList(last.data(), static_cast<int>(last.size()), &t);
-    EXPECT_EQ(t.trackProtocol, 301);
-    EXPECT_EQ(t.trackType1, 0);
-    ParseCapabilityList(nullptr, 0, &t);
+    EXPECT_EQ(Parsed(CapabilityData({"A301"})).trackType1, 0);
+    EXPECT_EQ(Parsed({}).waypointProtocol, 0);
 }
 
-TEST_F(TableFile, FieldsAreTakenAtTheirColumns) {
-    Write("; comment line\n" +
-          Row(73, {{22, "A100"},
-                   {28, "D103"},
-                   {33, "A201"},
-                   {39, "D201"},
-                   {45, "D103"},
-                   {50, "A300"},
-                   {56, "D300"},
-                   {61, "A400"},
-                   {67, "D400"},
-                   {72, "A500"},
-                   {78, "D500"}}) +
-          "\n");
-    ASSERT_TRUE(Load(73));
-    std::vector<int> expected = {100, 103, 201, 201, 103, 0, 300, 300, 0, 400,
-                                 400, 500, 500, 0,   0,   0, 0,   0,   0};
-    EXPECT_EQ(Entries(table), expected);
-    EXPECT_TRUE(feedback.messages.empty());
-}
-
-TEST_F(TableFile, AFieldOffItsColumnStaysZero) {
-    Write(Row(7, {{22, "A100"}}) + "\n" +  // nothing at 28
-          Row(8, {{22, "A 100"}, {27, "D100"}, {33, "a200"}, {39, "DX"}}) + "\n" +
-          Row(9, {{22, "A100"}, {28, "D101"}, {50, "A301"}, {56, "D301"}}) + "\r\n");
-    ASSERT_TRUE(Load(7));
-    EXPECT_EQ(table.waypointProtocol, 100);
-    EXPECT_EQ(table.waypointType, 0);
-
-    ASSERT_TRUE(Load(8));
-    EXPECT_EQ(table.waypointProtocol, 100) << "blanks between letter and number are allowed";
-    EXPECT_EQ(table.waypointType, 0) << "the letter stands one column early";
-    EXPECT_EQ(table.routeProtocol, 0) << "the letter must be upper case";
-    EXPECT_EQ(table.routeHeaderType, 0) << "no number after the letter";
-
-    // A301 from the table: track type 2 never comes from the file. The carriage
-    // return before the line feed does no harm.
-    ASSERT_TRUE(Load(9));
-    EXPECT_EQ(table.trackProtocol, 301);
-    EXPECT_EQ(table.trackType1, 301);
-    EXPECT_EQ(table.trackType2, 0);
-}
-
-TEST_F(TableFile, FirstMatchWinsLastLineNeedsNoLineFeedAndFailuresAreReported) {
-    Write("  12 leading blanks   A100  D100\n" + Row(12, {{22, "A100"}, {28, "D108"}}) + "\n" +
-          "x13 not a number      A100  D101\n" + Row(14, {{22, "A100"}, {28, "D102"}}));
-    ASSERT_TRUE(Load(12));
-    EXPECT_EQ(table.waypointType, 100);
-    ASSERT_TRUE(Load(14));
-    EXPECT_EQ(table.waypointType, 102);
-    EXPECT_FALSE(Load(13));
-    Write("");
-    EXPECT_FALSE(Load(7));
-    EXPECT_FALSE(ReadProtocolTableFile(dir.File("missing/QUORVEX.XRF"), 7, &table));
-    EXPECT_EQ(feedback.messages,
-              std::vector<std::string>({FormatText(kNotListedMessage.c_str(), 13),
-                                        FormatText(kNotListedMessage.c_str(), 7), kNoFileMessage}));
-}
-
-TEST(ShippedTableFile, ListsTheReceiversWithoutCapabilityLists) {
-    // The file the build puts beside the programs.
-    std::string path = BinDir() + "/QUORVEX.XRF";
-    ASSERT_TRUE(FileExists(path));
+TEST(TableFile, FieldsAtTheirColumnsFirstMatchAndFailures) {
     RecordingFeedback feedback;
-    struct Expected {
-        int id;
-        std::vector<int> entries;  // waypoint, type, route, header, route waypoint, track, type
-    };
-    const Expected cases[] = {
-        {7, {100, 100, 200, 200, 100, 0, 0}},      {36, {100, 152, 200, 200, 152, 300, 300}},
-        {41, {100, 100, 201, 201, 100, 300, 300}}, {77, {100, 103, 201, 201, 103, 300, 300}},
-        {29, {100, 102, 201, 201, 102, 300, 300}}, {52, {100, 150, 201, 201, 150, 0, 0}},
-    };
-    for (const auto& c : cases) {
-        ProtocolTable t;
-        ASSERT_TRUE(ReadProtocolTableFile(path, c.id, &t)) << c.id;
-        std::vector<int> got = {t.waypointProtocol, t.waypointType,      t.routeProtocol,
-                                t.routeHeaderType,  t.routeWaypointType, t.trackProtocol,
-                                t.trackType1};
-        EXPECT_EQ(got, c.entries) << "product " << c.id;
-    }
+    TempDir dir;
+    const std::string file = dir.File("QUORVEX.XRF");
+    std::ofstream(file, std::ios::binary)
+        << "; comment line\n"
+           "73  Some Model        A100  D103 A201  D201  D103 A300  D300 A400  D400 A500  D500\n"
+           "8   Off columns       A 100D100  a200  DX\n"
+           "9   Some Model        A100  D101                  A301  D301\r\n"
+           "9   Later line        A100  D108\n"
+           "x13 not a number      A100  D101\n"
+           "14  No line feed      A100  D102";
     ProtocolTable t;
-    EXPECT_FALSE(ReadProtocolTableFile(path, 110, &t)) << "current receivers are not listed";
+    auto load = [&t](const std::string& path, int id) {
+        t = ProtocolTable();
+        return ReadProtocolTableFile(path, id, &t);
+    };
+    ASSERT_TRUE(load(file, 73));
+    EXPECT_EQ(Entries(t), (std::vector<int>{100, 103, 201, 201, 103, 0, 300, 300, 0, 400, 400, 500,
+                                            500, 0, 0, 0, 0, 0, 0}));
+    // Blanks between letter and number are allowed; a letter one column early,
+    // a lower-case letter and a letter without a number are no field.
+    ASSERT_TRUE(load(file, 8));
+    EXPECT_EQ(Entries(t),
+              (std::vector<int>{100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    // The first line wins; track type 2 never comes from the file.
+    ASSERT_TRUE(load(file, 9));
+    EXPECT_EQ(Entries(t),
+              (std::vector<int>{100, 101, 0, 0, 0, 0, 301, 301, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_TRUE(load(file, 14));
+    EXPECT_EQ(t.waypointType, 102);
+    EXPECT_FALSE(load(file, 13));
+    EXPECT_FALSE(load(dir.File("missing/QUORVEX.XRF"), 7));
+    EXPECT_EQ(feedback.messages,
+              (std::vector<std::string>{
+                  "Product ID (13) is not listed in the 'QUORVEX.XRF' table.\n You may add it to "
+                  "the table if you know the correct protocols for your GPS.",
+                  "Can't open 'QUORVEX.XRF' file.\nFile must be in the same directory as "
+                  "QUORVEX.EXE."}));
+
+    // The file the build puts beside the programs; product 77 lists its later
+    // software version first.
+    const std::string shipped = BinDir() + "/QUORVEX.XRF";
+    ASSERT_TRUE(load(shipped, 77));
+    EXPECT_EQ(Entries(t), (std::vector<int>{100, 103, 201, 201, 103, 0, 300, 300, 0, 0, 0, 0, 0, 0,
+                                            0, 0, 0, 0, 0}));
+    ASSERT_TRUE(load(shipped, 52));
+    EXPECT_EQ(t.waypointType, 150);
+    EXPECT_EQ(t.trackProtocol, 0);
+    EXPECT_FALSE(load(shipped, 110)) << "current receivers are not listed";
 }
