@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cmath>
 
 #include "view/grid_labels.h"
@@ -23,7 +22,6 @@ TEST(MapMapping, MarginsComeFromTheOtherAxisAndTheSouthWestCornerIsPlaced) {
     MapMapping m = Prepared(0.0, 0.0, 100.0, 50.0, 1000, 500);
     EXPECT_EQ(m.m_marginX, 25);
     EXPECT_EQ(m.m_marginY, 50);
-    EXPECT_EQ(m.m_flipHeight, 500);
     // sx = 950 / 100 = 9.5, sy = 400 / 50 = 8: the tighter one serves both axes.
     EXPECT_DOUBLE_EQ(m.m_scale, 8.0);
     EXPECT_EQ(m.WorldToDeviceX(0.0), 25);
@@ -41,225 +39,75 @@ TEST(MapMapping, ConversionsTruncateTowardZeroAndInvert) {
         EXPECT_NEAR(m.WorldToDeviceX(m.DeviceToWorldX(px)), px, 1);
         EXPECT_NEAR(m.WorldToDeviceY(m.DeviceToWorldY(px)), px, 1);
     }
-    EXPECT_DOUBLE_EQ(m.DeviceToWorldX(m.m_marginX), 10.0);
-    EXPECT_DOUBLE_EQ(m.DeviceToWorldY(420 - m.m_marginY), 20.0);
 
     // A drawing area without height counts device y upward.
     MapMapping up = Prepared(0.0, 0.0, 10.0, 10.0, 200, 0);
-    EXPECT_EQ(up.m_flipHeight, 0);
     EXPECT_LT(up.WorldToDeviceY(0.0), up.WorldToDeviceY(10.0));
 }
 
-TEST(MapMapping, DegenerateWindowsKeepAFiniteScale) {
+TEST(MapMapping, DegenerateWindowsAndAreasKeepAFinitePositiveScale) {
     // All points on one meridian: the scale comes from the height.
     MapMapping meridian = Prepared(5.0, 0.0, 5.0, 10.0, 1000, 1000);
     EXPECT_DOUBLE_EQ(meridian.m_scale, 90.0);
     EXPECT_EQ(meridian.WorldToDeviceX(5.0), 50);
 
-    // A single position is widened around its centre.
+    // A single position (or a rubber band of no size) is widened around its centre.
     MapMapping point = Prepared(7.0, 45.0, 7.0, 45.0, 1000, 1000);
-    EXPECT_TRUE(std::isfinite(point.m_scale));
-    EXPECT_GT(point.m_scale, 0.0);
     EXPECT_DOUBLE_EQ(point.m_viewXMin, 7.0 - MapMapping::kPointWindowHalfSize);
-    EXPECT_DOUBLE_EQ(point.m_viewYMax, 45.0 + MapMapping::kPointWindowHalfSize);
     EXPECT_NEAR(point.WorldToDeviceX(7.0), 500, 1);
     EXPECT_NEAR(point.WorldToDeviceY(45.0), 500, 1);
     EXPECT_GT(point.m_gridInterval, 0.0);
+    MapMapping band = Prepared(0.0, 0.0, 100.0, 100.0, 1000, 1000);
+    band.ZoomToDeviceRect(NormalisedRect(400, 400, 400, 400));
+    band.PrepareMapping(1000, 1000);
+    EXPECT_NEAR(band.WorldToDeviceX(band.DeviceToWorldX(400)), 400, 1);
 
     // A window that was never set to anything usable shows the world.
     MapMapping nan = Prepared(NAN, 0.0, 1.0, 1.0, 100, 100);
     EXPECT_DOUBLE_EQ(nan.m_viewXMin, -180.0);
     EXPECT_TRUE(std::isfinite(nan.m_scale));
-}
 
-TEST(MapMapping, ExtremeDrawingAreasKeepAPositiveScale) {
     // More than ten times as wide as high: W / 20 margins would leave a negative height.
     MapMapping wide = Prepared(0.0, 0.0, 10.0, 10.0, 2000, 50);
-    EXPECT_GT(wide.m_scale, 0.0);
-    EXPECT_GE(wide.WorldToDeviceY(0.0), 0);
     EXPECT_LE(wide.WorldToDeviceY(0.0), 50);
     EXPECT_GE(wide.WorldToDeviceY(10.0), 0);
     EXPECT_LT(wide.WorldToDeviceY(10.0), wide.WorldToDeviceY(0.0));
-
-    MapMapping tall = Prepared(0.0, 0.0, 10.0, 10.0, 30, 3000);
-    EXPECT_GT(tall.m_scale, 0.0);
-    EXPECT_LT(tall.WorldToDeviceX(0.0), tall.WorldToDeviceX(10.0));
 
     // A window of no size at all (a minimised frame) divides by nothing.
     MapMapping none = Prepared(0.0, 0.0, 10.0, 10.0, 0, 0);
     EXPECT_GT(none.m_scale, 0.0);
     EXPECT_TRUE(std::isfinite(none.DeviceToWorldX(5)));
-    EXPECT_EQ(none.m_gridInterval, 0.0);
 }
 
-TEST(MapMapping, FarPositionsInADeepZoomDoNotOverflow) {
+TEST(MapMapping, RubberBandGivesTheSameWindowInEitherDirection) {
+    for (const DeviceRect band :
+         {NormalisedRect(100, 200, 300, 500), NormalisedRect(300, 500, 100, 200)}) {
+        MapMapping m = Prepared(0.0, 0.0, 100.0, 100.0, 1000, 1000);
+        m.ZoomToDeviceRect(band);
+        // Device x 100 is (100 - 50) / 9 degrees east; the bottom edge is the south.
+        EXPECT_DOUBLE_EQ(m.m_viewXMin, 50.0 / 9.0);
+        EXPECT_DOUBLE_EQ(m.m_viewXMax, 250.0 / 9.0);
+        EXPECT_DOUBLE_EQ(m.m_viewYMin, 450.0 / 9.0);
+        EXPECT_DOUBLE_EQ(m.m_viewYMax, 750.0 / 9.0);
+    }
+}
+
+TEST(MapMapping, FarPositionsInADeepZoomSaturateAndEdgesKeepTheirDirection) {
     MapMapping m = Prepared(0.0, 0.0, 1e-7, 1e-7, 1000, 1000);
     EXPECT_GT(m.WorldToDeviceX(179.0), 0);
     EXPECT_LT(m.WorldToDeviceX(-179.0), 0);
     EXPECT_LT(m.WorldToDeviceY(89.0), 0);
     EXPECT_GT(m.WorldToDeviceY(-89.0), 1000);
-}
 
-TEST(MapMapping, RubberBandGivesTheSameWindowInEitherDirection) {
-    MapMapping m = Prepared(0.0, 0.0, 100.0, 100.0, 1000, 1000);
-    const DeviceRect down = NormalisedRect(100, 200, 300, 500);
-    const DeviceRect up = NormalisedRect(300, 500, 100, 200);
-    EXPECT_EQ(down.left, up.left);
-    EXPECT_EQ(down.top, up.top);
-    EXPECT_EQ(down.right, up.right);
-    EXPECT_EQ(down.bottom, up.bottom);
-
-    m.ZoomToDeviceRect(down);
-    // Device x 100 is (100 - 50) / 9 degrees east; the bottom edge is the south.
-    EXPECT_DOUBLE_EQ(m.m_viewXMin, 50.0 / 9.0);
-    EXPECT_DOUBLE_EQ(m.m_viewXMax, 250.0 / 9.0);
-    EXPECT_DOUBLE_EQ(m.m_viewYMin, 450.0 / 9.0);
-    EXPECT_DOUBLE_EQ(m.m_viewYMax, 750.0 / 9.0);
-    EXPECT_LT(m.m_viewYMin, m.m_viewYMax);
-
-    // A band that ends on its own column and row shows a small area around it.
-    m.ZoomToDeviceRect(NormalisedRect(400, 400, 400, 400));
-    m.PrepareMapping(1000, 1000);
-    EXPECT_TRUE(std::isfinite(m.m_scale));
-    EXPECT_NEAR(m.WorldToDeviceX(m.DeviceToWorldX(400)), 400, 1);
-}
-
-TEST(GridSpacing, WholeDegreesMinutesOrSecondsOfAFifthOfTheWidth) {
-    EXPECT_EQ(MapMapping::GridIntervalFor(1000, 10.0), 20.0);
-    // 0.8 degree: 48 minutes, as the product with 1/60.
-    EXPECT_EQ(MapMapping::GridIntervalFor(1000, 250.0), 48 * 0.016666666666666666);
-    EXPECT_NEAR(MapMapping::GridIntervalFor(1000, 250.0), 0.8, 1e-12);
-    EXPECT_EQ(MapMapping::GridIntervalFor(1000, 400.0), 30 * 0.016666666666666666);
-    // 38 degrees wide gives 7, not a rounded series.
-    EXPECT_EQ(MapMapping::GridIntervalFor(1000, 1000.0 / 38.0), 7.0);
-    // 0.2 * 1000 / 100000 = 0.002 degree = 7.2 seconds.
-    EXPECT_EQ(MapMapping::GridIntervalFor(1000, 100000.0), 7 * 0.0002777777777777778);
-    // Below one second: no grid.
-    EXPECT_EQ(MapMapping::GridIntervalFor(1000, 1.0e6), 0.0);
-    EXPECT_EQ(MapMapping::GridIntervalFor(0, 10.0), 0.0);
-
-    // PrepareMapping takes the spacing from the whole width, margins included.
-    MapMapping m = Prepared(0.0, 0.0, 90.0, 90.0, 1000, 1000);
-    EXPECT_DOUBLE_EQ(m.m_scale, 10.0);
-    EXPECT_EQ(m.m_gridInterval, 20.0);
-}
-
-TEST(GridSpacing, SymbolRadiusFromTheClipWidth) {
-    EXPECT_EQ(MapMapping::SymbolRadius(1000), 3);
-    EXPECT_EQ(MapMapping::SymbolRadius(200), 1);
-    EXPECT_EQ(MapMapping::SymbolRadius(0), 1);
-    EXPECT_EQ(MapMapping::SymbolRadius(1280), 4);
-}
-
-namespace {
-
-// Every grid value of the globe, each tested against the clip: what the visible
-// range must reproduce without visiting the values outside it.
-std::vector<GridLine> WholeGlobeLines(const MapMapping& m, const DeviceRect& clip, bool meridians) {
-    std::vector<GridLine> lines;
-    const double last = meridians ? 180.0 : 90.0;
-    for (int64_t k = 0; - last + k * m.m_gridInterval <= last + 1e-9; ++k) {
-        const double v = -last + k * m.m_gridInterval;
-        const int32_t d = meridians ? m.WorldToDeviceX(v) : m.WorldToDeviceY(v);
-        if (d >= 0 && d < (meridians ? clip.right : clip.bottom)) lines.push_back({v, d});
-    }
-    return lines;
-}
-
-void ExpectSameGrid(const MapMapping& m, const DeviceRect& clip) {
-    for (bool meridians : {true, false}) {
-        const auto reference = WholeGlobeLines(m, clip, meridians);
-        const auto visible = meridians ? m.VisibleMeridians(clip) : m.VisibleParallels(clip);
-        ASSERT_EQ(visible.size(), reference.size()) << (meridians ? "meridians" : "parallels");
-        for (size_t i = 0; i < visible.size(); ++i) {
-            EXPECT_EQ(visible[i].device, reference[i].device);
-            EXPECT_EQ(visible[i].value, reference[i].value);
-            if (meridians) {
-                EXPECT_EQ(MeridianLabelTexts(visible[i].value).bottom,
-                          MeridianLabelTexts(reference[i].value).bottom);
-            } else {
-                EXPECT_EQ(ParallelLabelTexts(visible[i].value),
-                          ParallelLabelTexts(reference[i].value));
-            }
-        }
-    }
-}
-
-}  // namespace
-
-TEST(GridLines, SameLinesAsTheWholeGlobeLoops) {
-    const DeviceRect clip{0, 0, 1000, 700};
-    struct Window {
-        double xMin, yMin, xMax, yMax;
-    };
-    const Window windows[] = {
-        {-180.0, -90.0, 180.0, 90.0},              // the world: 72-degree meridians
-        {-10.0, 30.0, 40.0, 60.0},                 // Europe
-        {-122.5, 37.2, -121.9, 37.9},              // minutes
-        {151.2001, -33.8702, 151.2021, -33.8690},  // seconds
-        {0.0, 0.0, 2.0, 100.0},                    // tall window beyond the pole
-    };
-    for (const Window& w : windows) {
-        MapMapping m = Prepared(w.xMin, w.yMin, w.xMax, w.yMax, clip.right, clip.bottom);
-        ASSERT_GT(m.m_gridInterval, 0.0);
-        ExpectSameGrid(m, clip);
-    }
-}
-
-TEST(GridLines, TwentyDegreeMeridiansInsideTheView) {
-    // 1000 px at 10 px per degree, the view window starting at 0 E.
-    MapMapping m = Prepared(0.0, 0.0, 90.0, 90.0, 1000, 1000);
-    const auto meridians = m.VisibleMeridians({0, 0, 1000, 1000});
-    ASSERT_FALSE(meridians.empty());
-    // -180 + 8 * 20 = -20 lies 200 px west of the origin's 50 px margin: outside.
-    EXPECT_DOUBLE_EQ(meridians.front().value, 0.0);
-    EXPECT_EQ(meridians.front().device, 50);
-    EXPECT_DOUBLE_EQ(meridians.back().value, 80.0);
-    EXPECT_EQ(meridians.size(), 5u);
-}
-
-TEST(GridLines, OneSecondGridVisitsOnlyVisibleValues) {
-    // A window a few seconds wide: a handful of lines, never the whole globe.
-    MapMapping m = Prepared(8.0, 47.0, 8.0 + 6.0 / 3600, 47.0 + 6.0 / 3600, 1000, 1000);
-    EXPECT_EQ(m.m_gridInterval, 1 * 0.0002777777777777778);
-    const auto meridians = m.VisibleMeridians({0, 0, 1000, 1000});
-    EXPECT_GE(meridians.size(), 6u);
-    EXPECT_LE(meridians.size(), 10u);
-    EXPECT_EQ(MeridianLabelTexts(meridians[1].value).bottom, "8^00'01\" E");
-}
-
-TEST(GridLines, ThirtyMinuteRowDoesNotDrift) {
-    MapMapping m = Prepared(-2.5, -1.0, 2.5, 1.0, 1000, 1000);
-    m.m_gridInterval = MapMapping::GridIntervalFor(1000, 400.0);  // 30 minutes
-    std::vector<std::string> bottoms;
-    std::vector<std::string> tops;
-    for (const GridLine& line : m.VisibleMeridians({0, 0, 1000, 1000})) {
-        if (line.value < -2.6 || line.value > 2.6) continue;
-        bottoms.push_back(MeridianLabelTexts(line.value).bottom);
-        tops.push_back(MeridianLabelTexts(line.value).top);
-    }
-    const std::vector<std::string> expectedBottoms = {
-        "2^30'00\" W", "2^00'00\" W", "1^30'00\" W", "1^00'00\" W", "0^30'00\" W", "0^00'00\" E",
-        "0^30'00\" E", "1^00'00\" E", "1^30'00\" E", "2^00'00\" E", "2^30'00\" E"};
-    const std::vector<std::string> expectedTops = {"-2.50000", "-2.00000", "-1.50000", "-1.00000",
-                                                   "-0.50000", "0.00000",  "0.50000",  "1.00000",
-                                                   "1.50000",  "2.00000",  "2.50000"};
-    EXPECT_EQ(bottoms, expectedBottoms);
-    EXPECT_EQ(tops, expectedTops);
-}
-
-TEST(MapMapping, EdgesKeepTheirDirectionWhenTheyReachFarOut) {
-    MapMapping m = Prepared(0.0, 0.0, 10.0, 10.0, 1000, 1000);
     const DeviceRect clip{0, 0, 1000, 1000};
     int32_t d[4];
-    // An ordinary edge converts exactly as its two ends do.
-    ASSERT_TRUE(m.EdgeToDevice(1.0, 2.0, 3.0, 4.0, clip, d));
-    EXPECT_EQ(d[0], m.WorldToDeviceX(1.0));
-    EXPECT_EQ(d[1], m.WorldToDeviceY(2.0));
-    EXPECT_EQ(d[2], m.WorldToDeviceX(3.0));
-    EXPECT_EQ(d[3], m.WorldToDeviceY(4.0));
-    // Wholly west of the view: nothing to draw.
-    EXPECT_FALSE(m.EdgeToDevice(-50.0, 2.0, -40.0, 8.0, clip, d));
+    // An ordinary edge converts exactly as its two ends do; one wholly west is skipped.
+    MapMapping near = Prepared(0.0, 0.0, 10.0, 10.0, 1000, 1000);
+    ASSERT_TRUE(near.EdgeToDevice(1.0, 2.0, 3.0, 4.0, clip, d));
+    EXPECT_EQ(std::vector<int32_t>(d, d + 4),
+              (std::vector<int32_t>{near.WorldToDeviceX(1.0), near.WorldToDeviceY(2.0),
+                                    near.WorldToDeviceX(3.0), near.WorldToDeviceY(4.0)}));
+    EXPECT_FALSE(near.EdgeToDevice(-50.0, 2.0, -40.0, 8.0, clip, d));
 
     // Zoomed to a millionth of a degree, an edge across the globe through the
     // middle of the window is cut at the clip box and stays on its line.
@@ -270,7 +118,75 @@ TEST(MapMapping, EdgesKeepTheirDirectionWhenTheyReachFarOut) {
     EXPECT_LT(d[0], d[2]);
     EXPECT_EQ(d[1], d[3]);
     EXPECT_NEAR(d[1], deep.WorldToDeviceY(5.0000005), 1);
-    // A diagonal through the window's centre keeps its slope after the cut.
     ASSERT_TRUE(deep.EdgeToDevice(-80.0, -80.0 + 0.0000005, 90.0, 90.0 + 0.0000005, clip, d));
     EXPECT_NEAR(static_cast<double>(d[3] - d[1]) / (d[2] - d[0]), -1.0, 0.01);
+}
+
+TEST(GridSpacing, WholeDegreesMinutesOrSecondsOfAFifthOfTheWidth) {
+    const double minute = 0.016666666666666666, second = 0.0002777777777777778;
+    const std::pair<double, double> rows[] = {
+        // pixels per degree over 1000 px, spacing
+        {10.0, 20.0},
+        {250.0, 48 * minute},  // 0.8 degree, as the product with 1/60
+        {400.0, 30 * minute},
+        {1000.0 / 38.0, 7.0},  // 38 degrees wide gives 7, not a rounded series
+        {100000.0, 7 * second},
+        {1.0e6, 0.0},  // below one second: no grid
+    };
+    for (const auto& [scale, interval] : rows)
+        EXPECT_EQ(MapMapping::GridIntervalFor(1000, scale), interval) << scale;
+    EXPECT_EQ(MapMapping::GridIntervalFor(0, 10.0), 0.0);
+    // PrepareMapping takes the spacing from the whole width, margins included.
+    EXPECT_EQ(Prepared(0.0, 0.0, 90.0, 90.0, 1000, 1000).m_gridInterval, 20.0);
+
+    EXPECT_EQ(MapMapping::SymbolRadius(1000), 3);
+    EXPECT_EQ(MapMapping::SymbolRadius(1280), 4);
+    EXPECT_EQ(MapMapping::SymbolRadius(0), 1);
+}
+
+// The visible grid lines are those the loops over the whole globe would give.
+TEST(GridLines, SameLinesAsTheWholeGlobeLoops) {
+    const DeviceRect clip{0, 0, 1000, 700};
+    const double windows[][4] = {
+        {-180.0, -90.0, 180.0, 90.0},              // the world: 72-degree meridians
+        {-10.0, 30.0, 40.0, 60.0},                 // degrees
+        {-122.5, 37.2, -121.9, 37.9},              // minutes
+        {151.2001, -33.8702, 151.2021, -33.8690},  // seconds
+        {0.0, 0.0, 2.0, 100.0},                    // tall window beyond the pole
+    };
+    for (const auto& w : windows) {
+        MapMapping m = Prepared(w[0], w[1], w[2], w[3], clip.right, clip.bottom);
+        ASSERT_GT(m.m_gridInterval, 0.0);
+        for (bool meridians : {true, false}) {
+            SCOPED_TRACE(std::to_string(w[0]) + (meridians ? " meridians" : " parallels"));
+            std::vector<GridLine> reference;
+            const double last = meridians ? 180.0 : 90.0;
+            for (int64_t k = 0; - last + k * m.m_gridInterval <= last + 1e-9; ++k) {
+                const double v = -last + k * m.m_gridInterval;
+                const int32_t d = meridians ? m.WorldToDeviceX(v) : m.WorldToDeviceY(v);
+                if (d >= 0 && d < (meridians ? clip.right : clip.bottom))
+                    reference.push_back({v, d});
+            }
+            const auto visible = meridians ? m.VisibleMeridians(clip) : m.VisibleParallels(clip);
+            ASSERT_EQ(visible.size(), reference.size());
+            for (size_t i = 0; i < visible.size(); ++i) {
+                EXPECT_EQ(visible[i].device, reference[i].device);
+                EXPECT_EQ(visible[i].value, reference[i].value);
+            }
+        }
+    }
+}
+
+TEST(GridLines, ThirtyMinuteRowDoesNotDrift) {
+    MapMapping m = Prepared(-2.5, -1.0, 2.5, 1.0, 1000, 1000);
+    m.m_gridInterval = MapMapping::GridIntervalFor(1000, 400.0);  // 30 minutes
+    std::vector<std::string> bottoms;
+    for (const GridLine& line : m.VisibleMeridians({0, 0, 1000, 1000})) {
+        if (line.value < -2.6 || line.value > 2.6) continue;
+        bottoms.push_back(MeridianLabelTexts(line.value).bottom);
+    }
+    const std::vector<std::string> expectedBottoms = {
+        "2^30'00\" W", "2^00'00\" W", "1^30'00\" W", "1^00'00\" W", "0^30'00\" W", "0^00'00\" E",
+        "0^30'00\" E", "1^00'00\" E", "1^30'00\" E", "2^00'00\" E", "2^30'00\" E"};
+    EXPECT_EQ(bottoms, expectedBottoms);
 }
