@@ -1,5 +1,5 @@
 #pragma once
-// Sentences as a receiver sends them, for the Magellan tests.
+// Sentences as a receiver sends them, and a buffer that shows writes past its end.
 
 #include <cstddef>
 #include <cstdio>
@@ -22,15 +22,10 @@ inline std::string AcknowledgementOf(const std::string& line) {
     return Sentence(body);
 }
 
-// A buffer with a guard zone behind it that shows any write past its end.
 template <size_t N>
 struct GuardedBuffer {
     GuardedBuffer() { std::memset(guard, 'G', sizeof guard); }
-    bool GuardIntact() const {
-        for (char g : guard)
-            if (g != 'G') return false;
-        return true;
-    }
+    bool GuardIntact() const { return std::string(guard, sizeof guard) == std::string(64, 'G'); }
     char text[N];
     char guard[64];
 };

@@ -1,4 +1,4 @@
-// Checksums and field extraction of the sentence link.
+// The texts of the sentence link: checksums, fields and the port settings.
 
 #include <gtest/gtest.h>
 
@@ -6,59 +6,34 @@
 #include <string>
 
 #include "magellan/magellan_device.h"
+#include "magellan/port_settings.h"
 #include "magellan_test_lines.h"
+#include "recording_feedback.h"
 
-TEST(MagellanChecksum, CommandsCarryTheReceiversChecksums) {
-    EXPECT_EQ(MagellanDevice::Checksum("$PMGNCMD,HANDON"), 0x70);
-    EXPECT_EQ(MagellanDevice::Checksum("$PMGNCMD,VERSION"), 0x28);
-    EXPECT_EQ(MagellanDevice::Checksum("$PMGNCMD,WAYPOINT"), 0x71);
-    EXPECT_EQ(MagellanDevice::Checksum("$PMGNCMD,ROUTE"), 0x2B);
-    EXPECT_EQ(MagellanDevice::Checksum("$PMGNCMD,TRACK"), 0x3D);
-    EXPECT_EQ(MagellanDevice::Checksum("$PMGNCMD,END*3D\r\n"), 0x3D);
-}
-
-TEST(MagellanChecksum, SkipsEveryDollarAndStopsAtTheStar) {
-    EXPECT_EQ(MagellanDevice::Checksum(""), 0);
-    EXPECT_EQ(MagellanDevice::Checksum("$A*B"), MagellanDevice::Checksum("$A"));
-    EXPECT_EQ(MagellanDevice::Checksum("A$B"), 'A' ^ 'B');
-    EXPECT_EQ(MagellanDevice::Checksum("$$"), 0);
-    EXPECT_EQ(MagellanDevice::Checksum("*ABC"), 0);
-}
-
-TEST(MagellanField, FindsFieldsByCommaCount) {
-    char out[MagellanDevice::kFieldBufferSize];
-    const char text[] = "a,b,c,d*12";
-    EXPECT_EQ(MagellanDevice::GetField(out, text, 0), text);
-    EXPECT_STREQ(out, "a");
-    EXPECT_EQ(MagellanDevice::GetField(out, text, 3), text + 6);
-    EXPECT_STREQ(out, "d");
-
-    std::strcpy(out, "stale");
-    EXPECT_EQ(MagellanDevice::GetField(out, text, 4), nullptr);
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(MagellanDevice::GetField(out, "", 0), nullptr);
-}
-
-TEST(MagellanField, EmptyAndMissingFields) {
-    char out[MagellanDevice::kFieldBufferSize];
-    // Two commas in a row: an empty field that exists.
-    const char empty[] = "a,,c";
-    EXPECT_EQ(MagellanDevice::GetField(out, empty, 1), empty + 2);
-    EXPECT_STREQ(out, "");
-    // A trailing comma has no field behind it.
-    EXPECT_EQ(MagellanDevice::GetField(out, "a,b,", 2), nullptr);
-    EXPECT_STREQ(MagellanDevice::GetField(out, "a,b,", 1), "b,");
-    EXPECT_STREQ(out, "b");
-}
-
-TEST(MagellanField, EndsAtStarLineFeedOrEndButKeepsCarriageReturn) {
-    char out[MagellanDevice::kFieldBufferSize];
-    MagellanDevice::GetField(out, "$PMGNRTE,2,2,c,1,PARK,a*3C\r\n", 6);
-    EXPECT_STREQ(out, "a");
-    MagellanDevice::GetField(out, "$PMGNRTE,2,2,c,1,PARK,a\r\n", 6);
-    EXPECT_STREQ(out, "a\r");
-    MagellanDevice::GetField(out, "$X,last", 1);
-    EXPECT_STREQ(out, "last");
+TEST(MagellanField, FieldsByCommaCount) {
+    struct Row {
+        const char* sentence;
+        unsigned field;
+        int start;  // offset of the field in the sentence, -1 for none
+        const char* text;
+    };
+    const Row rows[] = {
+        {"a,b,c,d*12", 3, 6, "d"},
+        {"a,b,c,d*12", 4, -1, ""},
+        {"a,,c", 1, 2, ""},   // an empty field that exists
+        {"a,b,", 2, -1, ""},  // a trailing comma has no field behind it
+        // Without a checksum the CR before the LF stays in the last field.
+        {"$PMGNRTE,2,2,c,1,PARK,a\r\n", 6, 22, "a\r"},
+        {"$X,last", 1, 3, "last"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.sentence) + " field " + std::to_string(row.field));
+        char out[MagellanDevice::kFieldBufferSize];
+        std::strcpy(out, "stale");
+        const char* start = MagellanDevice::GetField(out, row.sentence, row.field);
+        EXPECT_EQ(start, row.start < 0 ? nullptr : row.sentence + row.start);
+        EXPECT_STREQ(out, row.text);
+    }
 }
 
 TEST(MagellanField, LongFieldIsCutToTheBuffer) {
@@ -73,4 +48,29 @@ TEST(MagellanField, LongFieldIsCutToTheBuffer) {
     char description[MagellanDevice::kDescriptionSize];
     MagellanDevice::GetField(description, sentence.c_str(), 7);
     EXPECT_EQ(std::string(description), longName);
+}
+
+TEST(PortSettings, TextsAreBuiltWhole) {
+    RecordingFeedback feedback;
+    PortSettings settings;
+    char port[PortSettings::kPortNameSize];
+    char text[PortSettings::kSettingsSize];
+    ASSERT_TRUE(settings.SetSettings(4, "1234567890", 7, 'O', 2));
+    ASSERT_TRUE(settings.BuildSettings(port, text));
+    EXPECT_STREQ(port, "COM4");
+    EXPECT_STREQ(text, "baud=1234567890 parity=O data=7 stop=2");
+
+    // A longer baud text is refused and the one before stays.
+    EXPECT_FALSE(settings.SetSettings(1, "12345678901", 8, 'N', 1));
+    EXPECT_TRUE(
+        feedback.HasMessage("Baud rate \"12345678901\" is too long: at most 10 characters."));
+    EXPECT_STREQ(settings.baudText, "1234567890");
+
+    // Texts that would not fit their buffers are not built at all.
+    settings.SetSettings(2, "1234567890", -2147483647, 'N', -2147483647);
+    EXPECT_FALSE(settings.BuildSettings(port, text));
+    EXPECT_STREQ(port, "");
+    EXPECT_STREQ(text, "");
+    settings.SetSettings(123456789, "4800", 8, 'N', 1);
+    EXPECT_FALSE(settings.BuildSettings(port, text));
 }
