@@ -8,7 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+
+#include "garmin_frames.h"
 
 HostLine::HostLine(const std::string& device) {
     fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -59,22 +60,8 @@ bool HostLine::QuietFor(int ms) {
     return ReadByte(ms) < 0;
 }
 
-std::vector<uint8_t> HostLine::Frame(uint8_t id, const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> out{0x10, id};
-    unsigned sum = id + data.size();
-    auto put = [&out](uint8_t b) {
-        out.push_back(b);
-        if (b == 0x10) out.push_back(0x10);
-    };
-    put(static_cast<uint8_t>(data.size()));
-    for (uint8_t b : data) {
-        sum += b;
-        put(b);
-    }
-    put(static_cast<uint8_t>(0x100 - (sum & 0xFF)));
-    out.push_back(0x10);
-    out.push_back(0x03);
-    return out;
+void HostLine::SendPacket(uint8_t id, const std::vector<uint8_t>& data) {
+    Write(GarminFrame(id, data));
 }
 
 WirePacket HostLine::ReadPacket(int timeoutMs) {
@@ -95,17 +82,14 @@ WirePacket HostLine::ReadPacket(int timeoutMs) {
     int size = stuffed();
     if (p.id < 0 || size < 0) return p;
     p.claimedSize = size;
-    unsigned sum = static_cast<unsigned>(p.id + size);
     for (int i = 0; i < size; ++i) {
         int v = stuffed();
         if (v < 0) return p;
         p.data.push_back(static_cast<uint8_t>(v));
-        sum += static_cast<unsigned>(v);
     }
     int checksum = stuffed();
-    if (checksum < 0) return p;
-    p.checksumOk = ((sum + static_cast<unsigned>(checksum)) & 0xFF) == 0;
-    p.framed = ReadByte(500) == 0x10 && ReadByte(500) == 0x03;
+    p.checksumOk = checksum == FrameChecksum(p.id, p.data);
+    p.framed = checksum >= 0 && ReadByte(500) == 0x10 && ReadByte(500) == 0x03;
     return p;
 }
 
@@ -145,22 +129,9 @@ void HostLine::Acknowledge(const std::string& line) {
     SendSentence(body);
 }
 
-float FloatAt(const std::vector<uint8_t>& d, size_t at) {
-    uint32_t v = static_cast<uint32_t>(I32At(d, at));
-    float f;
-    std::memcpy(&f, &v, sizeof f);
-    return f;
-}
-
 std::string TextAt(const std::vector<uint8_t>& d, size_t at) {
     std::string s;
     for (size_t i = at; i < d.size() && d[i] != 0; ++i) s += static_cast<char>(d[i]);
-    return s;
-}
-
-std::string FixedAt(const std::vector<uint8_t>& d, size_t at, size_t width) {
-    std::string s(d.begin() + static_cast<long>(at), d.begin() + static_cast<long>(at + width));
-    while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The host end of a simulator test: the simulator's device opened raw, with the
-// Garmin framing and the NMEA sentence format written out again here, so that
-// the tests check the simulator against an independent reading of the wire.
+// Garmin framing (with the scripted receiver's frame writer) and the NMEA
+// sentence format written out again here, so that the tests check the
+// simulator against an independent reading of the wire.
 
 #include <cstdint>
 #include <string>
@@ -33,8 +34,7 @@ class HostLine {
     bool QuietFor(int ms);
 
     // Garmin.
-    static std::vector<uint8_t> Frame(uint8_t id, const std::vector<uint8_t>& data);
-    void SendPacket(uint8_t id, const std::vector<uint8_t>& data) { Write(Frame(id, data)); }
+    void SendPacket(uint8_t id, const std::vector<uint8_t>& data);
     void SendAck(uint8_t id) { SendPacket(6, {id, 0}); }
     void SendNak(uint8_t id) { SendPacket(21, {id, 0}); }
     void SendCommand(uint16_t command) {
@@ -66,13 +66,7 @@ inline int32_t I32At(const std::vector<uint8_t>& d, size_t at) {
 inline int U16At(const std::vector<uint8_t>& d, size_t at) {
     return d.at(at) | (d.at(at + 1) << 8);
 }
-float FloatAt(const std::vector<uint8_t>& d, size_t at);
-inline double Degrees(int32_t semicircles) {
-    return semicircles * (180.0 / 2147483648.0);
-}
 // The NUL-terminated text at `at` (stops at the end of the data).
 std::string TextAt(const std::vector<uint8_t>& d, size_t at);
-// `width` characters at `at`, trailing blanks removed.
-std::string FixedAt(const std::vector<uint8_t>& d, size_t at, size_t width);
 // Field `n` of a sentence (0: the name), up to ',' or '*'.
 std::string SentenceField(const std::string& line, size_t n);
