@@ -25,7 +25,7 @@ import os
 import struct
 import sys
 
-import shapefile
+from check_support import Check, read_set
 
 FIXED_IDENT_TYPES = {100, 101, 102, 103, 104, 107, 150, 151, 152, 154, 155}
 FLOAT_ALTITUDE_TYPES = {108, 109}
@@ -76,35 +76,6 @@ def garmin_time(text):
 
 def time_text(seconds):
     return (GARMIN_EPOCH + datetime.timedelta(seconds=seconds)).strftime("%m/%d/%Y  %H:%M:%S")
-
-
-class Check:
-    def __init__(self):
-        self.problems = []
-
-    def equal(self, what, got, expected):
-        if got != expected:
-            self.problems.append("%s: got %r, expected %r" % (what, got, expected))
-
-    def near(self, what, got, expected, tolerance):
-        if got is None or expected is None or abs(got - expected) > tolerance:
-            if got != expected:
-                self.problems.append("%s: got %r, expected %r" % (what, got, expected))
-
-    def points(self, what, got, expected):
-        self.equal(what + " point count", len(got), len(expected))
-        for i, (g, e) in enumerate(zip(got, expected)):
-            if abs(g[0] - e[0]) > 1e-9 or abs(g[1] - e[1]) > 1e-9:
-                self.problems.append("%s point %d: got %r, expected %r" % (what, i, g, e))
-
-
-def read(out_dir, name):
-    base = os.path.join(out_dir, name)
-    with shapefile.Reader(shp=open(base + ".SHP", "rb"), shx=open(base + ".SHX", "rb"),
-                          dbf=open(base + ".DBF", "rb")) as reader:
-        fields = [f[0] for f in reader.fields[1:]]
-        return fields, [([tuple(p) for p in shape.points], record.as_dict())
-                        for shape, record in zip(reader.shapes(), reader.records())]
 
 
 def merged(items, key):
@@ -248,7 +219,7 @@ def main(argv):
     for kind, name in layers.items():
         if name not in present:
             continue
-        fields, layer = read(out_dir, name)
+        fields, layer = read_set(out_dir, name)
         if kind == "Waypoints":
             check_waypoints(check, data, fields, layer, waypoint_type, waypoint_count)
         elif kind == "Routes":
@@ -260,10 +231,7 @@ def main(argv):
         else:
             check.problems.append("unknown layer kind " + kind)
 
-    print("checked: " + " ".join(sorted(layers.values())))
-    for problem in check.problems[:40]:
-        print(problem)
-    return 1 if check.problems else 0
+    return check.report(sorted(layers.values()))
 
 
 if __name__ == "__main__":

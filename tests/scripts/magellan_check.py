@@ -6,14 +6,13 @@ the dataset the simulated receiver served (its --dump-dataset JSON).
 
 Every layer present in OUT_DIR (Waypoints, Routes, Tracks) is compared in full;
 with --track-points N the track layer must hold exactly the first N valid track
-points of the dataset. Prints each difference and exits 1 when there is one.
+points of the dataset. Prints the differences and exits 1 when there is one.
 """
 
 import json
-import os
 import sys
 
-import shapefile
+from check_support import Check, read_set
 
 MINUTES_TO_DEGREES = 0.016666666666666666
 
@@ -29,39 +28,10 @@ def position(item):
     return (on_the_wire(item["lon"]), on_the_wire(item["lat"]))
 
 
-def near(a, b, tolerance=1e-9):
-    return abs(a[0] - b[0]) <= tolerance and abs(a[1] - b[1]) <= tolerance
-
-
-class Check:
-    def __init__(self):
-        self.problems = []
-
-    def equal(self, what, got, expected):
-        if got != expected:
-            self.problems.append("%s: got %r, expected %r" % (what, got, expected))
-
-    def points(self, what, got, expected):
-        self.equal(what + " point count", len(got), len(expected))
-        for i, (g, e) in enumerate(zip(got, expected)):
-            if not near(g, e):
-                self.problems.append("%s point %d: got %r, expected %r" % (what, i, g, e))
-
-
-def read(out_dir, name):
-    base = os.path.join(out_dir, name)
-    if not os.path.exists(base + ".SHP"):
-        return None
-    with shapefile.Reader(shp=open(base + ".SHP", "rb"), shx=open(base + ".SHX", "rb"),
-                          dbf=open(base + ".DBF", "rb")) as reader:
-        return [(shape.points, record.as_dict())
-                for shape, record in zip(reader.shapes(), reader.records())]
-
-
 def check_waypoints(check, data, layer):
     check.equal("waypoint count", len(layer), len(data["waypoints"]))
     for i, ((points, record), w) in enumerate(zip(layer, data["waypoints"])):
-        check.points("waypoint %d" % i, [tuple(p) for p in points], [position(w)])
+        check.points("waypoint %d" % i, points, [position(w)])
         check.equal("waypoint %d Ident" % i, record["Ident"], w["ident"][:12].rstrip())
         check.equal("waypoint %d Comment" % i, record["Comment"], w["comment"][:40].rstrip())
         altitude = 0 if w["alt"] is None else int(round(w["alt"]))
@@ -77,7 +47,7 @@ def check_routes(check, data, layer):
     check.equal("route count", len(layer), len(data["routes"]))
     for i, ((points, record), r) in enumerate(zip(layer, data["routes"])):
         nodes = [n if isinstance(n, str) else n["ident"] for n in r["points"]]
-        check.points("route %d" % i, [tuple(p) for p in points],
+        check.points("route %d" % i, points,
                      [position(by_name[n]) for n in nodes])
         check.equal("route %d Ident" % i, record["Ident"], str(r["number"]))
         check.equal("route %d Comment" % i, record["Comment"], r["comment"][:40].rstrip())
@@ -104,7 +74,7 @@ def check_tracks(check, data, layer, limit):
     lines = expected_tracks(data, limit)
     check.equal("track count", len(layer), len(lines))
     for i, ((points, record), (name, positions)) in enumerate(zip(layer, lines)):
-        check.points("track %d" % i, [tuple(p) for p in points], positions)
+        check.points("track %d" % i, points, positions)
         check.equal("track %d Ident" % i, record["Ident"], name[:12].rstrip())
 
 
@@ -120,20 +90,13 @@ def main(argv):
 
     check = Check()
     found = []
-    for name, compare in (("Waypoints", check_waypoints), ("Routes", check_routes)):
-        layer = read(out_dir, name)
-        if layer is not None:
+    for name, compare in (("Waypoints", check_waypoints), ("Routes", check_routes),
+                          ("Tracks", lambda c, d, l: check_tracks(c, d, l, limit))):
+        written = read_set(out_dir, name)
+        if written is not None:
             found.append(name)
-            compare(check, data, layer)
-    tracks = read(out_dir, "Tracks")
-    if tracks is not None:
-        found.append("Tracks")
-        check_tracks(check, data, tracks, limit)
-
-    print("checked: " + " ".join(found))
-    for problem in check.problems:
-        print(problem)
-    return 1 if check.problems else 0
+            compare(check, data, written[1])
+    return check.report(found)
 
 
 if __name__ == "__main__":
