@@ -6,7 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "core/byte_order.h"
+#include "garmin/garmin_device.h"
+#include "recording_feedback.h"
 
 #include "pty_pair.h"
 
@@ -62,4 +66,40 @@ struct RecordBuilder {
         return bytes;
     }
     Bytes bytes;
+};
+
+// A host device on one end of a pseudo-terminal, the test's receiver on the
+// other, with short link time-outs so that silent lines cost little.
+class GarminOnPty : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.Port().Open(pty.SlavePath().c_str(), "9600,N,8,1"));
+        device.SetLinkTimeouts(200, 100);
+    }
+    // Runs `host` while the receiver waits for the host's first frame (kept in
+    // `request`) and answers it with `frames` at once; keeps what the host sent
+    // after the request in `answers`.
+    template <typename Host>
+    auto Answered(const std::vector<Bytes>& frames, Host host) {
+        pty.StartPeer([this, frames](PtyPair& peer) {
+            if (ReadHostFrame(peer, &request, 3000))
+                for (const Bytes& frame : frames) peer.Send(frame);
+        });
+        auto result = host();
+        pty.JoinPeer();
+        answers = ReadHostFrames(pty, 50);
+        return result;
+    }
+    // The IDs of what the host sent since, until it has been quiet for 100 ms.
+    std::vector<int> AnswerIds() {
+        std::vector<int> ids;
+        for (const auto& frame : ReadHostFrames(pty, 100)) ids.push_back(frame.id);
+        return ids;
+    }
+
+    RecordingFeedback feedback;
+    PtyPair pty;
+    GarminDevice device;
+    HostFrame request;
+    std::vector<HostFrame> answers;
 };

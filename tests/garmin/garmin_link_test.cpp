@@ -30,54 +30,27 @@ Bytes WithChecksumDle(int id, Bytes data) {
     return data;
 }
 
-// A device on one end of a pseudo-terminal, the test on the other, with short
-// link time-outs so that silent lines cost little.
-class GarminLink : public ::testing::Test {
+class GarminLink : public GarminOnPty {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(device.Port().Open(pty.SlavePath().c_str(), "9600,N,8,1"));
-        device.SetLinkTimeouts(200, 100);
-    }
     // Sends `frames` to the host, then lets it receive one packet.
     int Receive(const std::vector<Bytes>& frames) {
         for (const auto& f : frames) pty.Send(f);
         std::memset(buffer, 0xEE, sizeof(buffer));
         return device.ReceivePacket(buffer);
     }
-    // Plays a receiver answering the product request with `product`, the first
-    // `damaged` copies spoilt, then `capabilities` (none when empty); returns
-    // what the host made of it and keeps every frame the host sent.
-    bool Identify(const Bytes& product, const Bytes& capabilities, int damaged = 0) {
-        sent.clear();
-        pty.StartPeer([&](PtyPair& peer) {
-            HostFrame frame;
-            if (!ReadHostFrame(peer, &frame, 3000)) return;
-            sent.push_back(frame);
-            peer.Send(GarminFrame(kPidAck, {kPidProductRequest, 0}));
-            for (int i = 0; frame.id != kPidAck; ++i) {
-                peer.Send(GarminFrame(kPidProductData, product, i < damaged));
-                if (!ReadHostFrame(peer, &frame, 500)) return;
-                sent.push_back(frame);
-            }
-            if (capabilities.empty()) return;
-            peer.Send(GarminFrame(kPidCapabilities, capabilities));
-            if (ReadHostFrame(peer, &frame, 500)) sent.push_back(frame);
-        });
-        bool identified = device.Identify();
-        pty.JoinPeer();
-        return identified;
+    // A receiver answering the product request with `copies` of the product
+    // data, then `capabilities` (none when empty).
+    bool IdentifyFrom(const std::vector<Bytes>& copies, const Bytes& capabilities) {
+        std::vector<Bytes> frames = {GarminFrame(kPidAck, {kPidProductRequest, 0})};
+        frames.insert(frames.end(), copies.begin(), copies.end());
+        if (!capabilities.empty()) frames.push_back(GarminFrame(kPidCapabilities, capabilities));
+        return Answered(frames, [this] { return device.Identify(); });
     }
-    std::vector<int> AnswerIds() {
-        std::vector<int> ids;
-        for (const auto& frame : ReadHostFrames(pty, 100)) ids.push_back(frame.id);
-        return ids;
+    bool Identify(const Bytes& product, const Bytes& capabilities) {
+        return IdentifyFrom({GarminFrame(kPidProductData, product)}, capabilities);
     }
 
-    RecordingFeedback feedback;
-    PtyPair pty;
-    GarminDevice device;
     unsigned char buffer[GarminDevice::kPacketBufferSize];
-    std::vector<HostFrame> sent;
 };
 
 }  // namespace
@@ -234,22 +207,23 @@ TEST_F(GarminLink, AnUnpluggedReceiverIsSilence) {
 }
 
 TEST_F(GarminLink, IdentifyTakesTheProductDataAsItComes) {
-    ASSERT_TRUE(
-        Identify(ProductData(110, std::string("eTrex Vista Software Version 2.30\0more", 39)),
-                 CapabilityData({"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108",
-                                 "D210", "A301", "D310", "D301"}),
-                 2));
+    // Two damaged copies of the product data, refused, before the intact one.
+    const Bytes product = ProductData(110, std::string("eTrex Vista Software Version 2.30\0x", 36));
+    ASSERT_TRUE(IdentifyFrom(
+        {GarminFrame(kPidProductData, product, 1), GarminFrame(kPidProductData, product, 2),
+         GarminFrame(kPidProductData, product)},
+        CapabilityData({"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108", "D210",
+                        "A301", "D310", "D301"})));
     EXPECT_EQ(device.ProductId(), 110);
     EXPECT_STREQ(device.Description(), "eTrex Vista Software Version 2.30");
     EXPECT_EQ(RouteProtocolText(device.Protocols()), "A201, D202, D108, D210");
-    // Request, two refusals of the damaged product data, its ACK, the list's ACK.
-    std::vector<std::pair<int, Bytes>> answers;
-    for (const auto& frame : sent) answers.emplace_back(frame.id, frame.data);
-    EXPECT_EQ(answers, (std::vector<std::pair<int, Bytes>>{{kPidProductRequest, {}},
-                                                           {kPidNak, {kPidProductData, 0}},
-                                                           {kPidNak, {kPidProductData, 0}},
-                                                           {kPidAck, {kPidProductData, 0}},
-                                                           {kPidAck, {kPidCapabilities, 0}}}));
+    EXPECT_EQ(request.id, kPidProductRequest);
+    std::vector<std::pair<int, Bytes>> sent;
+    for (const auto& frame : answers) sent.emplace_back(frame.id, frame.data);
+    EXPECT_EQ(sent, (std::vector<std::pair<int, Bytes>>{{kPidNak, {kPidProductData, 0}},
+                                                        {kPidNak, {kPidProductData, 0}},
+                                                        {kPidAck, {kPidProductData, 0}},
+                                                        {kPidAck, {kPidCapabilities, 0}}}));
 
     // 255 data bytes: ID, version and 251 characters without a NUL; product
     // data too short to hold a description.
