@@ -4,15 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "core/byte_order.h"
 #include "garmin/garmin_device.h"
-#include "garmin/garmin_time.h"
-#include "garmin/record_layouts.h"
 #include "garmin_frames.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
@@ -63,96 +58,98 @@ class PointLayerTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(PointLayerTest, D108TextsEndAtTheirNulOrThePacket) {
-    MakeLayer(108);
-    EXPECT_EQ(Add(108, D108(47.5, -122.25, 152.4f, std::string("HOME\0FRONT DOOR GATE\0\0\0", 23))),
-              0);
-    EXPECT_EQ(Row(0), (std::vector<std::string>{Left("HOME", 12), "  -122.25000", "    47.50000",
-                                                Left("FRONT DOOR GATE", 40), "       152.4"}));
-    EXPECT_NEAR(Layer().points[0].x, -122.25, 1e-7);
-    EXPECT_NEAR(Layer().points[0].y, 47.5, 1e-7);
-
-    // A comment without its NUL stops at the end of the packet; an ident
-    // without one has no comment after it; "not available" altitudes are blank.
-    EXPECT_EQ(Add(108, D108(1, 1, 1.0e25f, std::string("GATE\0OPEN ALL DAY", 17))), 1);
-    EXPECT_EQ(Row(1)[3], Left("OPEN ALL DAY", 40));
-    EXPECT_EQ(Row(1)[4], Left("", 12));
-    EXPECT_EQ(Add(108, D108(2, 2, 0, "AVERYLONGIDENTWITHOUTEND")), 2);
-    EXPECT_EQ(Row(2)[0], "AVERYLONGIDE");
-    EXPECT_EQ(Row(2)[3], Left("", 40));
-    EXPECT_EQ(Add(108, D108(3, 3, 0, std::string("LAST\0", 5))), 3);
-    EXPECT_EQ(Row(3)[3], Left("", 40));
-
-    // A second waypoint at a position already held replaces that record.
-    EXPECT_EQ(Add(108, D108(47.5, -122.25, 2, std::string("SECOND\0\0", 8))), 0);
-    EXPECT_EQ(Layer().pointCount, 4);
-    EXPECT_EQ(attributes.RecordCount(gps.TableIndex()), 4);
-    EXPECT_EQ(Row(0)[0], Left("SECOND", 12));
-    EXPECT_EQ(Row(0)[4], "         2.0");
-    EXPECT_TRUE(feedback.messages.empty());
-}
-
 // One hand-built record of each family of offsets, with its attribute bytes.
 TEST_F(PointLayerTest, EveryLayoutReadsItsFieldsAtTheirOffsets) {
-    const std::string none = Left("", 12);
-    const std::vector<std::pair<int, Record>> records = {
+    const std::string none = Left("", 12), noComment = Left("", 40);
+    struct Case {
+        int type;
+        Record record;
+        std::vector<std::string> row;
+    };
+    const std::vector<Case> cases = {
+        {108,
+         D108(47.5, -122.25, 152.4f, std::string("HOME\0FRONT DOOR GATE\0\0\0", 23)),
+         {Left("HOME", 12), "  -122.25000", "    47.50000", Left("FRONT DOOR GATE", 40),
+          "       152.4"}},
+        // A comment without its NUL stops at the end of the packet; an ident
+        // without one has no comment after it; "not available" altitudes are blank.
+        {108,
+         D108(1, 2, 1.0e25f, std::string("GATE\0OPEN ALL DAY", 17)),
+         {Left("GATE", 12), "     2.00000", "     1.00000", Left("OPEN ALL DAY", 40), none}},
+        {108,
+         D108(1, 2, 0, "AVERYLONGIDENTWITHOUTEND"),
+         {"AVERYLONGIDE", "     2.00000", "     1.00000", noComment, "         0.0"}},
+        {108,
+         D108(1, 2, 0, std::string("LAST\0", 5)),
+         {Left("LAST", 12), "     2.00000", "     1.00000", noComment, "         0.0"}},
         // The six-character ident runs straight into the latitude's bytes.
-        {100, RecordBuilder(58, ' ')
-                  .Text(0, "ABCDEF")
-                  .Position(6, 10, 10, 20)
-                  .Text(18, std::string(40, 'C'))
-                  .bytes},
+        {100,
+         RecordBuilder(58, ' ')
+             .Text(0, "ABCDEF")
+             .Position(6, 10, 10, 20)
+             .Text(18, std::string(40, 'C'))
+             .bytes,
+         {"ABCDEF      ", "    20.00000", "    10.00000", std::string(40, 'C')}},
         // A comment ends early at its NUL; D101 has an altitude field it never fills.
-        {101, RecordBuilder(63)
-                  .Text(0, "NORTH ")
-                  .Position(6, 10, -10, -20)
-                  .Text(18, "SHORT")
-                  .Float(58, 123)
-                  .bytes},
+        {101,
+         RecordBuilder(63)
+             .Text(0, "NORTH ")
+             .Position(6, 10, -10, -20)
+             .Text(18, "SHORT")
+             .Float(58, 123)
+             .bytes,
+         {"NORTH       ", "   -20.00000", "   -10.00000", Left("SHORT", 40), none}},
         // An ident without its NUL ends with the packet.
-        {105, RecordBuilder(10).Position(0, 4, 46, 9).Then("BRID")},
-        {106, RecordBuilder(24, 0xEE).Position(14, 18, -45, -9).Then(std::string("DOCK\0\0", 6))},
-        {109, RecordBuilder(52)
-                  .Position(24, 28, -33.5, 151.25)
-                  .Float(32, -12.5f)
-                  .Then(std::string("POOL\0SWIM 14:22\0", 16))},
+        {105,
+         RecordBuilder(10).Position(0, 4, 46, 9).Then("BRID"),
+         {"BRID        ", "     9.00000", "    46.00000"}},
+        {106,
+         RecordBuilder(24, 0xEE).Position(14, 18, -45, -9).Then(std::string("DOCK\0\0", 6)),
+         {"DOCK        ", "    -9.00000", "   -45.00000"}},
+        {109,
+         RecordBuilder(52)
+             .Position(24, 28, -33.5, 151.25)
+             .Float(32, -12.5f)
+             .Then(std::string("POOL\0SWIM 14:22\0", 16)),
+         {"POOL        ", "   151.25000", "   -33.50000", Left("SWIM 14:22", 40), "       -12.5"}},
         // Aviation layouts: signed 16-bit altitudes.
-        {150, RecordBuilder(115, ' ')
-                  .Text(0, "KSEA")
-                  .Position(9, 13, 47.45, -122.3)
-                  .I16(17, -20)
-                  .Text(75, "SEATAC")
-                  .bytes},
-        {151, RecordBuilder(120, ' ')
-                  .Text(0, "VOR123")
-                  .Position(6, 10, 10.5, 20.5)
-                  .Text(18, "BEACON")
-                  .I16(118, 32767)
-                  .bytes},
+        {150,
+         RecordBuilder(115, ' ')
+             .Text(0, "KSEA")
+             .Position(9, 13, 47.45, -122.3)
+             .I16(17, -20)
+             .Text(75, "SEATAC")
+             .bytes,
+         {"KSEA        ", "  -122.30000", "    47.45000", Left("SEATAC", 40), "       -20.0"}},
+        {151,
+         RecordBuilder(120, ' ')
+             .Text(0, "VOR123")
+             .Position(6, 10, 10.5, 20.5)
+             .Text(18, "BEACON")
+             .I16(118, 32767)
+             .bytes,
+         {"VOR123      ", "    20.50000", "    10.50000", Left("BEACON", 40), "     32767.0"}},
         // Track points: times from the receivers' epoch, "not available" depths blank.
-        {300, RecordBuilder(13).Position(0, 4, 48.2, 11.35).U32(8, 31626061).bytes},
+        {300,
+         RecordBuilder(13).Position(0, 4, 48.2, 11.35).U32(8, 31626061).bytes,
+         {"    11.35000", "    48.20000", "01/01/1991  01:01:01"}},
         {301,
-         RecordBuilder(21).Position(0, 4, 48.2, 11.35).Float(12, 540.5f).Float(16, 1.0e25f).bytes},
+         RecordBuilder(21).Position(0, 4, 48.2, 11.35).Float(12, 540.5f).Float(16, 1.0e25f).bytes,
+         {"    11.35000", "    48.20000", "12/31/1989  00:00:00", "       540.5", none}},
     };
-    const std::vector<std::vector<std::string>> rows = {
-        {"ABCDEF      ", "    20.00000", "    10.00000", std::string(40, 'C')},
-        {"NORTH       ", "   -20.00000", "   -10.00000", Left("SHORT", 40), none},
-        {"BRID        ", "     9.00000", "    46.00000"},
-        {"DOCK        ", "    -9.00000", "   -45.00000"},
-        {"POOL        ", "   151.25000", "   -33.50000", Left("SWIM 14:22", 40), "       -12.5"},
-        {"KSEA        ", "  -122.30000", "    47.45000", Left("SEATAC", 40), "       -20.0"},
-        {"VOR123      ", "    20.50000", "    10.50000", Left("BEACON", 40), "     32767.0"},
-        {"    11.35000", "    48.20000", "01/01/1991  01:01:01"},
-        {"    11.35000", "    48.20000", "12/31/1989  00:00:00", "       540.5", none},
-    };
-    for (size_t i = 0; i < records.size(); ++i) {
-        const int type = records[i].first;
-        SCOPED_TRACE(type);
-        MakeLayer(type);
-        ASSERT_EQ(Add(type, records[i].second), 0);
-        EXPECT_EQ(Row(0), rows[i]);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row[0]);
+        MakeLayer(c.type);
+        ASSERT_EQ(Add(c.type, c.record), 0);
+        EXPECT_EQ(Row(0), c.row);
+        EXPECT_NEAR(Layer().points[0].x, std::stod(c.row[c.type < 300 ? 1 : 0]), 1e-5);
     }
     EXPECT_TRUE(feedback.messages.empty());
+
+    // A second point at a position already held replaces that record.
+    EXPECT_EQ(Add(301, RecordBuilder(21).Position(0, 4, 48.2, 11.35).bytes), 0);
+    EXPECT_EQ(attributes.RecordCount(gps.TableIndex()), 1);
+    EXPECT_EQ(Row(0)[3], "         0.0");
 }
 
 TEST_F(PointLayerTest, RecordsShorterThanTheirLayoutAreRefused) {
@@ -178,16 +175,6 @@ TEST_F(PointLayerTest, RecordsShorterThanTheirLayoutAreRefused) {
     // Layouts between the readable ones are no layout.
     for (int type : {0, 153, 302})
         EXPECT_FALSE(gps.NewPointLayer(geometry, attributes, nullptr, "W", "L", type)) << type;
-}
-
-TEST(GarminRecordText, SemicirclesAndTimesAtTheirLimits) {
-    unsigned char bytes[4];
-    PutLE32(bytes, 0x80000000u);
-    EXPECT_EQ(SemicirclesToDegrees(bytes), -180.0);
-    EXPECT_EQ(FormatGarminTime(kGarminEpochJulianDay, 0, 320716800), "02/29/2000  00:00:00");
-    EXPECT_EQ(FormatGarminTime(kGarminEpochJulianDay, 0, 0xFFFFFFFFu), "02/06/2126  06:28:15");
-    // Hours east of UTC move the local time forward.
-    EXPECT_EQ(FormatGarminTime(kGarminEpochJulianDay, 2, 0), "12/31/1989  02:00:00");
 }
 
 TEST(GarminLineRecords, HeadersNameLinesAndPositionsMakeEdges) {
