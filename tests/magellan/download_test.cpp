@@ -91,7 +91,7 @@ TEST_F(DownloadTest, WaypointDecodings) {
     EXPECT_TRUE(feedback.messages.empty());
 }
 
-TEST_F(DownloadTest, BadCoordinatesAreRejectedWithLineAndField) {
+TEST_F(DownloadTest, RejectedAndRepeatedPositionsKeepPointsAndRecordsInStep) {
     Start(MagellanDownload::kWaypoints);
     FeedSentence(kHome);
     struct Row {
@@ -118,14 +118,8 @@ TEST_F(DownloadTest, BadCoordinatesAreRejectedWithLineAndField) {
                                            " Field string: " + row.field});
     }
     EXPECT_EQ(download->errorCount, 8);
-    EXPECT_EQ(Layer().pointCount, 1);
-    EXPECT_EQ(Records(), 1);
-    EXPECT_EQ(Text(0, 0), "HOME");
-}
-
-TEST_F(DownloadTest, WaypointsAtOnePositionShareARecord) {
-    Start(MagellanDownload::kWaypoints);
-    FeedSentence(kHome);
+    // A waypoint at the same position rewrites the record of the first: point i
+    // and record i stay the same waypoint.
     FeedSentence("$PMGNWPL,4807.038,N,01131.000,E,0000600,M,HOUSE,OTHER,a");
     EXPECT_EQ(Layer().pointCount, 1);
     EXPECT_EQ(Records(), 1);
