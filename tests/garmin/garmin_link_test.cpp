@@ -11,7 +11,7 @@
 
 #include "garmin/garmin_device.h"
 #include "garmin/protocol_table_file.h"
-#include "garmin_frames.h"
+#include "garmin_on_pty.h"
 #include "pty_pair.h"
 #include "recording_feedback.h"
 #include "test_files.h"
@@ -144,7 +144,7 @@ TEST_F(GarminLink, ReceiveDataRefusesBadChecksumsSixTimesAtMost) {
     pty.Send(GarminFrame(35, data));
     EXPECT_EQ(device.ReceiveData(buffer), 4);
     EXPECT_EQ(Bytes(buffer, buffer + 4), data);
-    std::vector<HostFrame> answers = ReadHostFrames(pty, 100);
+    std::vector<WirePacket> answers = ReadHostFrames(pty, 100);
     ASSERT_EQ(answers.size(), 6u);
     for (size_t i = 0; i < answers.size(); ++i) {
         EXPECT_EQ(answers[i].id, i < 5 ? kPidNak : kPidAck);
@@ -166,8 +166,7 @@ TEST_F(GarminLink, SendWithAckResendsButNotForEver) {
     int refusals = 2;
     int sends = 0;
     auto receiver = [&](PtyPair& peer) {
-        HostFrame frame;
-        while (ReadHostFrame(peer, &frame, 500)) {
+        for (WirePacket frame; (frame = ReadHostFrame(peer, 500)).id >= 0;) {
             int answer = ++sends > refusals ? kPidAck : kPidNak;
             peer.Send(GarminFrame(answer, {static_cast<unsigned char>(frame.id), 0}));
         }

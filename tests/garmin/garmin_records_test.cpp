@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "garmin/garmin_device.h"
-#include "garmin_frames.h"
+#include "garmin_on_pty.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "recording_feedback.h"

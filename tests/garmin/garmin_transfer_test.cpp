@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "garmin/protocol_table_file.h"
-#include "garmin_frames.h"
+#include "garmin_on_pty.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "test_files.h"

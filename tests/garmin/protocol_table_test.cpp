@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "garmin/protocol_table_file.h"
-#include "garmin_frames.h"
+#include "garmin_on_pty.h"
 #include "recording_feedback.h"
 #include "test_files.h"
 

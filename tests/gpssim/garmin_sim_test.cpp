@@ -6,7 +6,6 @@
 #include <chrono>
 #include <fstream>
 
-#include "garmin_frames.h"
 #include "host_line.h"
 #include "simulator_process.h"
 #include "test_files.h"

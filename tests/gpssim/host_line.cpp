@@ -8,8 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-
-#include "garmin_frames.h"
+#include <cstdlib>
 
 HostLine::HostLine(const std::string& device) {
     fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -21,7 +20,7 @@ HostLine::HostLine(const std::string& device) {
 }
 
 HostLine::~HostLine() {
-    if (fd_ >= 0) close(fd_);
+    if (owned_ && fd_ >= 0) close(fd_);
 }
 
 void HostLine::Write(const std::vector<uint8_t>& bytes) {
@@ -40,24 +39,59 @@ void HostLine::Write(const std::vector<uint8_t>& bytes) {
 
 int HostLine::ReadByte(int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (fd_ >= 0) {
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        pollfd p{fd_, POLLIN, 0};
+        if (fd_ < 0 || poll(&p, 1, left > 0 ? static_cast<int>(left) : 0) <= 0 ||
+            !(p.revents & POLLIN))
+            return -1;
         uint8_t b;
         ssize_t n = read(fd_, &b, 1);
         if (n == 1) return b;
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return -1;
-        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        deadline - std::chrono::steady_clock::now())
-                                        .count());
-        if (left <= 0) return -1;
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, left) <= 0) return -1;
-        if (!(p.revents & POLLIN)) return -1;
+        if (n == 0 || (errno != EAGAIN && errno != EINTR)) return -1;  // the line is gone
     }
-    return -1;
 }
 
 bool HostLine::QuietFor(int ms) {
     return ReadByte(ms) < 0;
+}
+
+uint8_t FrameChecksum(int id, const std::vector<uint8_t>& data) {
+    unsigned sum = static_cast<unsigned>(id) + static_cast<unsigned>(data.size());
+    for (uint8_t b : data) sum += b;
+    return static_cast<uint8_t>(256 - (sum & 0xFF));
+}
+
+std::vector<uint8_t> GarminFrame(int id, const std::vector<uint8_t>& data, int checksumDelta) {
+    std::vector<uint8_t> body = {static_cast<uint8_t>(data.size())};
+    body.insert(body.end(), data.begin(), data.end());
+    body.push_back(static_cast<uint8_t>(FrameChecksum(id, data) + checksumDelta));
+    std::vector<uint8_t> frame = {0x10, static_cast<uint8_t>(id)};
+    for (uint8_t b : body) {
+        frame.push_back(b);
+        if (b == 0x10) frame.push_back(b);
+    }
+    frame.insert(frame.end(), {0x10, 0x03});
+    return frame;
+}
+
+std::vector<uint8_t> CapabilityData(const std::vector<std::string>& entries) {
+    std::vector<uint8_t> data;
+    for (const auto& entry : entries) {
+        int number = std::atoi(entry.c_str() + 1);
+        data.insert(data.end(), {static_cast<uint8_t>(entry[0]), static_cast<uint8_t>(number),
+                                 static_cast<uint8_t>(number >> 8)});
+    }
+    return data;
+}
+
+std::vector<uint8_t> ProductData(int productId, const std::string& description) {
+    std::vector<uint8_t> data = {static_cast<uint8_t>(productId),
+                                 static_cast<uint8_t>(productId >> 8), 0x38, 0x01};
+    data.insert(data.end(), description.begin(), description.end());
+    return data;
 }
 
 void HostLine::SendPacket(uint8_t id, const std::vector<uint8_t>& data) {

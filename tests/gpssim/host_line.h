@@ -1,8 +1,8 @@
 #pragma once
-// The host end of a simulator test: the simulator's device opened raw, with the
-// Garmin framing (with the scripted receiver's frame writer) and the NMEA
-// sentence format written out again here, so that the tests check the
-// simulator against an independent reading of the wire.
+// One end of a test's line: the simulator's device opened raw, or the master
+// side of a pseudo-terminal, with the Garmin framing and the NMEA sentence
+// format written out again here, so that the tests check the simulator and the
+// host against an independent reading of the wire.
 
 #include <cstdint>
 #include <string>
@@ -18,9 +18,21 @@ struct WirePacket {
     std::vector<uint8_t> skipped;  // bytes before the frame's DLE
 };
 
+// The two's complement of the sum of id, size and data.
+uint8_t FrameChecksum(int id, const std::vector<uint8_t>& data);
+// DLE, id, size, data, checksum, DLE, ETX, with every 0x10 in size, data and
+// checksum doubled. `checksumDelta` spoils the checksum.
+std::vector<uint8_t> GarminFrame(int id, const std::vector<uint8_t>& data, int checksumDelta = 0);
+// A capability list from entries such as "A100", "D108".
+std::vector<uint8_t> CapabilityData(const std::vector<std::string>& entries);
+// Product ID, software version 3.12, then the description bytes as given.
+std::vector<uint8_t> ProductData(int productId, const std::string& description);
+
 class HostLine {
   public:
     explicit HostLine(const std::string& device);
+    // Reads and writes `fd`, which stays open.
+    explicit HostLine(int fd) : fd_(fd), owned_(false) {}
     ~HostLine();
     HostLine(const HostLine&) = delete;
     HostLine& operator=(const HostLine&) = delete;
@@ -55,6 +67,7 @@ class HostLine {
 
   private:
     int fd_ = -1;
+    bool owned_ = true;
 };
 
 // Little-endian readers for the tests.

@@ -1,6 +1,8 @@
 #pragma once
-// The receiver's end of the Garmin link for scripted tests, written apart from
-// the host's code so that a framing mistake cannot hide on both ends.
+// The receiver's end of the Garmin link for scripted tests: a host device on a
+// pseudo-terminal, and records built byte by byte. The frames are written and
+// read with the simulator tests' host_line, apart from the host's code, so
+// that a framing mistake cannot hide on both ends.
 
 #include <cmath>
 #include <cstring>
@@ -10,32 +12,20 @@
 
 #include "core/byte_order.h"
 #include "garmin/garmin_device.h"
+#include "host_line.h"
+#include "pty_pair.h"
 #include "recording_feedback.h"
 
-#include "pty_pair.h"
-
-// The two's complement of the sum of id, size and data.
-unsigned char FrameChecksum(int id, const Bytes& data);
-
-// DLE, id, size, data, checksum, DLE, ETX, with every 0x10 in size, data and
-// checksum doubled. `checksumDelta` spoils the checksum.
-Bytes GarminFrame(int id, const Bytes& data, int checksumDelta = 0);
-
-struct HostFrame {
-    int id = -1;
-    Bytes data;
-    bool checksumOk = false;
-};
-
-// Reads the next frame the host sent; false when none came within `timeoutMs`.
-bool ReadHostFrame(PtyPair& pty, HostFrame* frame, int timeoutMs);
+// The next frame the host sent; id -1 when none began within `timeoutMs`.
+inline WirePacket ReadHostFrame(PtyPair& pty, int timeoutMs) {
+    return HostLine(pty.MasterFd()).ReadPacket(timeoutMs);
+}
 // Every frame the host sends until it has been quiet for `quietMs`.
-std::vector<HostFrame> ReadHostFrames(PtyPair& pty, int quietMs);
-
-// A capability list from entries such as "A100", "D108".
-Bytes CapabilityData(const std::vector<std::string>& entries);
-// Product ID, software version 3.12, then the description bytes as given.
-Bytes ProductData(int productId, const std::string& description);
+inline std::vector<WirePacket> ReadHostFrames(PtyPair& pty, int quietMs) {
+    std::vector<WirePacket> frames;
+    for (WirePacket p; (p = ReadHostFrame(pty, quietMs)).id >= 0;) frames.push_back(p);
+    return frames;
+}
 
 // Little-endian fields written into a record of fixed size, texts appended.
 struct RecordBuilder {
@@ -82,7 +72,7 @@ class GarminOnPty : public ::testing::Test {
     template <typename Host>
     auto Answered(const std::vector<Bytes>& frames, Host host) {
         pty.StartPeer([this, frames](PtyPair& peer) {
-            if (ReadHostFrame(peer, &request, 3000))
+            if ((request = ReadHostFrame(peer, 3000)).id >= 0)
                 for (const Bytes& frame : frames) peer.Send(frame);
         });
         auto result = host();
@@ -100,6 +90,6 @@ class GarminOnPty : public ::testing::Test {
     RecordingFeedback feedback;
     PtyPair pty;
     GarminDevice device;
-    HostFrame request;
-    std::vector<HostFrame> answers;
+    WirePacket request;
+    std::vector<WirePacket> answers;
 };
