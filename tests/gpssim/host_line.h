@@ -71,11 +71,6 @@ class HostLine {
 };
 
 // Little-endian readers for the tests.
-inline int32_t I32At(const std::vector<uint8_t>& d, size_t at) {
-    return static_cast<int32_t>(
-        static_cast<uint32_t>(d.at(at)) | (static_cast<uint32_t>(d.at(at + 1)) << 8) |
-        (static_cast<uint32_t>(d.at(at + 2)) << 16) | (static_cast<uint32_t>(d.at(at + 3)) << 24));
-}
 inline int U16At(const std::vector<uint8_t>& d, size_t at) {
     return d.at(at) | (d.at(at + 1) << 8);
 }
