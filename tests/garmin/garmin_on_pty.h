@@ -1,8 +1,8 @@
 #pragma once
 // The receiver's end of the Garmin link for scripted tests: a host device on a
-// pseudo-terminal, and records built byte by byte. The frames are written and
-// read with the simulator tests' host_line, apart from the host's code, so
-// that a framing mistake cannot hide on both ends.
+// pseudo-terminal, and records built byte by byte. Frames are written and read
+// with host_line (shared with the simulator tests), apart from the host's
+// code, so that a framing mistake cannot hide on both ends.
 
 #include <cmath>
 #include <cstring>
@@ -80,7 +80,7 @@ class GarminOnPty : public ::testing::Test {
         answers = ReadHostFrames(pty, 50);
         return result;
     }
-    // The IDs of what the host sent since, until it has been quiet for 100 ms.
+    // The IDs of the frames the host sends until it has been quiet for 100 ms.
     std::vector<int> AnswerIds() {
         std::vector<int> ids;
         for (const auto& frame : ReadHostFrames(pty, 100)) ids.push_back(frame.id);
