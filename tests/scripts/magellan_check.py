@@ -47,8 +47,7 @@ def check_routes(check, data, layer):
     check.equal("route count", len(layer), len(data["routes"]))
     for i, ((points, record), r) in enumerate(zip(layer, data["routes"])):
         nodes = [n if isinstance(n, str) else n["ident"] for n in r["points"]]
-        check.points("route %d" % i, points,
-                     [position(by_name[n]) for n in nodes])
+        check.points("route %d" % i, points, [position(by_name[n]) for n in nodes])
         check.equal("route %d Ident" % i, record["Ident"], str(r["number"]))
         check.equal("route %d Comment" % i, record["Comment"], r["comment"][:40].rstrip())
 
