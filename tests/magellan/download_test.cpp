@@ -169,8 +169,9 @@ class RouteDownloadTest : public DownloadTest {
         feedback.messages.clear();
         // Routes find their nodes in the waypoint table made just before them.
         Start(MagellanDownload::kWaypoints);
-        for (const char* w : {"4807,N,01131,E,0,M,HOME", "4808,N,01132,E,0,M,SHOP",
-                              "4809,N,01133,E,0,M,PARK", "4810,N,01134,E,0,M,HOUSE"})
+        for (const char* w :
+             {"4807,N,01131,E,0,M,HOME", "4808,N,01132,E,0,M,SHOP", "4809,N,01133,E,0,M,PARK",
+              "4810,N,01134,E,0,M,HOUSE", "4811,N,01135,E,0,M,LOOKOUTPOINTNORTH"})
             FeedSentence(std::string("$PMGNWPL,") + w + ",,a");
         waypoints = &Layer();
         ASSERT_TRUE(Start(MagellanDownload::kRoutes));
@@ -229,6 +230,14 @@ TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
     EXPECT_EQ(download->errorCount, 1);
     EXPECT_FALSE(Feed(""));
     EXPECT_EQ(feedback.messages.back(), "Reading Routes: Timeout...No Response from GPS.");
+}
+
+// A name longer than the "Ident" field was stored cut; the route still finds it.
+TEST_F(RouteDownloadTest, LongNodeNamesFindTheirCutWaypoint) {
+    FeedSentence("$PMGNRTE,1,1,c,1,HOME,a,LOOKOUTPOINTNORTH,b");
+    EXPECT_TRUE(feedback.messages.empty());
+    ASSERT_EQ(Edges(), "0:0>1");
+    EXPECT_EQ(Layer().points[1].x, waypoints->points[4].x);
 }
 
 TEST_F(DownloadTest, TrackLinesFollowTheNames) {
