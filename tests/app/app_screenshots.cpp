@@ -1,58 +1,188 @@
-// Takes the screenshots of the desktop program kept in docs/screenshots: the
-// program runs with a sample download and each state is captured from the X
-// screen with ImageMagick's `import`. Not a test; run by hand:
+// Takes the screenshots kept in docs/screenshots: the program with a sample
+// download in each state (app-*), the import commands against the simulated
+// receiver paced at 9600 baud, each dialog as the import shows it and the map
+// after it (import-*), and each import dialog on its own (dialog-*). ImageMagick's
+// `import` takes every picture from the X server. Not a test; run by hand:
 //     xvfb-run -a -s "-screen 0 1280x1024x24" app_screenshots OUTDIR BIN_DIR
-#include <wx/app.h>
-#include <wx/html/helpctrl.h>
 #include <wx/init.h>
-#include <wx/utils.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
+#include <fstream>
 
 #include "app/about_dialog.h"
 #include "app/demo_data.h"
-#include "app/main_frame.h"
-#include "app/quorvex_app.h"
-#include "app/quorvex_doc.h"
+#include "dialogs/comm_parameters_dlg.h"
+#include "dialogs/dialog_ids.h"
+#include "dialogs/gps_interface_dlg.h"
+#include "dialogs/picture_match_dlg.h"
+#include "dialogs/port_properties_dlg.h"
+#include "garmin/protocol_table.h"
+#include "gui_test_support.h"
+#include "pictures/picture_set.h"
+#include "simulator_process.h"
+#include "test_files.h"
 #include "view/command_ids.h"
-#include "view/quorvex_view.h"
 
 namespace {
 
 std::string s_outDir;
 
-void Pump(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-        wxTheApp->Yield(true);
-        wxMilliSleep(10);
-    } while (std::chrono::steady_clock::now() < end);
+// The shell command that saves `rect` of the screen as OUTDIR/name.png.
+std::string CaptureCommand(const wxRect& rect, const std::string& name) {
+    return "import -window root -crop " + std::to_string(rect.width) + "x" +
+           std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
+           std::to_string(rect.y) + " +repage '" + s_outDir + "/" + name + ".png'";
 }
 
-// Captures `rect` of the screen into OUTDIR/name.
-void Capture(const char* name, const wxRect& rect) {
-    Pump(400);
-    char command[512];
-    std::snprintf(command, sizeof command, "import -window root -crop %dx%d+%d+%d +repage %s/%s",
-                  rect.width, rect.height, rect.x, rect.y, s_outDir.c_str(), name);
-    if (std::system(command) != 0) std::fprintf(stderr, "could not capture %s\n", name);
+// Saves `window` as OUTDIR/name.png once what is pending is painted.
+void Save(wxWindow* window, const std::string& name) {
+    GuiTest::Pump(500);
+    if (!window || std::system(CaptureCommand(window->GetScreenRect(), name).c_str()) != 0)
+        std::fprintf(stderr, "could not save %s\n", name.c_str());
 }
 
-void Send(wxWindow* frame, int id) {
-    wxCommandEvent event(wxEVT_MENU, id);
-    event.SetEventObject(frame);
-    frame->ProcessWindowEvent(event);
-    Pump(200);
-}
-
-wxTopLevelWindow* NewestTopLevel(wxWindow* except) {
+// The newest shown top-level window other than the main frame.
+wxWindow* NewestTopLevel(wxWindow* frame) {
     for (auto node = wxTopLevelWindows.GetLast(); node; node = node->GetPrevious())
-        if (node->GetData() != except && node->GetData()->IsShown())
-            return wxDynamicCast(node->GetData(), wxTopLevelWindow);
+        if (node->GetData() != frame && node->GetData()->IsShown()) return node->GetData();
     return nullptr;
+}
+
+void Mouse(wxWindow* canvas, wxEventType type, const wxPoint& at) {
+    wxMouseEvent event(type);
+    event.SetPosition(at);
+    event.SetLeftDown(type != wxEVT_LEFT_UP);
+    canvas->ProcessWindowEvent(event);
+}
+
+// A dialog step of an import: `prepare` acts on the dialog, then it is saved and confirmed.
+DialogScript::Action SaveThenOk(const std::string& name, DialogScript::Action prepare = {}) {
+    return [name, prepare](wxDialog& dialog) {
+        if (prepare) prepare(dialog);
+        Save(&dialog, name);
+        Click(&dialog, wxID_OK);
+    };
+}
+
+struct Shots : GuiTest {
+    static void Take(const std::string& bin);
+};
+
+void Shots::Take(const std::string& bin) {
+    CMainFrame* frame = &Frame();
+    frame->SetSize(0, 0, 1000, 700);
+    Save(frame, "app-empty");
+    FillDemoData(Doc().m_geometryStore, Doc().m_attributeStore);
+    FinishImport();
+    Save(frame, "app-garmin-download");
+
+    // A rubber band being dragged over the route's middle.
+    wxWindow* canvas = View().GetCanvas();
+    Mouse(canvas, wxEVT_LEFT_DOWN, wxPoint(330, 330));
+    Mouse(canvas, wxEVT_MOTION, wxPoint(560, 470));
+    Save(frame, "app-rubber-band");
+    Mouse(canvas, wxEVT_LEFT_UP, wxPoint(560, 470));
+    // Zoomed to the route's middle, with the pointer's position in the status bar.
+    View().Mapping().SetViewWindow(7.772, 46.024, 7.812, 46.046);
+    View().RedrawNow();
+    Mouse(canvas, wxEVT_MOTION, wxPoint(420, 300));
+    Save(frame, "app-zoomed");
+    Command(ID_VIEW_GRID);
+    Save(frame, "app-grid-off");
+    Command(ID_VIEW_GRID);
+    Command(ID_VIEW_ZOOMOUT);
+
+    Command(wxID_PREVIEW);
+    if (wxWindow* preview = NewestTopLevel(frame)) {
+        preview->SetSize(0, 0, 900, 1000);
+        Save(preview, "app-print-preview");
+        preview->Close(true);
+    }
+    {
+        CAboutDlg about(frame);
+        about.Show();
+        Save(&about, "app-about");
+    }
+    frame->ShowUserManual(bin + "/QUORVEX.htb");
+    if (wxWindow* help = NewestTopLevel(frame)) {
+        help->SetSize(0, 0, 1000, 700);
+        Save(help, "app-users-manual");
+        help->Close(true);
+    }
+    Doc().Modify(false);
+    Command(wxID_NEW);
+
+    // Pictures of the walk, dated by their camera near MARKET and CHURCH.
+    TempDir pictureDir;
+    std::vector<std::string> pictures;
+    for (const char* time : {"08:06:10", "08:33:00", "08:07:30"}) {
+        pictures.push_back(
+            pictureDir.File("IMG_000" + std::to_string(pictures.size() + 1) + ".JPG"));
+        std::ofstream(pictures.back()) << "Exif 2003:05:17 " << time << " ";
+    }
+    const auto chooser = [&pictures](wxWindow*, std::vector<std::string>* chosen) {
+        *chosen = pictures;
+        return true;
+    };
+    {
+        DialogScript script;
+        script.Then("Communication Parameters", SaveThenOk("import-comm-parameters"))
+            .Then("GPS Interface", SaveThenOk("import-gps-interface-garmin",
+                                              [](wxDialog& d) {
+                                                  Check(&d, kIdMatchPictures, true);
+                                                  Check(&d, kIdTracksAsLines, true);
+                                              }))
+            .Then("Picture matching ", SaveThenOk("import-picture-matching", [&](wxDialog& d) {
+                      dynamic_cast<CPictureMatchDlg&>(d).SetFileChooser(chooser);
+                      Click(&d, kIdSelectPictureFiles);
+                      // A second process takes the window during the track log
+                      // transfer: this one is busy with the download then.
+                      const std::string later =
+                          "(sleep 9; " +
+                          CaptureCommand(frame->GetScreenRect(), "import-garmin-progress") + ") &";
+                      if (std::system(later.c_str()) != 0) std::fprintf(stderr, "no capture\n");
+                  }));
+        Command(ID_IMPORT_GARMIN);
+        if (!script.Done() || !script.messages.empty())
+            std::fprintf(stderr, "the Garmin import did not run as planned\n");
+    }
+    Save(frame, "import-garmin-map");
+    Doc().Modify(false);
+    Command(wxID_NEW);
+    {
+        DialogScript script;
+        script.Then("Communication Port Properties", SaveThenOk("import-port-properties"))
+            .Then("GPS Interface", SaveThenOk("import-gps-interface-magellan", [](wxDialog& d) {
+                      Check(&d, kIdTracksAsLines, true);
+                  }));
+        Command(ID_IMPORT_MAGELLAN);
+        if (!script.Done() || !script.messages.empty())
+            std::fprintf(stderr, "the Magellan import did not run as planned\n");
+    }
+    Save(frame, "import-magellan-map");
+    Doc().Modify(false);
+
+    // Each import dialog on its own, filled with sample values.
+    CCommParametersDlg comm(frame);
+    CGpsInterfaceDlg garmin(frame);
+    garmin.deviceDescription = "SIMULATED D108 Software Version 3.70";
+    garmin.shownProductId = 900;
+    garmin.ShowGarminProtocols(ProtocolTable{100, 108, 201, 202, 108, 210, 301, 310, 301});
+    CPortPropertiesDlg port(frame);
+    port.SetSettings(2, "4800", 8, 'N', 1);
+    PictureSet set;
+    CPictureMatchDlg matching(frame, set);
+    matching.SetFileChooser(chooser);
+    matching.InitDialog();
+    Click(&matching, kIdSelectPictureFiles);
+    const std::pair<wxDialog*, const char*> dialogs[] = {{&comm, "dialog-comm-parameters"},
+                                                         {&garmin, "dialog-gps-interface"},
+                                                         {&port, "dialog-port-properties"},
+                                                         {&matching, "dialog-picture-matching"}};
+    for (const auto& [dialog, name] : dialogs) {
+        dialog->Show();
+        Save(dialog, name);
+        dialog->Hide();
+    }
 }
 
 }  // namespace
@@ -63,84 +193,21 @@ int main(int argc, char** argv) {
         return 2;
     }
     s_outDir = argv[1];
-    const wxString book = wxString(argv[2]) + "/QUORVEX.htb";
+    setenv("QUORVEX_BIN", argv[2], 1);
+    SimulatorProcess receiver({"--baud", "9600"});
+    if (!receiver.Started()) {
+        std::fprintf(stderr, "simulator: %s\n", receiver.Error().c_str());
+        return 1;
+    }
+    setenv("QUORVEX_COM2", receiver.DevicePath().c_str(), 1);
     wxApp::SetInstance(new CQUORVEXApp);
     int wxArgc = 1;
     if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 1;
-    auto* app = static_cast<CQUORVEXApp*>(wxTheApp);
-    CMainFrame* frame = app->MainFrame();
-    frame->SetSize(0, 0, 1000, 700);
-    Pump(500);
-    const wxRect window = frame->GetScreenRect();
-    Capture("app-empty.png", window);
-
-    CQUORVEXDoc* doc = app->Document();
-    FillDemoData(doc->m_geometryStore, doc->m_attributeStore);
-    doc->UpdateAllViews();
-    doc->Modify(true);
-    Capture("app-garmin-download.png", window);
-
-    // A rubber band being dragged over the route's middle.
-    CQUORVEXView* view = app->View();
-    {
-        wxWindow* canvas = view->GetCanvas();
-        wxMouseEvent down(wxEVT_LEFT_DOWN);
-        down.SetPosition(wxPoint(330, 330));
-        down.SetLeftDown(true);
-        canvas->ProcessWindowEvent(down);
-        wxMouseEvent drag(wxEVT_MOTION);
-        drag.SetPosition(wxPoint(560, 470));
-        drag.SetLeftDown(true);
-        canvas->ProcessWindowEvent(drag);
-        Capture("app-rubber-band.png", window);
-        wxMouseEvent up(wxEVT_LEFT_UP);
-        up.SetPosition(wxPoint(560, 470));
-        canvas->ProcessWindowEvent(up);
-        Pump(200);
-        Send(frame, ID_VIEW_ZOOMOUT);
-    }
-
-    // Zoomed to the route's middle, with the pointer's position in the status bar.
-    view->Mapping().SetViewWindow(7.772, 46.024, 7.812, 46.046);
-    view->RedrawNow();
-    wxMouseEvent move(wxEVT_MOTION);
-    move.SetPosition(wxPoint(420, 300));
-    view->GetCanvas()->ProcessWindowEvent(move);
-    Capture("app-zoomed.png", window);
-
-    Send(frame, ID_VIEW_GRID);
-    Capture("app-grid-off.png", window);
-    Send(frame, ID_VIEW_GRID);
-    Send(frame, ID_VIEW_ZOOMOUT);
-
-    Send(frame, wxID_PREVIEW);
-    if (wxTopLevelWindow* preview = NewestTopLevel(frame)) {
-        preview->SetSize(0, 0, 900, 1000);
-        Pump(800);
-        Capture("app-print-preview.png", preview->GetScreenRect());
-        preview->Close(true);
-        Pump(300);
-    }
-
-    {
-        CAboutDlg about(frame);
-        about.Show();
-        Capture("app-about.png", about.GetScreenRect());
-    }
-
-    frame->ShowUserManual(book);
-    Pump(500);
-    if (wxTopLevelWindow* help = NewestTopLevel(frame)) {
-        help->SetSize(0, 0, 1000, 700);
-        Capture("app-users-manual.png", help->GetScreenRect());
-        help->Close(true);
-    }
-    Pump(300);
-
-    doc->Modify(false);
-    frame->Close(true);
-    for (int i = 0; i < 5; ++i) app->ProcessIdle();
-    app->OnExit();
+    Shots::Take(argv[2]);
+    auto& app = *static_cast<CQUORVEXApp*>(wxTheApp);
+    app.MainFrame()->Close(true);
+    for (int i = 0; i < 5; ++i) app.ProcessIdle();
+    app.OnExit();
     wxEntryCleanup();
     return 0;
 }

@@ -1,52 +1,25 @@
 #include "gui_test_support.h"
 
-#include <wx/app.h>
 #include <wx/dcmemory.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
-#include <wx/stattext.h>
 #include <wx/utils.h>
 
 #include <chrono>
 
 void GuiTest::SetUp() {
-    ASSERT_NE(App().MainFrame(), nullptr);
     ASSERT_NE(App().Document(), nullptr);
     ASSERT_NE(App().View(), nullptr);
     Pump(100);
 }
 
-CQUORVEXApp& GuiTest::App() const {
-    return *static_cast<CQUORVEXApp*>(wxTheApp);
-}
-CMainFrame& GuiTest::Frame() const {
-    return *App().MainFrame();
-}
-CQUORVEXDoc& GuiTest::Doc() const {
-    return *App().Document();
-}
-CQUORVEXView& GuiTest::View() const {
-    return *App().View();
-}
-CLayersBar& GuiTest::LayersBar() const {
-    return *Frame().m_wndLayersBar;
-}
-
-int GuiTest::AddPointLayer(const char* name, const Positions& positions) {
+int GuiTest::AddLayer(const char* name, const Positions& positions, bool lines) {
     GeometryStore& store = Doc().m_geometryStore;
-    const int layer = store.AddLayer(name, name, 500, 0, 0);
-    for (const auto& [x, y] : positions) store.FindOrAddPoint(layer, x, y);
-    store.ComputeExtent(layer);
-    return layer;
-}
-
-int GuiTest::AddLineLayer(const char* name, const Positions& positions) {
-    GeometryStore& store = Doc().m_geometryStore;
-    const int layer = store.AddLayer(name, name, 500, 500, 0);
+    const int layer = store.AddLayer(name, name, 500, lines ? 500 : 0, 0);
     int previous = -1;
     for (const auto& [x, y] : positions) {
         const int point = store.FindOrAddPoint(layer, x, y);
-        if (previous >= 0) store.AddVertex(layer, 1, previous, point);
+        if (lines && previous >= 0) store.AddVertex(layer, 1, previous, point);
         previous = point;
     }
     store.ComputeExtent(layer);
@@ -71,15 +44,7 @@ wxImage GuiTest::RenderScreen(const wxSize& size) {
     return bitmap.ConvertToImage();
 }
 
-wxSize GuiTest::CanvasSize() const {
-    return View().GetCanvas()->GetClientSize();
-}
-
 void GuiTest::Pump(int ms) {
-    PumpEvents(ms);
-}
-
-void PumpEvents(int ms) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     do {
         wxTheApp->Yield(true);
@@ -100,32 +65,41 @@ uint32_t PixelOf(const wxImage& image, int x, int y) {
 }
 
 uint32_t LayerRgb(int layer) {
-    const wxColour& c = static_cast<CQUORVEXApp*>(wxTheApp)->View()->m_layerColours[layer];
+    const wxColour& c = GuiTest::View().m_layerColours[layer];
     return (uint32_t{c.Red()} << 16) | (uint32_t{c.Green()} << 8) | c.Blue();
 }
 
-int CountColour(const wxImage& image, uint32_t rgb, const wxRect& rect) {
+int CountColour(const wxImage& image, uint32_t rgb, wxRect rect) {
+    if (rect.IsEmpty()) rect = wxRect(image.GetSize());
     int count = 0;
     for (int y = rect.GetTop(); y <= rect.GetBottom(); ++y)
         for (int x = rect.GetLeft(); x <= rect.GetRight(); ++x)
-            if (PixelOf(image, x, y) == rgb) ++count;
+            count += PixelOf(image, x, y) == rgb;
     return count;
 }
 
-int CountColour(const wxImage& image, uint32_t rgb) {
-    return CountColour(image, rgb, wxRect(image.GetSize()));
-}
-
-int DialogAnswer::Enter(wxDialog* dialog) {
+int DialogScript::Enter(wxDialog* dialog) {
     // A file dialog carries its title as its message.
     auto* files = dynamic_cast<wxFileDialog*>(dialog);
-    titles.push_back((files ? files->GetMessage() : dialog->GetTitle()).ToStdString());
-    auto* box = dynamic_cast<wxMessageDialog*>(dialog);
-    messages.push_back(box ? box->GetMessage().ToStdString() : std::string());
-    std::string joined;
-    for (wxWindow* child : dialog->GetChildren())
-        if (auto* text = dynamic_cast<wxStaticText*>(child))
-            joined += text->GetLabel().ToStdString() + "\n";
-    texts.push_back(joined);
-    return m_answer;
+    const std::string title = (files ? files->GetMessage() : dialog->GetTitle()).utf8_string();
+    titles.push_back(title);
+    if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) {
+        messages.push_back(box->GetMessage().utf8_string());
+        return m_boxAnswer;
+    }
+    if (m_steps.empty() || m_steps.front().title != title) {
+        unexpected.push_back(title);
+        return wxID_CANCEL;
+    }
+    Step step = std::move(m_steps.front());
+    m_steps.pop_front();
+    if (step.result != wxID_NONE) {
+        step.action(*dialog);
+        return step.result;
+    }
+    dialog->CallAfter([dialog, action = std::move(step.action)] {
+        action(*dialog);
+        if (dialog->IsModal()) dialog->EndModal(kLeftOpen);
+    });
+    return wxID_NONE;  // show it
 }

@@ -1,13 +1,13 @@
 #pragma once
 // What the desktop program's tests share: the running program's pieces, layers
 // put straight into the document's stores, the view rendered into an image,
-// event pumping, and answers for modal dialogs.
+// event pumping, and a script for the modal dialogs a command opens.
 
 #include <gtest/gtest.h>
-#include <wx/dialog.h>
-#include <wx/image.h>
 #include <wx/modalhook.h>
 
+#include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,62 +15,84 @@
 #include "app/main_frame.h"
 #include "app/quorvex_app.h"
 #include "app/quorvex_doc.h"
+#include "dialog_driver.h"
 #include "view/layers_bar.h"
 #include "view/quorvex_view.h"
 
 using Positions = std::vector<std::pair<double, double>>;  // (longitude, latitude)
 
+// Each test runs in the program as `quorvex` starts it (gui_test_main).
 class GuiTest : public ::testing::Test {
-  protected:
+  public:
     void SetUp() override;
 
-    CQUORVEXApp& App() const;
-    CMainFrame& Frame() const;
-    CQUORVEXDoc& Doc() const;
-    CQUORVEXView& View() const;
-    CLayersBar& LayersBar() const;
+    static CQUORVEXApp& App() { return *static_cast<CQUORVEXApp*>(wxTheApp); }
+    static CMainFrame& Frame() { return *App().MainFrame(); }
+    static CQUORVEXDoc& Doc() { return *App().Document(); }
+    static CQUORVEXView& View() { return *App().View(); }
+    static CLayersBar& LayersBar() { return *Frame().m_wndLayersBar; }
 
     // A point layer, or a line layer joining the positions in order.
-    int AddPointLayer(const char* name, const Positions& positions);
-    int AddLineLayer(const char* name, const Positions& positions);
+    static int AddLayer(const char* name, const Positions& positions, bool lines = false);
     // What an import does at its end: extents, views updated, document modified.
-    void FinishImport();
-
+    static void FinishImport();
     // The view as the screen shows it, drawn into an image of `size`.
-    wxImage RenderScreen(const wxSize& size);
-    // The canvas's size on screen.
-    wxSize CanvasSize() const;
-
-    // Handles pending events for `ms` milliseconds.
+    static wxImage RenderScreen(const wxSize& size);
+    // Handles pending events for `ms` milliseconds (inside a dialog's loop too).
     static void Pump(int ms = 50);
     // Sends a menu or toolbar command to the main frame as a click would.
-    void Command(int id);
+    static void Command(int id);
 };
 
-// Handles pending events for `ms` milliseconds (inside a dialog's loop too).
-void PumpEvents(int ms);
-
-// 0xRRGGBB of a pixel.
+// 0xRRGGBB of a pixel, and of a layer's colour.
 uint32_t PixelOf(const wxImage& image, int x, int y);
-// 0xRRGGBB of a layer's colour.
 uint32_t LayerRgb(int layer);
-// Number of pixels of exactly `rgb` inside `rect` of the image.
-int CountColour(const wxImage& image, uint32_t rgb, const wxRect& rect);
-int CountColour(const wxImage& image, uint32_t rgb);
+// Number of pixels of exactly `rgb` inside `rect` (the whole image when empty).
+int CountColour(const wxImage& image, uint32_t rgb, wxRect rect = {});
 
-// Answers every modal dialog with `answer` instead of showing it, and keeps
-// each dialog's title and message.
-class DialogAnswer : public wxModalDialogHook {
+// Acts on the modal dialogs that a command opens, one after another, inside
+// their own modal loops, as a user would:
+//
+//   DialogScript script;
+//   script.Then("Communication Parameters", [](wxDialog& d) { Click(&d, wxID_OK); });
+//   Command(ID_IMPORT_GARMIN);
+//   EXPECT_TRUE(script.Done());
+//
+// A step's action runs once the dialog's modal loop is running; a dialog it
+// leaves open is ended with kLeftOpen. A step given a result is not shown: its
+// action prepares the dialog (a file dialog its path) and the result is
+// returned. Message boxes are answered with `boxAnswer` and kept; any other
+// dialog no step waits for is answered with Cancel and kept as unexpected. So
+// no command waits for a user, whatever goes wrong. Keep one script alive at a
+// time: an older one would answer the dialogs that a newer one shows.
+class DialogScript : public wxModalDialogHook {
   public:
-    explicit DialogAnswer(int answer) : m_answer(answer) { Register(); }
+    using Action = std::function<void(wxDialog&)>;
 
-    std::vector<std::string> titles;
-    std::vector<std::string> messages;  // of message boxes; "" for other dialogs
-    std::vector<std::string> texts;     // every static text of the dialog, joined
+    explicit DialogScript(int boxAnswer = wxID_OK) : m_boxAnswer(boxAnswer) { Register(); }
+    ~DialogScript() override { Unregister(); }
+
+    DialogScript& Then(const std::string& title, Action action, int result = wxID_NONE) {
+        m_steps.push_back({title, std::move(action), result});
+        return *this;
+    }
+    // Every step has had its dialog.
+    bool Done() const { return m_steps.empty(); }
+
+    std::vector<std::string> titles;      // every dialog, message boxes too, in order
+    std::vector<std::string> messages;    // the texts of the message boxes
+    std::vector<std::string> unexpected;  // titles of the dialogs no step waited for
 
   protected:
     int Enter(wxDialog* dialog) override;
+    void Exit(wxDialog*) override {}
 
   private:
-    int m_answer;
+    struct Step {
+        std::string title;
+        Action action;
+        int result;
+    };
+    std::deque<Step> m_steps;
+    int m_boxAnswer;
 };

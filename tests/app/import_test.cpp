@@ -1,22 +1,17 @@
 // File > Import through the program's own dialogs against the simulated
-// receiver on Com 2: whole downloads drawn on the map and saved with Save As
-// (the files read back by an independent reader), Cancel in each dialog, a port
-// that does not open, and an import with nothing ticked.
+// receiver on Com 2: a Garmin download with picture matching drawn on the map
+// and saved from the document (the files read back by an independent reader),
+// a Magellan download with the defaults, an import with nothing ticked, Cancel
+// in each dialog, and a port that does not open.
 
-#include <gtest/gtest.h>
-#include <wx/checkbox.h>
 #include <wx/filedlg.h>
-#include <wx/radiobut.h>
 #include <wx/statusbr.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "dialog_driver.h"
-#include "dialog_script.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/picture_match_dlg.h"
 #include "gui_test_support.h"
@@ -44,114 +39,77 @@ void CancelIt(wxDialog& dialog) {
 // takes no input. Each paint also uncovers the map, as a window dragged across
 // the program during a transfer would.
 struct ProgressPaints : wxEvtHandler {
-    ProgressPaints(wxWindow* frame, wxWindow* map) : m_frame(frame), m_map(map) {
+    explicit ProgressPaints(wxWindow* map) : m_map(map) {
         g_pStatusBar->Bind(wxEVT_PAINT, &ProgressPaints::OnPaint, this);
     }
     ~ProgressPaints() override {
         g_pStatusBar->Unbind(wxEVT_PAINT, &ProgressPaints::OnPaint, this);
     }
     void OnPaint(wxPaintEvent& event) {
-        const std::string text = g_pStatusBar->GetStatusText(0).utf8_string();
-        if (text.rfind(" Transfering", 0) == 0 && !m_frame->IsEnabled()) ++count;
+        const wxString text = g_pStatusBar->GetStatusText(0);
+        count += text.StartsWith(" Transfering") && !wxTheApp->GetTopWindow()->IsEnabled();
         m_map->Refresh();
         event.Skip();
     }
     int count = 0;
-    wxWindow* m_frame;
     wxWindow* m_map;
 };
 
 class Import : public GuiTest {
   protected:
     // Starts the simulated receiver and makes it Com 2.
-    void StartReceiver() {
-        m_receiver = std::make_unique<SimulatorProcess>();
-        ASSERT_TRUE(m_receiver->Started()) << m_receiver->Error();
-        setenv("QUORVEX_COM2", m_receiver->DevicePath().c_str(), 1);
+    void SetUp() override {
+        GuiTest::SetUp();
+        ASSERT_TRUE(m_receiver.Started()) << m_receiver.Error();
+        setenv("QUORVEX_COM2", m_receiver.DevicePath().c_str(), 1);
     }
-
-    std::vector<std::string> LayerNames() const {
+    static std::vector<std::string> LayerNames() {
         std::vector<std::string> names;
         const GeometryStore& store = Doc().m_geometryStore;
         for (int k = 0; k < store.layerCount; ++k) names.push_back(store.Layer(k).name);
         return names;
     }
-
-    // File > Save As into `dir`, the file dialog answered with `dir`/Town.
-    void SaveAs(const TempDir& dir) {
-        DialogScript script;
-        script.Answer(
-            "Save As",
-            [&dir](wxDialog& dialog) {
-                auto& files = dynamic_cast<wxFileDialog&>(dialog);
-                files.SetPath(dir.File("Town"));
-                // GTK's file chooser takes the path once it has read the folder.
-                for (int wait = 0; wait < 100 && files.GetPath().empty(); ++wait) Pump(50);
-            },
-            wxID_OK);
-        Command(wxID_SAVEAS);
-        EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(script.messages.empty()) << script.messages[0];
-        EXPECT_EQ(Doc().GetFilename().utf8_string(), dir.File("Town"));
-    }
-
-    // The checker's verdict on the files in `dir` against the served dataset
-    // ("" when they match).
-    std::string CheckFiles(const char* script, const TempDir& dir, const std::string& arguments) {
-        const std::string dataset = dir.File("dataset.json");
-        if (RunCommand(BinDir() + "/quorvex-gpssim --dump-dataset > " + dataset).status != 0)
-            return "could not dump the dataset";
-        const CommandResult check = RunCommand(PythonInterpreter() + " " + TestScript(script) +
-                                               " " + dataset + " " + dir.path() + " " + arguments);
-        return check.status == 0 ? "" : check.output;
-    }
-
-    // Every layer of the store has its colour on the drawn map.
-    void ExpectEveryLayerDrawn() {
+    // Every layer of the store has its colour on the drawn map, and its box in the bar.
+    static void ExpectEveryLayerDrawn() {
         Pump(200);
         EXPECT_TRUE(View().m_extentSet);
-        const wxImage image = RenderScreen(CanvasSize());
-        for (int k = 0; k < Doc().m_geometryStore.layerCount; ++k)
-            EXPECT_GT(CountColour(image, LayerRgb(k)), 0) << Doc().m_geometryStore.Layer(k).name;
+        const wxImage image = RenderScreen(View().GetCanvas()->GetClientSize());
+        for (int k = 0; k < Doc().m_geometryStore.layerCount; ++k) {
+            const char* name = Doc().m_geometryStore.Layer(k).name;
+            EXPECT_GT(CountColour(image, LayerRgb(k)), 0) << name;
+            EXPECT_EQ(LayersBar().Box(k)->GetLabel(), name);
+        }
     }
-
-    std::unique_ptr<SimulatorProcess> m_receiver;
+    // Nothing imported, and the window takes input again.
+    static void ExpectUntouched(const DialogScript& script) {
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.unexpected.empty());
+        EXPECT_EQ(Doc().m_geometryStore.layerCount, 0);
+        EXPECT_FALSE(Doc().IsModified());
+        EXPECT_TRUE(Frame().IsEnabled());
+    }
+    SimulatorProcess m_receiver;
 };
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 }  // namespace
 
-TEST_F(Import, GarminEveryLayerWithPicturesDrawnAndSaved) {
-    StartReceiver();
+TEST_F(Import, GarminEveryLayerWithPicturesDrawnThenSavedFromTheDocument) {
     // Pictures whose camera dates fall near MARKET (08:05) and CHURCH (08:34).
     TempDir pictures;
-    const std::vector<std::string> files = {pictures.File("IMG_0001.JPG"),
-                                            pictures.File("IMG_0002.JPG"),
-                                            pictures.File("IMG_0003.JPG")};
-    WriteFile(files[0], std::string("\xFF\xD8 Exif 2003:05:17 08:06:10 ", 27));
-    WriteFile(files[1], std::string("\xFF\xD8 Exif 2003:05:17 08:33:00 ", 27));
-    WriteFile(files[2], std::string("\xFF\xD8 Exif 2003:05:17 08:07:30 ", 27));
-
+    std::vector<std::string> files;
+    for (const char* time : {"08:06:10", "08:33:00", "08:07:30"}) {
+        files.push_back(pictures.File("IMG_000" + std::to_string(files.size() + 1) + ".JPG"));
+        std::ofstream(files.back(), std::ios::binary) << "\xFF\xD8 Exif 2003:05:17 " << time << " ";
+    }
     DialogScript script;
-    script
-        .Then(kComm,
-              [](wxDialog& d) {
-                  EXPECT_TRUE(Control<wxRadioButton>(&d, kIdCom2)->GetValue());
-                  Ok(d);
-              })
+    script.Then(kComm, Ok)
         .Then(kInterface,
               [](wxDialog& d) {
                   EXPECT_EQ(TextOf(&d, kIdProductId), "900");
-                  EXPECT_FALSE(TextOf(&d, kIdDeviceDescription).empty());
-                  EXPECT_EQ(TextOf(&d, kIdWaypointsProtocol), "A100, D108");
                   EXPECT_EQ(TextOf(&d, kIdRoutesProtocol), "A201, D202, D108, D210");
                   EXPECT_EQ(TextOf(&d, kIdTracksProtocol), "A301, D310, D301");
-                  Check(&d, kIdMatchPictures, true);
-                  Check(&d, kIdTracksAsLines, true);
-                  Check(&d, kIdTracksAsPoints, true);
+                  for (int id : {kIdMatchPictures, kIdTracksAsLines, kIdTracksAsPoints})
+                      Check(&d, id);
                   Type(&d, kIdWaypointsFile, "Sights");
                   Ok(d);
               })
@@ -166,7 +124,7 @@ TEST_F(Import, GarminEveryLayerWithPicturesDrawnAndSaved) {
             Ok(d);
         });
     {
-        ProgressPaints paints(&Frame(), View().GetCanvas());
+        ProgressPaints paints(View().GetCanvas());
         Command(ID_IMPORT_GARMIN);
         EXPECT_TRUE(script.Done());
         EXPECT_TRUE(script.unexpected.empty());
@@ -178,155 +136,135 @@ TEST_F(Import, GarminEveryLayerWithPicturesDrawnAndSaved) {
     EXPECT_TRUE(Frame().IsEnabled());
     EXPECT_EQ(g_pStatusBar->GetStatusText(0).utf8_string(),
               " Transfering Track Log as Points 380 of 382");  // of the records, headers too
-
-    const std::vector<std::string> layers = {"Garmin GPS Waypoints", "Garmin GPS Routes",
-                                             "Garmin GPS Tracks", "Garmin GPS Tracks(Pts)"};
-    EXPECT_EQ(LayerNames(), layers);
+    EXPECT_EQ(LayerNames(),
+              (std::vector<std::string>{"Garmin GPS Waypoints", "Garmin GPS Routes",
+                                        "Garmin GPS Tracks", "Garmin GPS Tracks(Pts)"}));
     EXPECT_TRUE(Doc().IsModified());
-    for (size_t k = 0; k < layers.size(); ++k) {
-        EXPECT_EQ(LayersBar().Box(k)->GetLabel(), layers[k]);
-        EXPECT_TRUE(LayersBar().Box(k)->GetValue());
-    }
     ExpectEveryLayerDrawn();
 
+    // File > Save of an unnamed document asks for the place with Save As.
     TempDir out;
-    SaveAs(out);
+    DialogScript save;
+    save.Then(
+        "Save As",
+        [&out](wxDialog& dialog) {
+            auto& chooser = dynamic_cast<wxFileDialog&>(dialog);
+            chooser.SetPath(out.File("Town"));
+            // GTK's file chooser takes the path once it has read the folder.
+            for (int wait = 0; wait < 100 && chooser.GetPath().empty(); ++wait) Pump(50);
+        },
+        wxID_OK);
+    Command(wxID_SAVE);
+    EXPECT_TRUE(save.Done());
+    EXPECT_TRUE(save.messages.empty()) << save.messages[0];
     EXPECT_FALSE(Doc().IsModified());
-    EXPECT_EQ(CheckFiles("garmin_check.py", out,
-                         "--layers Waypoints=Sights,Routes,Tracks,TracksPts --waypoint-type 108 "
-                         "--route-types 201,202,108 --track-types 301,310,301"),
-              "");
-    // The picture fields of MARKET (two pictures, earliest first) and CHURCH (one,
-    // in "Local"), read back from the written table.
-    const CommandResult fields =
-        RunCommand(PythonInterpreter() + " -c 'import shapefile\nr = shapefile.Reader(\"" +
+    // The shapes of each file, and the picture fields of MARKET (two pictures,
+    // earliest first) and CHURCH (one, in "Local"), read back from the files.
+    const CommandResult read =
+        RunCommand(PythonInterpreter() +
+                   " -c 'import shapefile\nfor n in (\"Sights\", \"Routes\", \"Tracks\", "
+                   "\"TracksPts\"): print(n, len(shapefile.Reader(\"" +
+                   out.path() +
+                   "\" + n)))\n"
+                   "r = shapefile.Reader(\"" +
                    out.File("Sights") +
-                   "\")\nprint([f[0] for f in r.fields[-5:]])\nfor i in (0, 1): "
-                   "print([v.strip() for v in r.record(i)[-5:]])'");
-    EXPECT_EQ(fields.output, "['North', 'East', 'South', 'West', 'Local']\n['" + files[0] + "', '" +
-                                 files[2] + "', '', '', '']\n['', '', '', '', '" + files[1] +
-                                 "']\n");
+                   "\")\nprint([f[0] for f in r.fields[-5:]])\n"
+                   "for i in (0, 1): print([v.strip() for v in r.record(i)[-5:]])'");
+    EXPECT_EQ(read.output,
+              "Sights 20\nRoutes 2\nTracks 2\nTracksPts 380\n"
+              "['North', 'East', 'South', 'West', 'Local']\n['" +
+                  files[0] + "', '" + files[2] + "', '', '', '']\n['', '', '', '', '" + files[1] +
+                  "']\n");
 }
 
-TEST_F(Import, MagellanWithTheDefaultsDrawnAndSaved) {
-    StartReceiver();
-    DialogScript script;
-    script.Then(kPortProperties, Ok).Then(kInterface, [](wxDialog& d) {
-        EXPECT_EQ(TextOf(&d, kIdProductId), "19");
-        EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
-        EXPECT_EQ(TextOf(&d, kIdWaypointsProtocol), "PMGNWPL");
-        EXPECT_EQ(TextOf(&d, kIdRoutesProtocol), "PMGNRTE");
-        EXPECT_EQ(TextOf(&d, kIdTracksProtocol), "PMGNTRK");
-        Ok(d);
-    });
-    Command(ID_IMPORT_MAGELLAN);
-    EXPECT_TRUE(script.Done());
-    EXPECT_TRUE(script.unexpected.empty());
-    EXPECT_TRUE(script.messages.empty()) << script.messages[0];
-
+TEST_F(Import, MagellanWithTheDefaultsThenGarminWithNothingTicked) {
+    {
+        DialogScript script;
+        script.Then(kPortProperties, Ok).Then(kInterface, [](wxDialog& d) {
+            EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
+            Ok(d);
+        });
+        Command(ID_IMPORT_MAGELLAN);
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.messages.empty()) << script.messages[0];
+    }
     EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Magellan Waypoints", "Magellan Routes"}));
     EXPECT_TRUE(Doc().IsModified());
-    EXPECT_EQ(LayersBar().Box(1)->GetLabel(), "Magellan Routes");
     ExpectEveryLayerDrawn();
 
-    TempDir out;
-    SaveAs(out);
-    EXPECT_TRUE(FileExists(out.File("Waypoints.DBF")));
-    EXPECT_TRUE(FileExists(out.File("Routes.SHP")));
-    EXPECT_FALSE(FileExists(out.File("Tracks.SHP")));
-    EXPECT_EQ(CheckFiles("magellan_check.py", out, ""), "");
-}
-
-TEST_F(Import, CancelInEachDialogTouchesNothingAndClosesThePort) {
-    StartReceiver();
-    const auto expectUntouched = [this](const DialogScript& script) {
-        EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(script.unexpected.empty());
-        EXPECT_TRUE(script.messages.empty());
-        EXPECT_EQ(Doc().m_geometryStore.layerCount, 0);
-        EXPECT_EQ(Doc().m_attributeStore.tableCount, 0);
-        EXPECT_FALSE(Doc().IsModified());
-        EXPECT_TRUE(Frame().IsEnabled());
-        // Nobody holds the port: it opens again (the port is opened exclusively).
-        SerialPort port;
-        EXPECT_TRUE(port.Open("Com2", "9600,N,8,1"));
-    };
-    {
-        DialogScript script;
-        script.Then(kComm, CancelIt);
-        Command(ID_IMPORT_GARMIN);
-        expectUntouched(script);
-    }
-    {
-        DialogScript script;
-        script.Then(kComm, Ok).Then(kInterface, CancelIt);
-        Command(ID_IMPORT_GARMIN);
-        expectUntouched(script);
-    }
-    {
-        DialogScript script;
-        script.Then(kPortProperties, CancelIt);
-        Command(ID_IMPORT_MAGELLAN);
-        expectUntouched(script);
-    }
-    // The picture dialog's Cancel only turns the matching off: the waypoints
-    // come without picture fields.
-    DialogScript script;
-    script.Then(kComm, Ok)
-        .Then(kInterface,
-              [](wxDialog& d) {
-                  Check(&d, kIdMatchPictures, true);
-                  Check(&d, kIdTransferRoutes, false);
-                  Ok(d);
-              })
-        .Then(kPictures, CancelIt);
-    Command(ID_IMPORT_GARMIN);
-    EXPECT_TRUE(script.Done());
-    EXPECT_EQ(LayerNames(), std::vector<std::string>{"Garmin GPS Waypoints"});
-    const AttributeTable& table = Doc().m_attributeStore.Table(0);
-    for (int f = 0; f < table.fieldCount; ++f) EXPECT_STRNE(table.fields[f].name, "North");
-}
-
-TEST_F(Import, NothingTickedStillRedrawsAndMarksTheDocumentModified) {
-    StartReceiver();
-    AddPointLayer("Earlier", {{11.3, 48.2}, {11.4, 48.3}});
-    FinishImport();
+    // With nothing ticked the import still takes a layer that neither the
+    // total extent nor the views know of yet, and marks the document modified.
     Doc().Modify(false);  // as if saved
-    // A layer neither the total extent nor the views know of yet.
-    AddPointLayer("Later", {{11.35, 48.25}, {11.45, 48.35}});
-
-    DialogScript script;
-    script.Then(kComm, Ok).Then(kInterface, [](wxDialog& d) {
+    const GeometryStore& store = Doc().m_geometryStore;
+    const double east = store.xMax + 0.1, north = store.yMax + 0.1;
+    AddLayer("Later",
+             {{(store.xMin + store.xMax) / 2, (store.yMin + store.yMax) / 2}, {east, north}});
+    DialogScript nothing;
+    nothing.Then(kComm, Ok).Then(kInterface, [](wxDialog& d) {
         Check(&d, kIdTransferWaypoints, false);
         Check(&d, kIdTransferRoutes, false);
         Ok(d);
     });
     Command(ID_IMPORT_GARMIN);
-    EXPECT_TRUE(script.Done());
-    EXPECT_TRUE(script.messages.empty());
-    EXPECT_EQ(Doc().m_geometryStore.layerCount, 2);
-    EXPECT_DOUBLE_EQ(Doc().m_geometryStore.xMax, 11.45);
-    EXPECT_DOUBLE_EQ(Doc().m_geometryStore.yMax, 48.35);
+    EXPECT_TRUE(nothing.Done());
+    EXPECT_TRUE(nothing.messages.empty());
+    EXPECT_EQ(Doc().m_geometryStore.layerCount, 3);
+    EXPECT_DOUBLE_EQ(store.xMax, east);
+    EXPECT_DOUBLE_EQ(store.yMax, north);
     EXPECT_TRUE(Doc().IsModified());
-    EXPECT_EQ(LayersBar().Box(1)->GetLabel(), "Later");
     ExpectEveryLayerDrawn();
 }
 
-TEST_F(Import, PortThatDoesNotOpenShowsItsMessageAndEnds) {
+TEST_F(Import, CancelInEachDialogTouchesNothingAndAPortThatDoesNotOpenEnds) {
+    const std::vector<std::pair<int, std::vector<std::string>>> cancels = {
+        {ID_IMPORT_GARMIN, {kComm}},
+        {ID_IMPORT_GARMIN, {kComm, kInterface}},
+        {ID_IMPORT_MAGELLAN, {kPortProperties}},
+        {ID_IMPORT_MAGELLAN, {kPortProperties, kInterface}},
+    };
+    for (const auto& [command, titles] : cancels) {
+        SCOPED_TRACE(titles.back());
+        DialogScript script;
+        for (size_t i = 0; i < titles.size(); ++i)
+            script.Then(titles[i], i + 1 < titles.size() ? Ok : CancelIt);
+        Command(command);
+        EXPECT_TRUE(script.messages.empty());
+        ExpectUntouched(script);
+    }
+    // Nobody holds the port: it opens again (the port is opened exclusively).
+    EXPECT_TRUE(SerialPort().Open("Com2", "9600,N,8,1"));
+
+    // The picture dialog's Cancel only turns the matching off: the waypoints
+    // come without picture fields.
+    {
+        DialogScript script;
+        script.Then(kComm, Ok)
+            .Then(kInterface,
+                  [](wxDialog& d) {
+                      Check(&d, kIdMatchPictures, true);
+                      Check(&d, kIdTransferRoutes, false);
+                      Ok(d);
+                  })
+            .Then(kPictures, CancelIt);
+        Command(ID_IMPORT_GARMIN);
+        EXPECT_TRUE(script.Done());
+    }
+    EXPECT_EQ(LayerNames(), std::vector<std::string>{"Garmin GPS Waypoints"});
+    const AttributeTable& table = Doc().m_attributeStore.Table(0);
+    for (int f = 0; f < table.fieldCount; ++f) EXPECT_STRNE(table.fields[f].name, "North");
+
+    Doc().Modify(false);
+    Command(wxID_NEW);
     TempDir dir;
     const std::string missing = dir.File("no-such-port");
     setenv("QUORVEX_COM2", missing.c_str(), 1);
-    for (int command : {ID_IMPORT_GARMIN, ID_IMPORT_MAGELLAN}) {
-        DialogScript script;
-        script.Then(command == ID_IMPORT_GARMIN ? kComm : kPortProperties, Ok);
-        Command(command);
-        EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(script.unexpected.empty());
-        ASSERT_FALSE(script.messages.empty());
-        EXPECT_EQ(script.messages[0], "Could not open Serial port " + missing + "\nErr = 2");
-        for (const std::string& title : script.titles) EXPECT_NE(title, kInterface);
+    for (const char* first : {kComm, kPortProperties}) {
+        DialogScript failing;
+        failing.Then(first, Ok);
+        Command(first == kComm ? ID_IMPORT_GARMIN : ID_IMPORT_MAGELLAN);
+        ASSERT_FALSE(failing.messages.empty());
+        EXPECT_EQ(failing.messages[0], "Could not open Serial port " + missing + "\nErr = 2");
+        EXPECT_EQ(std::count(failing.titles.begin(), failing.titles.end(), kInterface), 0);
+        ExpectUntouched(failing);
     }
-    EXPECT_EQ(Doc().m_geometryStore.layerCount, 0);
-    EXPECT_FALSE(Doc().IsModified());
-    EXPECT_TRUE(Frame().IsEnabled());
 }

@@ -1,33 +1,32 @@
-#include <gtest/gtest.h>
-
 #include "dialog_driver.h"
+
+namespace {
+
+void Notify(wxWindow* control, wxEventType type, int id, int value = 0, const wxString& text = {}) {
+    wxCommandEvent event(type, id);
+    event.SetEventObject(control);
+    event.SetInt(value);
+    event.SetString(text);
+    control->GetEventHandler()->ProcessEvent(event);
+}
+
+}  // namespace
 
 void Click(wxWindow* dialog, int id) {
     wxWindow* button = dialog->FindWindow(id);
     ASSERT_NE(button, nullptr) << "no button " << id;
-    wxCommandEvent event(wxEVT_BUTTON, id);
-    event.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(event);
-}
-
-void Tick(wxWindow* dialog, int id) {
-    auto* button = Control<wxRadioButton>(dialog, id);
-    ASSERT_NE(button, nullptr);
-    button->SetValue(true);
-    wxCommandEvent event(wxEVT_RADIOBUTTON, id);
-    event.SetEventObject(button);
-    event.SetInt(1);
-    button->GetEventHandler()->ProcessEvent(event);
+    Notify(button, wxEVT_BUTTON, id);
 }
 
 void Check(wxWindow* dialog, int id, bool checked) {
+    if (auto* radio = dynamic_cast<wxRadioButton*>(dialog->FindWindow(id))) {
+        radio->SetValue(true);
+        return Notify(radio, wxEVT_RADIOBUTTON, id, 1);
+    }
     auto* box = Control<wxCheckBox>(dialog, id);
     ASSERT_NE(box, nullptr);
     box->SetValue(checked);
-    wxCommandEvent event(wxEVT_CHECKBOX, id);
-    event.SetEventObject(box);
-    event.SetInt(checked ? 1 : 0);
-    box->GetEventHandler()->ProcessEvent(event);
+    Notify(box, wxEVT_CHECKBOX, id, checked ? 1 : 0);
 }
 
 void Choose(wxWindow* dialog, int id, const wxString& item) {
@@ -36,17 +35,12 @@ void Choose(wxWindow* dialog, int id, const wxString& item) {
     const int index = list->FindString(item);
     ASSERT_NE(index, wxNOT_FOUND) << "no item " << item << " in " << id;
     list->SetSelection(index);
-    wxCommandEvent event(dynamic_cast<wxComboBox*>(list) ? wxEVT_COMBOBOX : wxEVT_CHOICE, id);
-    event.SetEventObject(dialog->FindWindow(id));
-    event.SetInt(index);
-    event.SetString(item);
-    dialog->FindWindow(id)->GetEventHandler()->ProcessEvent(event);
+    Notify(dialog->FindWindow(id), dynamic_cast<wxComboBox*>(list) ? wxEVT_COMBOBOX : wxEVT_CHOICE,
+           id, index, item);
 }
 
 void Type(wxWindow* dialog, int id, const wxString& text) {
-    auto* entry = Control<wxTextEntry>(dialog, id);
-    ASSERT_NE(entry, nullptr);
-    entry->SetValue(text);
+    if (auto* entry = Control<wxTextEntry>(dialog, id)) entry->SetValue(text);
 }
 
 std::string TextOf(wxWindow* dialog, int id) {

@@ -3,6 +3,7 @@
 // control's state is set and its notification sent, so the dialog's handlers
 // and validators run as they do on screen.
 
+#include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
@@ -17,18 +18,15 @@
 // another kind.
 template <typename T>
 T* Control(wxWindow* dialog, int id) {
-    wxWindow* window = dialog->FindWindow(id);
-    T* control = dynamic_cast<T*>(window);
+    T* control = dynamic_cast<T*>(dialog->FindWindow(id));
     if (control == nullptr) ADD_FAILURE() << "no control " << id << " of the expected kind";
     return control;
 }
 
 // Presses button `id` (OK, Cancel, or a dialog's own).
 void Click(wxWindow* dialog, int id);
-// Ticks radio button `id`.
-void Tick(wxWindow* dialog, int id);
-// Sets check box `id`.
-void Check(wxWindow* dialog, int id, bool checked);
+// Sets check box `id`, or ticks radio button `id`.
+void Check(wxWindow* dialog, int id, bool checked = true);
 // Chooses `item` in the drop-down list `id`.
 void Choose(wxWindow* dialog, int id, const wxString& item);
 // Types `text` into the text control or editable combo box `id`.
@@ -40,6 +38,6 @@ std::string TextOf(wxWindow* dialog, int id);
 constexpr int kLeftOpen = -2;
 
 // Shows `dialog` modally, runs `actions` inside its event loop (as the user
-// would act on it) and returns the dialog's result. A dialog that `actions` left
-// open is ended with kLeftOpen rather than waiting for a user.
+// would act on it) and returns the dialog's result; a dialog that `actions`
+// left open is ended with kLeftOpen rather than waiting for a user.
 int RunModal(wxDialog& dialog, const std::function<void()>& actions);

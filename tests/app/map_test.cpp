@@ -1,0 +1,261 @@
+// The map view in the running program: drawn into images (colours at the
+// computed pixels, the grid, hidden and inactive layers, the fast pixel drawing
+// against one call per symbol, the printed page), the mouse (rubber-band zoom,
+// Zoom Out, the readout) and the layers bar.
+
+#include <wx/dcmemory.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/uiaction.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "gui_test_support.h"
+#include "view/command_ids.h"
+#include "view/map_printout.h"
+#include "view/view_globals.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+
+class MapView : public GuiTest {
+  protected:
+    void AddSample() {
+        AddLayer("Waypoints", {{0.0, 0.0}, {10.0, 10.0}, {5.0, 5.0}});
+        AddLayer("Route", {{0.0, 2.0}, {10.0, 2.0}}, true);
+        FinishImport();
+    }
+    // The mapping of a drawing of `size`.
+    static MapMapping MappingFor(const wxSize& size) {
+        MapMapping m = View().Mapping();
+        m.PrepareMapping(size.GetWidth(), size.GetHeight());
+        return m;
+    }
+    static uint32_t PixelAt(const wxImage& image, const MapMapping& m, double x, double y) {
+        return PixelOf(image, m.WorldToDeviceX(x), m.WorldToDeviceY(y));
+    }
+    // How much of `colour` a pixel holds when blended with white (0 to 1); 0
+    // when the pixel is no such blend.
+    static double Coverage(const wxImage& image, int x, int y, uint32_t colour) {
+        const int pixel[3] = {image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)};
+        double sum = 0.0;
+        int channels = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int ink = (colour >> (16 - 8 * c)) & 0xFF;
+            if (ink == 255 && pixel[c] < 200) return 0.0;
+            if (ink == 255) continue;
+            sum += (255.0 - pixel[c]) / (255.0 - ink);
+            ++channels;
+        }
+        return channels ? sum / channels : 0.0;
+    }
+    static bool InkedNear(const wxImage& image, int x, int y, uint32_t colour) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (Coverage(image, x + dx, y + dy, colour) >= 0.25) return true;
+        return false;
+    }
+    // Presses the left button at `from`, moves to `to` (unless it is `from`) and
+    // releases it there, with generous pauses for the busy X server.
+    static void Drag(const wxPoint& from, const wxPoint& to) {
+        wxUIActionSimulator mouse;
+        wxWindow* canvas = View().GetCanvas();
+        mouse.MouseMove(canvas->ClientToScreen(from));
+        Pump(100);
+        mouse.MouseDown();
+        Pump(100);
+        if (to != from) {
+            mouse.MouseMove(
+                canvas->ClientToScreen(wxPoint((from.x + to.x) / 2, (from.y + to.y) / 2)));
+            Pump(100);
+            mouse.MouseMove(canvas->ClientToScreen(to));
+            Pump(100);
+        }
+        mouse.MouseUp();
+        Pump(300);
+    }
+    // The view window is (west, south, east, north).
+    static void ExpectWindow(const std::vector<double>& expected) {
+        const MapMapping& m = View().Mapping();
+        const double window[] = {m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
+        for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(window[i], expected[i]) << i;
+    }
+    const wxSize size{400, 300};
+};
+
+}  // namespace
+
+TEST_F(MapView, LayersInTheirColoursOverTheGridThatTogglesOffAndOn) {
+    // No layers: the bitmap's own black stays, the view leaves the background alone.
+    EXPECT_EQ(CountColour(RenderScreen(size), kBlack), size.GetWidth() * size.GetHeight());
+    AddSample();
+    const wxImage image = RenderScreen(size);
+    const MapMapping m = MappingFor(size);
+    EXPECT_EQ(m.m_gridInterval, 3.0);  // a fifth of 400 px at 26 px per degree
+    EXPECT_EQ(LayerRgb(0), 0x0000FFu);
+    EXPECT_EQ(PixelAt(image, m, 10.0, 10.0), LayerRgb(0));
+    EXPECT_EQ(PixelAt(image, m, 5.0, 5.0), LayerRgb(0));
+    EXPECT_EQ(PixelAt(image, m, 4.2, 2.0), LayerRgb(1));
+    // White between the grid lines, black on a meridian and a parallel.
+    EXPECT_EQ(PixelAt(image, m, 7.3, 7.3), kWhite);
+    EXPECT_EQ(PixelAt(image, m, 3.0, 7.3), kBlack);
+    EXPECT_EQ(PixelAt(image, m, 7.3, 6.0), kBlack);
+    // The symbols of a 400 px area have radius 1: nothing blue two pixels out.
+    EXPECT_EQ(PixelOf(image, m.WorldToDeviceX(5.0) + 3, m.WorldToDeviceY(5.0)), kWhite);
+
+    Command(ID_VIEW_GRID);
+    Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    EXPECT_FALSE(Frame().GetMenuBar()->IsChecked(ID_VIEW_GRID));
+    EXPECT_FALSE(Frame().GetToolBar()->GetToolState(ID_VIEW_GRID));
+    const wxImage without = RenderScreen(size);
+    EXPECT_EQ(CountColour(without, kBlack), 0);
+    EXPECT_EQ(CountColour(without, LayerRgb(0)), CountColour(image, LayerRgb(0)));
+    Command(ID_VIEW_GRID);
+    const wxImage again = RenderScreen(size);
+    EXPECT_EQ(memcmp(again.GetData(), image.GetData(), size.GetWidth() * size.GetHeight() * 3), 0);
+}
+
+TEST_F(MapView, HiddenAndInactiveLayersAreSkippedLayersBeyondTheBarAlwaysDrawn) {
+    // 25 layers with one point each along the equator: layer 24 shares layer 0's colour.
+    for (int i = 0; i < 25; ++i) AddLayer(("L" + std::to_string(i)).c_str(), {{i * 1.0, 0.0}});
+    AddLayer("Corner", {{0.0, 5.0}});
+    FinishImport();
+    Command(ID_VIEW_GRID);  // keep grid labels out of the way
+    const wxSize wide(1000, 400);
+    const MapMapping m = MappingFor(wide);
+    wxImage image = RenderScreen(wide);
+    EXPECT_EQ(PixelAt(image, m, 24.0, 0.0), 0x0000FFu);
+    EXPECT_EQ(PixelAt(image, m, 21.0, 0.0), LayerRgb(21));
+
+    LayersBar().m_visible[3] = 0;
+    Doc().m_geometryStore.Layer(4).active = false;
+    image = RenderScreen(wide);
+    EXPECT_EQ(PixelAt(image, m, 3.0, 0.0), kWhite);
+    EXPECT_EQ(PixelAt(image, m, 4.0, 0.0), kWhite);
+    EXPECT_EQ(PixelAt(image, m, 5.0, 0.0), LayerRgb(5));
+}
+
+TEST_F(MapView, PixelDrawingMatchesOneCallPerSymbol) {
+    Positions track, stops;
+    for (int i = 0; i <= 60; ++i) track.push_back({i * 0.1, std::sin(i * 0.2) + 0.02 * i});
+    for (int i = 0; i <= 12; ++i) stops.push_back({i * 0.5, std::cos(i * 0.7)});
+    AddLayer("Track", track, true);
+    AddLayer("Stops", stops);
+    FinishImport();
+    const wxSize area(900, 600);
+    const wxImage fast = RenderScreen(area);
+    View().m_rasterLayers = false;
+    const wxImage calls = RenderScreen(area);
+    View().m_rasterLayers = true;
+
+    // One call per symbol goes through the device context, which smooths edges
+    // by blending with the white background; a pixel at least half covered by
+    // a layer's colour counts as drawn. Every drawn pixel of one drawing has a
+    // drawn pixel of the same colour within a pixel in the other.
+    for (int layer = 0; layer < 2; ++layer) {
+        const uint32_t colour = LayerRgb(layer);
+        int fastCount = 0, misses = 0;
+        for (int y = 1; y < area.GetHeight() - 1; ++y)
+            for (int x = 1; x < area.GetWidth() - 1; ++x) {
+                const bool inFast = Coverage(fast, x, y, colour) >= 0.5;
+                fastCount += inFast;
+                misses += inFast && !InkedNear(calls, x, y, colour);
+                misses += Coverage(calls, x, y, colour) >= 0.5 && !InkedNear(fast, x, y, colour);
+            }
+        EXPECT_GT(fastCount, 100) << layer;
+        EXPECT_EQ(misses, 0) << layer;
+    }
+}
+
+TEST_F(MapView, PrintedPageShowsTheCurrentViewWindowAndLeavesTheScreensMapping) {
+    AddSample();
+    RenderScreen(size);
+    const MapMapping screen = View().Mapping();
+    // A page of 850 x 1100 printer pixels, drawn at half size as a preview does.
+    const wxSize page(850, 1100);
+    const auto print = [&] {
+        wxBitmap bitmap(page.GetWidth() / 2, page.GetHeight() / 2, 24);
+        {
+            wxMemoryDC dc(bitmap);
+            dc.SetBackground(*wxBLACK_BRUSH);
+            dc.Clear();
+            MapPrintout printout(&View());
+            printout.SetDC(&dc);
+            printout.SetPageSizePixels(page.GetWidth(), page.GetHeight());
+            EXPECT_TRUE(printout.HasPage(1));
+            EXPECT_FALSE(printout.HasPage(2));
+            EXPECT_TRUE(printout.OnPrintPage(1));
+        }
+        return bitmap.ConvertToImage();
+    };
+    // Layer 0's colour within a pixel of a position on the half-size page.
+    const auto inked = [&](const wxImage& image, double x, double y) {
+        const MapMapping m = MappingFor(page);
+        const int px = m.WorldToDeviceX(x) / 2, py = m.WorldToDeviceY(y) / 2;
+        return CountColour(image, LayerRgb(0), wxRect(px - 1, py - 1, 3, 3)) > 0;
+    };
+    wxImage printed = print();
+    EXPECT_TRUE(inked(printed, 10.0, 10.0));
+    EXPECT_TRUE(inked(printed, 0.0, 0.0));
+    EXPECT_EQ(View().Mapping().m_scale, screen.m_scale);
+    EXPECT_EQ(View().Mapping().m_flipHeight, screen.m_flipHeight);
+
+    // After a zoom the page shows the zoomed window: the far corner is gone.
+    View().Mapping().SetViewWindow(4.0, 4.0, 6.0, 6.0);
+    printed = print();
+    EXPECT_TRUE(inked(printed, 5.0, 5.0));
+    EXPECT_LT(CountColour(printed, LayerRgb(0)), 60);
+}
+
+TEST_F(MapView, DragZoomsToTheBandClickDoesNotAndTheReadoutFollowsThePointer) {
+    AddLayer("Waypoints", {{-10.0, 40.0}, {10.0, 60.0}, {0.0, 50.0}});
+    FinishImport();
+    View().RedrawNow();
+    Pump(100);
+    const std::vector<double> full = {-10.0, 40.0, 10.0, 60.0};
+    ExpectWindow(full);
+    const MapMapping before = View().Mapping();
+    const wxPoint a(120, 90), b(260, 210);
+    Drag(a, b);  // the bottom edge is the south
+    ExpectWindow({before.DeviceToWorldX(a.x), before.DeviceToWorldY(b.y),
+                  before.DeviceToWorldX(b.x), before.DeviceToWorldY(a.y)});
+    EXPECT_FALSE(View().m_dragShown);
+    Command(ID_VIEW_ZOOMOUT);
+    ExpectWindow(full);
+    Drag(wxPoint(150, 150), wxPoint(150, 150));
+    ExpectWindow(full);
+
+    const wxPoint p(137, 101);
+    wxUIActionSimulator().MouseMove(View().GetCanvas()->ClientToScreen(p));
+    Pump(300);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, " X%.5lf, Y%.5lf",
+                  View().Mapping().DeviceToWorldX(p.x), View().Mapping().DeviceToWorldY(p.y));
+    EXPECT_EQ(g_pStatusBar->GetStatusText(0), expected);
+}
+
+TEST_F(MapView, LayersBarShowsHidesAndRefills) {
+    AddSample();
+    CLayersBar& bar = LayersBar();
+    for (int k = 0; k < CLayersBar::kBoxes; ++k) {
+        EXPECT_EQ(bar.Box(k)->GetLabel().Trim(), k == 0 ? "Waypoints" : k == 1 ? "Route" : "") << k;
+        EXPECT_EQ(bar.Box(k)->GetValue(), k < 2) << k;
+        EXPECT_EQ(bar.Box(k)->GetForegroundColour(), View().m_layerColours[k]) << k;
+    }
+    const int routePixels = CountColour(RenderScreen(size), LayerRgb(1));
+    ASSERT_GT(routePixels, 0);
+    Check(&bar, bar.Box(1)->GetId(), false);
+    EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), 0);
+    EXPECT_EQ(bar.Box(1)->GetForegroundColour(), View().m_layerColours[1]);
+
+    // A further import refills the bar: the hidden layer shows again.
+    AddLayer("Garmin GPS Tracks(Pts)", {{5.0, 45.0}});
+    FinishImport();
+    EXPECT_TRUE(bar.Box(1)->GetValue());
+    EXPECT_EQ(bar.Box(2)->GetLabel(), "Garmin GPS Tracks(Pts)");
+    EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), routePixels);
+}
