@@ -1,23 +1,18 @@
 // Takes the screenshots kept in docs/screenshots: the program with a sample
-// download in each state (app-*), the import commands against the simulated
-// receiver paced at 9600 baud, each dialog as the import shows it and the map
-// after it (import-*), and each import dialog on its own (dialog-*). ImageMagick's
-// `import` takes every picture from the X server. Not a test; run by hand:
+// download in each state (app-*), and the import commands against the simulated
+// receiver paced at 9600 baud: each dialog as it opens (dialog-*) and as the
+// import confirms it, the download running and the map after it (import-*).
+// ImageMagick's `import` takes every picture from the X server. Not a test; run
+// by hand:
 //     xvfb-run -a -s "-screen 0 1280x1024x24" app_screenshots OUTDIR BIN_DIR
 #include <wx/init.h>
 
 #include <fstream>
 
-#include "app/about_dialog.h"
 #include "app/demo_data.h"
-#include "dialogs/comm_parameters_dlg.h"
 #include "dialogs/dialog_ids.h"
-#include "dialogs/gps_interface_dlg.h"
 #include "dialogs/picture_match_dlg.h"
-#include "dialogs/port_properties_dlg.h"
-#include "garmin/protocol_table.h"
 #include "gui_test_support.h"
-#include "pictures/picture_set.h"
 #include "simulator_process.h"
 #include "test_files.h"
 #include "view/command_ids.h"
@@ -40,11 +35,15 @@ void Save(wxWindow* window, const std::string& name) {
         std::fprintf(stderr, "could not save %s\n", name.c_str());
 }
 
-// The newest shown top-level window other than the main frame.
-wxWindow* NewestTopLevel(wxWindow* frame) {
-    for (auto node = wxTopLevelWindows.GetLast(); node; node = node->GetPrevious())
-        if (node->GetData() != frame && node->GetData()->IsShown()) return node->GetData();
-    return nullptr;
+// Saves the newest top-level window other than the main frame at `size`, then closes it.
+void SaveNewestWindow(wxWindow* frame, const wxSize& size, const std::string& name) {
+    for (auto node = wxTopLevelWindows.GetLast(); node; node = node->GetPrevious()) {
+        if (node->GetData() == frame || !node->GetData()->IsShown()) continue;
+        node->GetData()->SetSize(wxRect(size));
+        Save(node->GetData(), name);
+        node->GetData()->Close(true);
+        return;
+    }
 }
 
 void Mouse(wxWindow* canvas, wxEventType type, const wxPoint& at) {
@@ -54,11 +53,12 @@ void Mouse(wxWindow* canvas, wxEventType type, const wxPoint& at) {
     canvas->ProcessWindowEvent(event);
 }
 
-// A dialog step of an import: `prepare` acts on the dialog, then it is saved and confirmed.
-DialogScript::Action SaveThenOk(const std::string& name, DialogScript::Action prepare = {}) {
-    return [name, prepare](wxDialog& dialog) {
+// A dialog step of an import: `prepare` acts on the dialog, which is then saved
+// under each of `names` and confirmed.
+DialogScript::Action SaveThenOk(std::vector<std::string> names, DialogScript::Action prepare = {}) {
+    return [names, prepare](wxDialog& dialog) {
         if (prepare) prepare(dialog);
-        Save(&dialog, name);
+        for (const std::string& name : names) Save(&dialog, name);
         Click(&dialog, wxID_OK);
     };
 }
@@ -92,22 +92,14 @@ void Shots::Take(const std::string& bin) {
     Command(ID_VIEW_ZOOMOUT);
 
     Command(wxID_PREVIEW);
-    if (wxWindow* preview = NewestTopLevel(frame)) {
-        preview->SetSize(0, 0, 900, 1000);
-        Save(preview, "app-print-preview");
-        preview->Close(true);
-    }
+    SaveNewestWindow(frame, wxSize(900, 1000), "app-print-preview");
     {
-        CAboutDlg about(frame);
-        about.Show();
-        Save(&about, "app-about");
+        DialogScript about;
+        about.Then("About QUORVEX", [](wxDialog& d) { Save(&d, "app-about"); });
+        Command(wxID_ABOUT);
     }
     frame->ShowUserManual(bin + "/QUORVEX.htb");
-    if (wxWindow* help = NewestTopLevel(frame)) {
-        help->SetSize(0, 0, 1000, 700);
-        Save(help, "app-users-manual");
-        help->Close(true);
-    }
+    SaveNewestWindow(frame, wxSize(1000, 700), "app-users-manual");
     Doc().Modify(false);
     Command(wxID_NEW);
 
@@ -125,22 +117,29 @@ void Shots::Take(const std::string& bin) {
     };
     {
         DialogScript script;
-        script.Then("Communication Parameters", SaveThenOk("import-comm-parameters"))
-            .Then("GPS Interface", SaveThenOk("import-gps-interface-garmin",
-                                              [](wxDialog& d) {
-                                                  Check(&d, kIdMatchPictures, true);
-                                                  Check(&d, kIdTracksAsLines, true);
-                                              }))
-            .Then("Picture matching ", SaveThenOk("import-picture-matching", [&](wxDialog& d) {
-                      dynamic_cast<CPictureMatchDlg&>(d).SetFileChooser(chooser);
-                      Click(&d, kIdSelectPictureFiles);
-                      // A second process takes the window during the track log
-                      // transfer: this one is busy with the download then.
-                      const std::string later =
-                          "(sleep 9; " +
-                          CaptureCommand(frame->GetScreenRect(), "import-garmin-progress") + ") &";
-                      if (std::system(later.c_str()) != 0) std::fprintf(stderr, "no capture\n");
-                  }));
+        script
+            .Then("Communication Parameters",
+                  SaveThenOk({"dialog-comm-parameters", "import-comm-parameters"}))
+            .Then("GPS Interface",
+                  [](wxDialog& d) {
+                      Save(&d, "dialog-gps-interface");
+                      Check(&d, kIdMatchPictures, true);
+                      Check(&d, kIdTracksAsLines, true);
+                      SaveThenOk({"import-gps-interface-garmin"})(d);
+                  })
+            .Then("Picture matching ",
+                  SaveThenOk(
+                      {"dialog-picture-matching", "import-picture-matching"}, [&](wxDialog& d) {
+                          dynamic_cast<CPictureMatchDlg&>(d).SetFileChooser(chooser);
+                          Click(&d, kIdSelectPictureFiles);
+                          // A second process takes the window during the track log
+                          // transfer: this one is busy with the download then.
+                          const std::string later =
+                              "(sleep 9; " +
+                              CaptureCommand(frame->GetScreenRect(), "import-garmin-progress") +
+                              ") &";
+                          if (std::system(later.c_str()) != 0) std::fprintf(stderr, "no capture\n");
+                      }));
         Command(ID_IMPORT_GARMIN);
         if (!script.Done() || !script.messages.empty())
             std::fprintf(stderr, "the Garmin import did not run as planned\n");
@@ -150,8 +149,10 @@ void Shots::Take(const std::string& bin) {
     Command(wxID_NEW);
     {
         DialogScript script;
-        script.Then("Communication Port Properties", SaveThenOk("import-port-properties"))
-            .Then("GPS Interface", SaveThenOk("import-gps-interface-magellan", [](wxDialog& d) {
+        script
+            .Then("Communication Port Properties",
+                  SaveThenOk({"dialog-port-properties", "import-port-properties"}))
+            .Then("GPS Interface", SaveThenOk({"import-gps-interface-magellan"}, [](wxDialog& d) {
                       Check(&d, kIdTracksAsLines, true);
                   }));
         Command(ID_IMPORT_MAGELLAN);
@@ -160,29 +161,6 @@ void Shots::Take(const std::string& bin) {
     }
     Save(frame, "import-magellan-map");
     Doc().Modify(false);
-
-    // Each import dialog on its own, filled with sample values.
-    CCommParametersDlg comm(frame);
-    CGpsInterfaceDlg garmin(frame);
-    garmin.deviceDescription = "SIMULATED D108 Software Version 3.70";
-    garmin.shownProductId = 900;
-    garmin.ShowGarminProtocols(ProtocolTable{100, 108, 201, 202, 108, 210, 301, 310, 301});
-    CPortPropertiesDlg port(frame);
-    port.SetSettings(2, "4800", 8, 'N', 1);
-    PictureSet set;
-    CPictureMatchDlg matching(frame, set);
-    matching.SetFileChooser(chooser);
-    matching.InitDialog();
-    Click(&matching, kIdSelectPictureFiles);
-    const std::pair<wxDialog*, const char*> dialogs[] = {{&comm, "dialog-comm-parameters"},
-                                                         {&garmin, "dialog-gps-interface"},
-                                                         {&port, "dialog-port-properties"},
-                                                         {&matching, "dialog-picture-matching"}};
-    for (const auto& [dialog, name] : dialogs) {
-        dialog->Show();
-        Save(dialog, name);
-        dialog->Hide();
-    }
 }
 
 }  // namespace

@@ -28,12 +28,8 @@ constexpr char kPortProperties[] = "Communication Port Properties";
 constexpr char kInterface[] = "GPS Interface";
 constexpr char kPictures[] = "Picture matching ";
 
-void Ok(wxDialog& dialog) {
-    Click(&dialog, wxID_OK);
-}
-void CancelIt(wxDialog& dialog) {
-    Click(&dialog, wxID_CANCEL);
-}
+const DialogScript::Action Ok = [](wxDialog& d) { Click(&d, wxID_OK); };
+const DialogScript::Action CancelIt = [](wxDialog& d) { Click(&d, wxID_CANCEL); };
 
 // Counts the paints of a progress text in the status bar while the main window
 // takes no input. Each paint also uncovers the map, as a window dragged across
