@@ -1,8 +1,8 @@
 // File > Import through the program's own dialogs against the simulated
 // receiver on Com 2: a Garmin download with picture matching drawn on the map
-// and saved from the document (the files read back by an independent reader),
-// a Magellan download with the defaults, an import with nothing ticked, Cancel
-// in each dialog, and a port that does not open.
+// and saved from the document (the files read back by an independent reader);
+// Cancel in each dialog, a port that does not open, a Magellan download with
+// the defaults and an import with nothing ticked.
 
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
@@ -156,62 +156,19 @@ TEST_F(Import, GarminEveryLayerWithPicturesDrawnThenSavedFromTheDocument) {
     EXPECT_FALSE(Doc().IsModified());
     // The shapes of each file, and the picture fields of MARKET (two pictures,
     // earliest first) and CHURCH (one, in "Local"), read back from the files.
-    const CommandResult read =
-        RunCommand(PythonInterpreter() +
-                   " -c 'import shapefile\nfor n in (\"Sights\", \"Routes\", \"Tracks\", "
-                   "\"TracksPts\"): print(n, len(shapefile.Reader(\"" +
-                   out.path() +
-                   "\" + n)))\n"
-                   "r = shapefile.Reader(\"" +
-                   out.File("Sights") +
-                   "\")\nprint([f[0] for f in r.fields[-5:]])\n"
-                   "for i in (0, 1): print([v.strip() for v in r.record(i)[-5:]])'");
-    EXPECT_EQ(read.output,
-              "Sights 20\nRoutes 2\nTracks 2\nTracksPts 380\n"
-              "['North', 'East', 'South', 'West', 'Local']\n['" +
+    const char* reader = R"(import shapefile, sys
+for n in ("Sights", "Routes", "Tracks", "TracksPts"): print(n, len(shapefile.Reader(sys.argv[1] + n)))
+r = shapefile.Reader(sys.argv[1] + "Sights")
+print([f[0] for f in r.fields[-5:]])
+for i in (0, 1): print([v.strip() for v in r.record(i)[-5:]]))";
+    EXPECT_EQ(RunCommand(PythonInterpreter() + " -c '" + reader + "' " + out.path()).output,
+              "Sights 20\nRoutes 2\nTracks 2\nTracksPts 380\n['North', 'East', 'South', 'West', "
+              "'Local']\n['" +
                   files[0] + "', '" + files[2] + "', '', '', '']\n['', '', '', '', '" + files[1] +
                   "']\n");
 }
 
-TEST_F(Import, MagellanWithTheDefaultsThenGarminWithNothingTicked) {
-    {
-        DialogScript script;
-        script.Then(kPortProperties, Ok).Then(kInterface, [](wxDialog& d) {
-            EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
-            Ok(d);
-        });
-        Command(ID_IMPORT_MAGELLAN);
-        EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(script.messages.empty()) << script.messages[0];
-    }
-    EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Magellan Waypoints", "Magellan Routes"}));
-    EXPECT_TRUE(Doc().IsModified());
-    ExpectEveryLayerDrawn();
-
-    // With nothing ticked the import still takes a layer that neither the
-    // total extent nor the views know of yet, and marks the document modified.
-    Doc().Modify(false);  // as if saved
-    const GeometryStore& store = Doc().m_geometryStore;
-    const double east = store.xMax + 0.1, north = store.yMax + 0.1;
-    AddLayer("Later",
-             {{(store.xMin + store.xMax) / 2, (store.yMin + store.yMax) / 2}, {east, north}});
-    DialogScript nothing;
-    nothing.Then(kComm, Ok).Then(kInterface, [](wxDialog& d) {
-        Check(&d, kIdTransferWaypoints, false);
-        Check(&d, kIdTransferRoutes, false);
-        Ok(d);
-    });
-    Command(ID_IMPORT_GARMIN);
-    EXPECT_TRUE(nothing.Done());
-    EXPECT_TRUE(nothing.messages.empty());
-    EXPECT_EQ(Doc().m_geometryStore.layerCount, 3);
-    EXPECT_DOUBLE_EQ(store.xMax, east);
-    EXPECT_DOUBLE_EQ(store.yMax, north);
-    EXPECT_TRUE(Doc().IsModified());
-    ExpectEveryLayerDrawn();
-}
-
-TEST_F(Import, CancelInEachDialogTouchesNothingAndAPortThatDoesNotOpenEnds) {
+TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
     const std::vector<std::pair<int, std::vector<std::string>>> cancels = {
         {ID_IMPORT_GARMIN, {kComm}},
         {ID_IMPORT_GARMIN, {kComm, kInterface}},
@@ -230,6 +187,20 @@ TEST_F(Import, CancelInEachDialogTouchesNothingAndAPortThatDoesNotOpenEnds) {
     // Nobody holds the port: it opens again (the port is opened exclusively).
     EXPECT_TRUE(SerialPort().Open("Com2", "9600,N,8,1"));
 
+    TempDir dir;
+    const std::string missing = dir.File("no-such-port");
+    setenv("QUORVEX_COM2", missing.c_str(), 1);
+    for (const char* first : {kComm, kPortProperties}) {
+        DialogScript failing;
+        failing.Then(first, Ok);
+        Command(first == kComm ? ID_IMPORT_GARMIN : ID_IMPORT_MAGELLAN);
+        ASSERT_FALSE(failing.messages.empty());
+        EXPECT_EQ(failing.messages[0], "Could not open Serial port " + missing + "\nErr = 2");
+        EXPECT_EQ(std::count(failing.titles.begin(), failing.titles.end(), kInterface), 0);
+        ExpectUntouched(failing);
+    }
+    setenv("QUORVEX_COM2", m_receiver.DevicePath().c_str(), 1);
+
     // The picture dialog's Cancel only turns the matching off: the waypoints
     // come without picture fields.
     {
@@ -245,22 +216,43 @@ TEST_F(Import, CancelInEachDialogTouchesNothingAndAPortThatDoesNotOpenEnds) {
         Command(ID_IMPORT_GARMIN);
         EXPECT_TRUE(script.Done());
     }
-    EXPECT_EQ(LayerNames(), std::vector<std::string>{"Garmin GPS Waypoints"});
     const AttributeTable& table = Doc().m_attributeStore.Table(0);
     for (int f = 0; f < table.fieldCount; ++f) EXPECT_STRNE(table.fields[f].name, "North");
-
     Doc().Modify(false);
     Command(wxID_NEW);
-    TempDir dir;
-    const std::string missing = dir.File("no-such-port");
-    setenv("QUORVEX_COM2", missing.c_str(), 1);
-    for (const char* first : {kComm, kPortProperties}) {
-        DialogScript failing;
-        failing.Then(first, Ok);
-        Command(first == kComm ? ID_IMPORT_GARMIN : ID_IMPORT_MAGELLAN);
-        ASSERT_FALSE(failing.messages.empty());
-        EXPECT_EQ(failing.messages[0], "Could not open Serial port " + missing + "\nErr = 2");
-        EXPECT_EQ(std::count(failing.titles.begin(), failing.titles.end(), kInterface), 0);
-        ExpectUntouched(failing);
+
+    {
+        DialogScript script;
+        script.Then(kPortProperties, Ok).Then(kInterface, [](wxDialog& d) {
+            EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
+            Ok(d);
+        });
+        Command(ID_IMPORT_MAGELLAN);
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.messages.empty()) << script.messages[0];
     }
+    EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Magellan Waypoints", "Magellan Routes"}));
+    ExpectEveryLayerDrawn();
+
+    // With nothing ticked the import still takes a layer that neither the
+    // total extent nor the views know of yet, and marks the document modified.
+    Doc().Modify(false);  // as if saved
+    const GeometryStore& store = Doc().m_geometryStore;
+    const double east = store.xMax + 0.1, north = store.yMax + 0.1;
+    AddLayer("Later",
+             {{(store.xMin + store.xMax) / 2, (store.yMin + store.yMax) / 2}, {east, north}});
+    DialogScript nothing;
+    nothing.Then(kComm, Ok).Then(kInterface, [](wxDialog& d) {
+        Check(&d, kIdTransferWaypoints, false);
+        Check(&d, kIdTransferRoutes, false);
+        Ok(d);
+    });
+    Command(ID_IMPORT_GARMIN);
+    EXPECT_TRUE(nothing.Done());
+    EXPECT_TRUE(nothing.messages.empty());
+    EXPECT_EQ(store.layerCount, 3);
+    EXPECT_DOUBLE_EQ(store.xMax, east);
+    EXPECT_DOUBLE_EQ(store.yMax, north);
+    EXPECT_TRUE(Doc().IsModified());
+    ExpectEveryLayerDrawn();
 }
