@@ -1,7 +1,7 @@
 // The main window and the document: the start state, the About box, the
 // binding of the core's messages and progress texts, the lock keys, the
-// manual, File > New with its save question, a failed save, and a document
-// named on the command line.
+// manual, a document named on the command line, a failed save, and File > New
+// with its save question.
 
 #include <wx/filename.h>
 #include <wx/html/helpctrl.h>
@@ -74,7 +74,7 @@ TEST_F(Window, BuiltManualIndexesEveryCommandAMissingOneDoesNothing) {
     }
 }
 
-TEST_F(Window, NamedDocumentThenNewAsksToSaveAndClearsEverything) {
+TEST_F(Window, NamedDocumentFailedSaveThenNewAsksToSaveAndClearsEverything) {
     // A name on the command line is taken in name only.
     TempDir dir;
     EXPECT_TRUE(Doc().OnOpenDocument(dir.File("Trip.shp")));
@@ -91,6 +91,13 @@ TEST_F(Window, NamedDocumentThenNewAsksToSaveAndClearsEverything) {
     }
     EXPECT_EQ(Doc().m_geometryStore.layerCount, 4);  // cancel keeps everything
     EXPECT_TRUE(Doc().IsModified());
+    {
+        // A save that fails keeps the document modified, so nothing is lost silently.
+        RecordingFeedback feedback;
+        EXPECT_FALSE(Doc().OnSaveDocument("/nonexistent-quorvex-dir/out.shp"));
+        EXPECT_TRUE(Doc().IsModified());
+        EXPECT_FALSE(feedback.messages.empty());
+    }
     {
         DialogScript no(wxID_NO);
         Command(wxID_NEW);
@@ -112,13 +119,4 @@ TEST_F(Window, NamedDocumentThenNewAsksToSaveAndClearsEverything) {
     DialogScript none;
     Command(wxID_NEW);
     EXPECT_TRUE(none.titles.empty());
-}
-
-TEST_F(Window, FailedSaveKeepsTheDocumentModified) {
-    FillDemoData(Doc().m_geometryStore, Doc().m_attributeStore);
-    FinishImport();
-    RecordingFeedback feedback;
-    EXPECT_FALSE(Doc().OnSaveDocument("/nonexistent-quorvex-dir/out.shp"));
-    EXPECT_TRUE(Doc().IsModified());
-    EXPECT_FALSE(feedback.messages.empty());
 }
