@@ -146,23 +146,6 @@ TEST(PictureMatchDlg, CancelAfterSelectingTurnsTheMatchingOff) {
     }
 }
 
-TEST(PictureMatchDlg, OversizedSelectionsAreCutWithAMessage) {
-    RecordingFeedback feedback;
-    Dialog d;
-    for (int i = 0; i <= PictureSet::kMaxPictures; ++i)
-        d.paths.push_back("/nonexistent/" + std::string(250, 'p') + std::to_string(i));
-    const int result = RunModal(d.dialog, [&] {
-        Click(&d.dialog, kIdSelectPictureFiles);
-        EXPECT_EQ(TextOf(&d.dialog, kIdPicturesSelected), "10000");
-        Click(&d.dialog, wxID_OK);
-    });
-    EXPECT_EQ(result, wxID_OK);
-    EXPECT_EQ(d.pictures.pictureCount, PictureSet::kMaxPictures);
-    // One message for the count, one for paths longer than a field holds.
-    EXPECT_EQ(feedback.messages.size(), 2u);
-    EXPECT_EQ(d.pictures.fieldWidth, PictureSet::kMaxFieldWidth);
-}
-
 TEST(PictureMatchDlg, FileFilterKeepsItsDescriptionsAndMatchesUpperCaseCameraNames) {
     const wxString filter = PictureFileWildcard();
     EXPECT_TRUE(filter.StartsWith("Picture Files |")) << filter;
