@@ -18,7 +18,6 @@ TEST(GpsInterfaceDlg, ProductTableReceiverShowsD0ForTheTypesItHasNot) {
 
 TEST(GpsInterfaceDlg, OkGivesTheTicksAndFileNamesAsTyped) {
     CGpsInterfaceDlg dialog(nullptr);
-    dialog.ShowMagellanProtocols();
     const int result = RunModal(dialog, [&] {
         Check(&dialog, kIdTransferWaypoints, false);
         Check(&dialog, kIdTracksAsPoints, true);
@@ -28,9 +27,7 @@ TEST(GpsInterfaceDlg, OkGivesTheTicksAndFileNamesAsTyped) {
     });
     ASSERT_EQ(result, wxID_OK);
     EXPECT_FALSE(dialog.waypointsWanted);
-    EXPECT_TRUE(dialog.routesWanted);
     EXPECT_TRUE(dialog.tracksAsPoints);
     EXPECT_EQ(dialog.waypointsFile, "");
     EXPECT_EQ(dialog.routesFile, "Wege über Berg");
-    EXPECT_EQ(dialog.tracksProtocol, "PMGNTRK");
 }
