@@ -27,9 +27,7 @@ int GuiTest::AddLayer(const char* name, const Positions& positions, bool lines) 
 }
 
 void GuiTest::FinishImport() {
-    Doc().m_geometryStore.ComputeTotalExtent();
-    Doc().UpdateAllViews();
-    Doc().Modify(true);
+    Doc().FinishImport();
     Pump();
 }
 

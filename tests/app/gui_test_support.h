@@ -34,7 +34,7 @@ class GuiTest : public ::testing::Test {
 
     // A point layer, or a line layer joining the positions in order.
     static int AddLayer(const char* name, const Positions& positions, bool lines = false);
-    // What an import does at its end: extents, views updated, document modified.
+    // Ends an import as the import commands do, then lets the views draw.
     static void FinishImport();
     // The view as the screen shows it, drawn into an image of `size`.
     static wxImage RenderScreen(const wxSize& size);
