@@ -21,28 +21,24 @@
 
 namespace {
 
-GarminTransferChoice GarminChoice(const CGpsInterfaceDlg& dialog) {
-    GarminTransferChoice choice;
+// What the "GPS Interface" dialog chose, in the choice of either receiver. A
+// Magellan receiver downloads its track log only as lines and matches no
+// pictures, so its choice has no place for the other two boxes.
+template <typename Choice>
+Choice ChoiceFrom(const CGpsInterfaceDlg& dialog) {
+    Choice choice;
     choice.waypoints = dialog.waypointsWanted;
     choice.routes = dialog.routesWanted;
     choice.trackLines = dialog.tracksAsLines;
-    choice.trackPoints = dialog.tracksAsPoints;
     choice.waypointsFile = dialog.waypointsFile;
     choice.routesFile = dialog.routesFile;
     choice.tracksFile = dialog.tracksFile;
     return choice;
 }
 
-// A Magellan receiver downloads its track log only as lines and matches no
-// pictures: the other two boxes of the dialog are not looked at.
-MagellanTransferChoice MagellanChoice(const CGpsInterfaceDlg& dialog) {
-    MagellanTransferChoice choice;
-    choice.waypoints = dialog.waypointsWanted;
-    choice.routes = dialog.routesWanted;
-    choice.trackLines = dialog.tracksAsLines;
-    choice.waypointsFile = dialog.waypointsFile;
-    choice.routesFile = dialog.routesFile;
-    choice.tracksFile = dialog.tracksFile;
+GarminTransferChoice GarminChoice(const CGpsInterfaceDlg& dialog) {
+    auto choice = ChoiceFrom<GarminTransferChoice>(dialog);
+    choice.trackPoints = dialog.tracksAsPoints;
     return choice;
 }
 
@@ -115,6 +111,7 @@ void CQUORVEXDoc::OnImportMagellan(wxCommandEvent&) {
     if (gpsDialog.ShowModal() != wxID_OK) return;
 
     ReceiverBusy busy(MapAwaitingExtent());
-    RunMagellanTransfers(gps, m_geometryStore, m_attributeStore, MagellanChoice(gpsDialog));
+    RunMagellanTransfers(gps, m_geometryStore, m_attributeStore,
+                         ChoiceFrom<MagellanTransferChoice>(gpsDialog));
     FinishImport();
 }

@@ -244,9 +244,9 @@ bool AttributeStore::SetNumber(int table, int record, int field, double value) {
 int AttributeStore::FindRecord(int table, int field, const char* text) {
     if (!text || !*text || table < 0 || table >= tableCount) return -1;
     if (field < 0 || field >= tables[table].fieldCount) return -1;
-    size_t length = std::strlen(text);
-    // The field cannot begin with a text longer than itself.
-    if (length > tables[table].fields[field].width) return -1;
+    // SetText cuts a text to the field's width, so a longer text is looked for
+    // as it was stored: by as much of it as the field holds.
+    size_t length = std::min<size_t>(std::strlen(text), tables[table].fields[field].width);
     int count = RecordCount(table);
     for (int r = 0; r < count; ++r) {
         const unsigned char* p = RecordField(table, r, field);

@@ -81,6 +81,7 @@ class AttributeStore {
     // finite number) is stored as blanks, dBASE's "no value".
     bool SetNumber(int table, int record, int field, double value);
     // First record whose field begins with `text`, ignoring case; -1 when none.
+    // A text longer than the field is looked for as SetText stores it, cut.
     int FindRecord(int table, int field, const char* text);
 
     // The file WriteDbf writes: directory + fileName + ".DBF".

@@ -305,13 +305,7 @@ void MagellanDownload::RouteSentence(const char* line) {
 }
 
 void MagellanDownload::RouteNode(const char* line, const char* name) {
-    // Waypoint names longer than the "Ident" field were stored cut to its width,
-    // so the node is looked up by as much of its name as the field holds.
-    std::string stored(name);
-    if (waypointTable_ >= 0 && waypointTable_ < attributes_.tableCount &&
-        attributes_.FieldCount(waypointTable_) > 0)
-        stored = stored.substr(0, attributes_.Table(waypointTable_).fields[0].width);
-    const int r = attributes_.FindRecord(waypointTable_, 0, stored.c_str());
+    const int r = attributes_.FindRecord(waypointTable_, 0, name);
     const GeometryLayer& waypoints = geometry_.Layer(waypointLayer_);
     if (r < 0 || r >= waypoints.pointCount) {
         ShowMessage(FormatText(

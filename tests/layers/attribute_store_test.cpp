@@ -143,9 +143,10 @@ TEST(AttributeStore, FindRecordIsACaseBlindPrefixMatch) {
     EXPECT_EQ(store.FindRecord(t, 0, nullptr), -1);
     EXPECT_EQ(store.FindRecord(t, 0, "Q"), -1);
     EXPECT_EQ(store.FindRecord(t, 9, "abc"), -1);
-    // Longer than the field: it cannot be there (and nothing beyond is read).
-    store.SetText(t, 2, 1, "X");
-    EXPECT_EQ(store.FindRecord(t, 0, "abc         X"), -1);
+    // Longer than the field: found as SetText stored it, cut to the field; the
+    // blank field behind it is not compared with the rest of the text.
+    store.SetText(t, 3, 0, "LOOKOUTPOINTNORTH");
+    EXPECT_EQ(store.FindRecord(t, 0, "lookoutpointnorth"), 3);
 }
 
 TEST(AttributeStore, RecordGrowth) {
