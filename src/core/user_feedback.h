@@ -14,6 +14,10 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // A progress text for the first status-bar pane (" Transfering Waypoints 3 of 20").
     virtual void ShowProgress(const std::string& text) = 0;
+    // True once the user asked to stop the running transfer (Esc or Cancel in the
+    // desktop program). Transfers poll it between packets; a stopped transfer keeps
+    // what arrived. Feedback that cannot be cancelled never asks.
+    virtual bool CancelRequested() { return false; }
 };
 
 // The feedback that core operations report to. Never null: until a program sets

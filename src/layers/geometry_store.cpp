@@ -181,11 +181,19 @@ int GeometryStore::FindOrAddPoint(int layer, double x, double y, double z, doubl
         }
     }
 
+    int index = AppendPoint(layer, x, y, z, m);
+    if (index >= 0 && l.pointIndex) l.pointIndex->Add(l.points.get());
+    return index;
+}
+
+int GeometryStore::AppendPoint(int layer, double x, double y, double z, double m) {
+    if (layer < 0 || layer >= layerCount || layers[layer].deleted) return -1;
+    GeometryLayer& l = layers[layer];
     if (l.pointCount + 1 >= l.pointCapacity && !GrowPoints(layer, l.pointCapacity + kGrowth))
         return -1;
     int index = l.pointCount++;
     l.points[index] = LayerPoint{index, x, y, z, m};
-    if (l.pointIndex) l.pointIndex->Add(l.points.get());
+    // A point index catches up with appended points at the next FindOrAddPoint.
     l.modified = true;
     return index;
 }

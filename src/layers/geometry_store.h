@@ -88,6 +88,10 @@ class GeometryStore {
     // Index of the lowest-numbered point within matchTolerance of (x, y), or of a
     // new point appended there; -1 for a bad or deleted layer or when memory ran out.
     int FindOrAddPoint(int layer, double x, double y, double z = 0.0, double m = 0.0);
+    // Appends a point without looking for one at the same position: the points of a
+    // point layer (waypoints, track points) are each their own record, even when two
+    // share a position. Index of the new point, or -1 as for FindOrAddPoint.
+    int AppendPoint(int layer, double x, double y, double z = 0.0, double m = 0.0);
     // Appends an edge and returns its index; -1 for a bad or deleted layer or when
     // memory ran out. segment > 0 sets the segment number, segment < 0 starts a new
     // line, segment 0 continues the previous line while the edges join up.
