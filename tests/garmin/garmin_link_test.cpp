@@ -2,19 +2,13 @@
 // DLE stuffing, acknowledgements and resends, frames that break off or lie, and
 // the product data and capability list as receivers send them.
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <chrono>
-#include <cstring>
-
-#include <fstream>
 
 #include "garmin/garmin_device.h"
 #include "garmin/protocol_table_file.h"
 #include "garmin_on_pty.h"
-#include "pty_pair.h"
-#include "recording_feedback.h"
-#include "test_files.h"
 
 namespace {
 
