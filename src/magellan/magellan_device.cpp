@@ -95,6 +95,12 @@ int MagellanDevice::RunDownload(int kind, GeometryStore& geometry, AttributeStor
     SendCommand(download.Command());
     char line[kLineBufferSize];
     for (;;) {
+        // A stopped download acknowledges nothing more: the receiver gives up,
+        // and what arrived so far stays in the layer.
+        if (Feedback().CancelRequested()) {
+            ShowMessage("Transfer stopped by the user; what arrived is kept.");
+            break;
+        }
         const int length = ReceiveSentence(line);
         if (!download.HandleLine(line, length)) break;
     }
