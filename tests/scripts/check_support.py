@@ -4,19 +4,63 @@ collecting the differences from what the dataset says."""
 import os
 
 import shapefile
+from osgeo import gdal, ogr
+
+gdal.UseExceptions()
 
 
-def read_set(out_dir, name):
+def read_set(out_dir, name, check=None):
     """(field names, [(points, record dict)]) of OUT_DIR/NAME.SHP/.SHX/.DBF, or
-    None when the set was not written."""
+    None when the set was not written. With CHECK, the set is also read with GDAL
+    and what a GIS relies on is checked: one shape per record, the same names and
+    geometry through both readers, WGS 84 from the .PRJ, UTF-8 from the .CPG."""
     base = os.path.join(out_dir, name)
     if not os.path.exists(base + ".SHP"):
         return None
     with shapefile.Reader(shp=open(base + ".SHP", "rb"), shx=open(base + ".SHX", "rb"),
                           dbf=open(base + ".DBF", "rb")) as reader:
         fields = [f[0] for f in reader.fields[1:]]
-        return fields, [([tuple(p) for p in shape.points], record.as_dict())
-                        for shape, record in zip(reader.shapes(), reader.records())]
+        shapes, records = reader.shapes(), reader.records()
+        rows = [([tuple(p) for p in shape.points], record.as_dict())
+                for shape, record in zip(shapes, records)]
+    if check is not None:
+        check.equal(name + " shapes and records", len(shapes), len(records))
+        check_with_gdal(check, name, base, rows)
+    return fields, rows
+
+
+def gdal_points(geometry):
+    """The points of a GDAL geometry, parts one after the other; none for a Null shape."""
+    if geometry is None:
+        return []
+    if geometry.GetGeometryCount() > 0:
+        return [p for i in range(geometry.GetGeometryCount())
+                for p in gdal_points(geometry.GetGeometryRef(i))]
+    return [tuple(p[:2]) for p in geometry.GetPoints() or []]
+
+
+def check_with_gdal(check, name, base, rows):
+    source = ogr.Open(base + ".SHP")
+    layer = source.GetLayer(0)
+    srs = layer.GetSpatialRef()
+    epsg = None
+    if srs is not None and srs.AutoIdentifyEPSG() == 0:
+        epsg = srs.GetAuthorityCode(None)
+    check.equal(name + " coordinate system (EPSG)", epsg, "4326")
+    check.equal(name + " encoding", layer.GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE"),
+                "UTF-8")
+    features = list(layer)
+    check.equal(name + " GDAL feature count", len(features), len(rows))
+    for i, (feature, (points, record)) in enumerate(zip(features, rows)):
+        got = gdal_points(feature.GetGeometryRef())
+        if [tuple(round(c, 9) for c in p) for p in got] != \
+                [tuple(round(c, 9) for c in p) for p in points]:
+            check.problems.append("%s %d: GDAL reads %d points, pyshp %d"
+                                  % (name, i, len(got), len(points)))
+        for field, value in record.items():
+            if isinstance(value, str):
+                check.equal("%s %d %s through GDAL" % (name, i, field),
+                            (feature.GetField(field) or "").strip(), value)
 
 
 class Check:

@@ -219,7 +219,7 @@ def main(argv):
     for kind, name in layers.items():
         if name not in present:
             continue
-        fields, layer = read_set(out_dir, name)
+        fields, layer = read_set(out_dir, name, check)
         if kind == "Waypoints":
             check_waypoints(check, data, fields, layer, waypoint_type, waypoint_count)
         elif kind == "Routes":
