@@ -157,15 +157,10 @@ TEST(CliGarmin, LineFaultsAndLayoutsThisProgramCannotRead) {
         EXPECT_TRUE(Contains(result.output, std::string(kEndedEarly) + " (1 message above)"));
         EXPECT_EQ(download.Check("Waypoints", "--waypoints 5"), "");
     }
-    // Damaged packets and noise between packets: refused, resent, all there.
-    GarminDownload download({"--bad-checksums", "2", "--garbage", "16"});
-    CommandResult result = download.Run("--track-lines --track-points");
-    EXPECT_EQ(result.status, kExitOk) << result.output;
-    EXPECT_FALSE(Contains(result.output, kEndedEarly));
-    EXPECT_EQ(download.Check(kAllLayers), "");
+    // (Damaged packets and noise between packets are cells of the fault matrix.)
     // A newer receiver: D110 waypoints, D110 route waypoints, D312/D302 tracks.
     GarminDownload newer({}, "new");
-    result = newer.Run("--track-points");
+    CommandResult result = newer.Run("--track-points");
     EXPECT_EQ(result.status, kExitOk) << result.output;
     EXPECT_TRUE(Contains(result.output,
                          "NewPointLayer(): Waypoint Data Type(D110) not defined at this time. "
