@@ -8,6 +8,9 @@
 #include <string>
 
 struct ProtocolTable {
+    // Link protocol: 1 for L001, 2 for L002 (with command set A011); 0 when
+    // neither the capability list nor the product ID said, which means L001.
+    std::int32_t linkProtocol = 0;
     std::int32_t waypointProtocol = 0;   // A100
     std::int32_t waypointType = 0;       // D after A100
     std::int32_t routeProtocol = 0;      // A200 or A201
