@@ -31,7 +31,16 @@ constexpr GarminLinkIds kLinkL002 = {11, 35, 37,  39,  -1,  -1,  -1, 43, 12,  0,
 
 // Receivers keep their texts in Windows-1252.
 std::string ReceiverText(const std::string& bytes) {
-    return bytes;
+    std::string utf8;
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else {
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
 }
 
 void ShowPointTypeMessage(const char* prefix, int dataType) {
@@ -352,9 +361,12 @@ bool GarminDownload::AddLinePoint(int pointType, const unsigned char* record, in
     }
     if (newSegment || pendingNewSegment_) previousPoint = -1;
     pendingNewSegment_ = false;
-    const int point =
-        geometry_.FindOrAddPoint(layer, SemicirclesToDegrees(record + layout->longitude),
-                                 SemicirclesToDegrees(record + layout->latitude));
+    const double x = SemicirclesToDegrees(record + layout->longitude);
+    const double y = SemicirclesToDegrees(record + layout->latitude);
+    // A segment's first point is a point of its own, so that the segment stays
+    // a part of its own even where it begins at the end of the one before.
+    const int point = previousPoint < 0 ? geometry_.AppendPoint(layer, x, y)
+                                        : geometry_.FindOrAddPoint(layer, x, y);
     if (point < 0) return false;
     // The segment number is the line's record number + 1, so that the writer
     // pairs the shape with its record however the edges join.

@@ -59,6 +59,9 @@ Data and receiver:
         examples           HOME/SHOP/PARK with the route HOME-SHOP-PARK, a
                            route with a comment, several tracks, unnamed
                            tracks and void ("V") fixes
+        oddities           lines of one point, track segments, points without
+                           position or time, a 10,500-point track, two
+                           waypoints at one position, non-ASCII names
         generated:W,R,T    W waypoints, R routes, T track points (load tests)
         FILE.json          a dataset file (format below)
   --profile NAME        Garmin receiver profile (default current); see

@@ -146,7 +146,7 @@ TEST_F(PointLayerTest, EveryLayoutReadsItsFieldsAtTheirOffsets) {
              .Float(32, 1.0e25f)
              .U32(56, 31626061)
              .Then(std::string("CAF\xC9\0EAST\0", 10)),
-         {"CAF\xC9        ", "   151.25000", "   -33.50000", Left("EAST", 40), none,
+         {"CAF\xC3\x89       ", "   151.25000", "   -33.50000", Left("EAST", 40), none,
           "01/01/1991  01:01:01"}},
         {302,
          RecordBuilder(25).Position(0, 4, 1, 2).U32(8, 0x7FFFFFFF).Float(12, 1.5f).Float(16, 2.5f)

@@ -6,17 +6,28 @@ import os
 import shapefile
 
 
-def read_set(out_dir, name):
+def split_parts(shape):
+    """The points of a shape as a list of its parts (a Null shape has none)."""
+    points = [tuple(p) for p in shape.points]
+    starts = list(getattr(shape, "parts", [0] if points else []))
+    return [points[a:b] for a, b in zip(starts, starts[1:] + [len(points)])]
+
+
+def read_set(out_dir, name, check=None, parts=False):
     """(field names, [(points, record dict)]) of OUT_DIR/NAME.SHP/.SHX/.DBF, or
-    None when the set was not written."""
+    None when the set was not written. With `parts` the points come as a list
+    of parts; `check` gets a problem when shape and record counts differ."""
     base = os.path.join(out_dir, name)
     if not os.path.exists(base + ".SHP"):
         return None
     with shapefile.Reader(shp=open(base + ".SHP", "rb"), shx=open(base + ".SHX", "rb"),
                           dbf=open(base + ".DBF", "rb")) as reader:
         fields = [f[0] for f in reader.fields[1:]]
-        return fields, [([tuple(p) for p in shape.points], record.as_dict())
-                        for shape, record in zip(reader.shapes(), reader.records())]
+        shapes, records = reader.shapes(), reader.records()
+        if check is not None:
+            check.equal(name + " shapes against records", len(shapes), len(records))
+        return fields, [(split_parts(shape) if parts else [tuple(p) for p in shape.points],
+                         record.as_dict()) for shape, record in zip(shapes, records)]
 
 
 class Check:
