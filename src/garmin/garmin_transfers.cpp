@@ -113,12 +113,29 @@ void GarminDevice::AbortTransfer(int packetId, int command) {
     packetTimeoutMs = savedTimeout;
 }
 
-void RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStore& attributes,
-                        PictureSet* pictures, const GarminTransferChoice& choice) {
-    if (choice.waypoints)
+int RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStore& attributes,
+                       PictureSet* pictures, const GarminTransferChoice& choice) {
+    // A transfer that made its layer has sent its command.
+    int run = 0;
+    if (choice.waypoints) {
         gps.TransferWaypoints(geometry, attributes, pictures, choice.waypointsFile.c_str());
-    if (choice.routes) gps.TransferRoutes(geometry, attributes, choice.routesFile.c_str());
-    if (choice.trackLines) gps.TransferTrackLines(geometry, attributes, choice.tracksFile.c_str());
-    if (choice.trackPoints)
+        run += gps.LayerIndex() >= 0;
+    }
+    if (choice.routes) {
+        gps.TransferRoutes(geometry, attributes, choice.routesFile.c_str());
+        run += gps.LayerIndex() >= 0;
+    }
+    if (choice.trackLines) {
+        gps.TransferTrackLines(geometry, attributes, choice.tracksFile.c_str());
+        run += gps.LayerIndex() >= 0;
+    }
+    if (choice.trackPoints) {
         gps.TransferTrackPoints(geometry, attributes, choice.tracksFile.c_str());
+        run += gps.LayerIndex() >= 0;
+    }
+    return run;
+}
+
+int ChosenTransfers(const GarminTransferChoice& choice) {
+    return choice.waypoints + choice.routes + choice.trackLines + choice.trackPoints;
 }
