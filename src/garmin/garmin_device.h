@@ -135,6 +135,9 @@ class GarminDevice {
     void SetProtocols(const ProtocolTable& table) { protocols = table; }
 
   private:
+    // Begins `download` and, when it can run, runs it; keeps its layer and table.
+    int Transfer(GarminDownload& download, const char* fileName, PictureSet* pictures);
+
     // Reads up to the start of a frame and its header; false when none came.
     bool ReceiveHeader();
 

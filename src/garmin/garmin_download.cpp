@@ -4,6 +4,7 @@
 
 #include "core/byte_order.h"
 #include "core/fixed_text.h"
+#include "core/text_encoding.h"
 #include "core/user_feedback.h"
 #include "garmin/garmin_time.h"
 #include "garmin/record_layouts.h"
@@ -29,18 +30,9 @@ constexpr GarminLinkIds kLinkL001 = {10, 27, 29,  30,  98,  99,  34, 35, 12,  0,
 constexpr GarminLinkIds kLinkL002 = {11, 35, 37,  39,  -1,  -1,  -1, 43, 12,  0,    8,  -1, 21};
 // clang-format on
 
-// Receivers keep their texts in Windows-1252.
+// Receivers keep their texts in Windows-1252; the stores hold UTF-8.
 std::string ReceiverText(const std::string& bytes) {
-    std::string utf8;
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
+    return Windows1252ToUtf8(bytes.data(), bytes.size());
 }
 
 void ShowPointTypeMessage(const char* prefix, int dataType) {

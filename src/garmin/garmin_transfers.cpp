@@ -10,53 +10,39 @@
 #include "garmin/garmin_device.h"
 #include "garmin/garmin_download.h"
 
-namespace {
-
-int Transfer(GarminDevice& gps, GarminDownload& download, const char* fileName,
-             PictureSet* pictures) {
-    if (!download.Begin(fileName, pictures)) {
+int GarminDevice::Transfer(GarminDownload& download, const char* fileName, PictureSet* pictures) {
+    int count = 0;
+    if (download.Begin(fileName, pictures))
+        count = RunDownload(download);
+    else
         download.Finish();
-        return 0;
-    }
-    return gps.RunDownload(download);
+    layer = download.layer;
+    table = download.table;
+    return count;
 }
-
-}  // namespace
 
 int GarminDevice::TransferWaypoints(GeometryStore& geometry, AttributeStore& attributes,
                                     PictureSet* pictures, const char* fileName) {
     GarminDownload download(GarminDownload::kWaypoints, protocols, geometry, attributes);
-    const int count = Transfer(*this, download, fileName, pictures);
-    layer = download.layer;
-    table = download.table;
-    return count;
+    return Transfer(download, fileName, pictures);
 }
 
 int GarminDevice::TransferRoutes(GeometryStore& geometry, AttributeStore& attributes,
                                  const char* fileName) {
     GarminDownload download(GarminDownload::kRoutes, protocols, geometry, attributes);
-    const int count = Transfer(*this, download, fileName, nullptr);
-    layer = download.layer;
-    table = download.table;
-    return count;
+    return Transfer(download, fileName, nullptr);
 }
 
 int GarminDevice::TransferTrackLines(GeometryStore& geometry, AttributeStore& attributes,
                                      const char* fileName) {
     GarminDownload download(GarminDownload::kTrackLines, protocols, geometry, attributes);
-    const int count = Transfer(*this, download, fileName, nullptr);
-    layer = download.layer;
-    table = download.table;
-    return count;
+    return Transfer(download, fileName, nullptr);
 }
 
 int GarminDevice::TransferTrackPoints(GeometryStore& geometry, AttributeStore& attributes,
                                       const char* fileName) {
     GarminDownload download(GarminDownload::kTrackPoints, protocols, geometry, attributes);
-    const int count = Transfer(*this, download, fileName, nullptr);
-    layer = download.layer;
-    table = download.table;
-    return count;
+    return Transfer(download, fileName, nullptr);
 }
 
 int GarminDevice::RunDownload(GarminDownload& download) {

@@ -124,7 +124,7 @@ FAULTS = [
 
 # Cells that show a fault not mended yet: still run and still checked, shown as
 # "known" in the matrix, and they do not fail the run.
-KNOWN = set()
+KNOWN = {("garmin", "routes", "unreadable after 3")}  # a one-point route needs a Null shape
 
 
 def start_simulator(bin_dir, args):
