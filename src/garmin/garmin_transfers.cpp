@@ -62,7 +62,7 @@ int GarminDevice::RunDownload(GarminDownload& download) {
             break;
         }
         const int size = ReceiveData(data);
-        if (size == 0) {
+        if (size < 0) {
             // The receiver fell silent (or sent nothing intact): what came stays.
             ShowMessage(
                 FormatText("%s transfer incomplete: no further packet came from the GPS "
@@ -92,7 +92,10 @@ void GarminDevice::AbortTransfer(int packetId, int command) {
     packetTimeoutMs = kAbortQuietMs;
     unsigned char scratch[kPacketBufferSize];
     for (int packets = 0; packets < 65536; ++packets) {
-        if (ReceivePacket(scratch) == 0 && !lastFrameCut) break;
+        if (ReceivePacket(scratch) < 0) {
+            if (LastFrameFailed()) continue;  // damaged: dropped all the same
+            break;
+        }
         const int id = LastPacketId();
         if (id != kPidAck && id != kPidNak) SendAck(id);
     }

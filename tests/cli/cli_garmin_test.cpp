@@ -96,7 +96,8 @@ class GarminDownload {
 std::vector<std::string> AllCases() {
     std::vector<std::string> cases = {
         "current_examples", "old_examples", "d201_examples", "d301_examples", "current_edges",
-        "d100_edges",       "d105_edges",   "d151_edges",    "d201_edges",    "d300_edges"};
+        "d100_edges",       "d105_edges",   "d151_edges",    "d201_edges",    "d300_edges",
+        "current_oddities", "d300_oddities"};
     for (const Profile& p : kProfiles) cases.push_back(p.name + std::string("_builtin"));
     return cases;
 }

@@ -4,6 +4,9 @@ collecting the differences from what the dataset says."""
 import os
 
 import shapefile
+from osgeo import gdal, ogr
+
+gdal.UseExceptions()
 
 
 def split_parts(shape):
@@ -15,8 +18,10 @@ def split_parts(shape):
 
 def read_set(out_dir, name, check=None, parts=False):
     """(field names, [(points, record dict)]) of OUT_DIR/NAME.SHP/.SHX/.DBF, or
-    None when the set was not written. With `parts` the points come as a list
-    of parts; `check` gets a problem when shape and record counts differ."""
+    None when the set was not written. With CHECK, the set is also read with GDAL
+    and what a GIS relies on is checked: one shape per record, the same names and
+    geometry through both readers, WGS 84 from the .PRJ, UTF-8 from the .CPG.
+    With PARTS the points come as a list of the shape's parts."""
     base = os.path.join(out_dir, name)
     if not os.path.exists(base + ".SHP"):
         return None
@@ -24,10 +29,49 @@ def read_set(out_dir, name, check=None, parts=False):
                           dbf=open(base + ".DBF", "rb")) as reader:
         fields = [f[0] for f in reader.fields[1:]]
         shapes, records = reader.shapes(), reader.records()
-        if check is not None:
-            check.equal(name + " shapes against records", len(shapes), len(records))
-        return fields, [(split_parts(shape) if parts else [tuple(p) for p in shape.points],
-                         record.as_dict()) for shape, record in zip(shapes, records)]
+        rows = [([tuple(p) for p in shape.points], record.as_dict())
+                for shape, record in zip(shapes, records)]
+        shape_parts = [split_parts(shape) for shape in shapes]
+    if check is not None:
+        check.equal(name + " shapes and records", len(shapes), len(records))
+        check_with_gdal(check, name, base, rows)
+    if parts:
+        rows = [(p, record) for p, (_, record) in zip(shape_parts, rows)]
+    return fields, rows
+
+
+def gdal_points(geometry):
+    """The points of a GDAL geometry, parts one after the other; none for a Null shape."""
+    if geometry is None:
+        return []
+    if geometry.GetGeometryCount() > 0:
+        return [p for i in range(geometry.GetGeometryCount())
+                for p in gdal_points(geometry.GetGeometryRef(i))]
+    return [tuple(p[:2]) for p in geometry.GetPoints() or []]
+
+
+def check_with_gdal(check, name, base, rows):
+    source = ogr.Open(base + ".SHP")
+    layer = source.GetLayer(0)
+    srs = layer.GetSpatialRef()
+    epsg = None
+    if srs is not None and srs.AutoIdentifyEPSG() == 0:
+        epsg = srs.GetAuthorityCode(None)
+    check.equal(name + " coordinate system (EPSG)", epsg, "4326")
+    check.equal(name + " encoding", layer.GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE"),
+                "UTF-8")
+    features = list(layer)
+    check.equal(name + " GDAL feature count", len(features), len(rows))
+    for i, (feature, (points, record)) in enumerate(zip(features, rows)):
+        got = gdal_points(feature.GetGeometryRef())
+        if [tuple(round(c, 9) for c in p) for p in got] != \
+                [tuple(round(c, 9) for c in p) for p in points]:
+            check.problems.append("%s %d: GDAL reads %d points, pyshp %d"
+                                  % (name, i, len(got), len(points)))
+        for field, value in record.items():
+            if isinstance(value, str):
+                check.equal("%s %d %s through GDAL" % (name, i, field),
+                            (feature.GetField(field) or "").strip(), value)
 
 
 class Check:

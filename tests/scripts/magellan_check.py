@@ -91,7 +91,7 @@ def main(argv):
     found = []
     for name, compare in (("Waypoints", check_waypoints), ("Routes", check_routes),
                           ("Tracks", lambda c, d, l: check_tracks(c, d, l, limit))):
-        written = read_set(out_dir, name)
+        written = read_set(out_dir, name, check)
         if written is not None:
             found.append(name)
             compare(check, data, written[1])
