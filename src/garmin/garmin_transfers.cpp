@@ -104,21 +104,22 @@ void GarminDevice::AbortTransfer(int packetId, int command) {
 
 int RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStore& attributes,
                        PictureSet* pictures, const GarminTransferChoice& choice) {
-    // A transfer that made its layer has sent its command.
+    // A transfer that made its layer has sent its command; a stopped transfer
+    // ends the whole import.
     int run = 0;
     if (choice.waypoints) {
         gps.TransferWaypoints(geometry, attributes, pictures, choice.waypointsFile.c_str());
         run += gps.LayerIndex() >= 0;
     }
-    if (choice.routes) {
+    if (choice.routes && !Feedback().CancelRequested()) {
         gps.TransferRoutes(geometry, attributes, choice.routesFile.c_str());
         run += gps.LayerIndex() >= 0;
     }
-    if (choice.trackLines) {
+    if (choice.trackLines && !Feedback().CancelRequested()) {
         gps.TransferTrackLines(geometry, attributes, choice.tracksFile.c_str());
         run += gps.LayerIndex() >= 0;
     }
-    if (choice.trackPoints) {
+    if (choice.trackPoints && !Feedback().CancelRequested()) {
         gps.TransferTrackPoints(geometry, attributes, choice.tracksFile.c_str());
         run += gps.LayerIndex() >= 0;
     }

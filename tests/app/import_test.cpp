@@ -43,7 +43,8 @@ struct ProgressPaints : wxEvtHandler {
     }
     void OnPaint(wxPaintEvent& event) {
         const wxString text = g_pStatusBar->GetStatusText(0);
-        count += text.StartsWith(" Transfering") && !wxTheApp->GetTopWindow()->IsEnabled();
+        count += text.StartsWith(" Transfering") && GuiTest::Frame().TransferRunning() &&
+                 !GuiTest::LayersBar().IsEnabled();
         m_map->Refresh();
         event.Skip();
     }

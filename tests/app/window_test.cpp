@@ -40,15 +40,15 @@ TEST_F(Window, StartStateAboutBoxCoreMessagesAndLockKeys) {
 
     // Caps Lock pressed and released once turns the lock on or off; again, back.
     wxUIActionSimulator keys;
-    const wxString before = g_pStatusBar->GetStatusText(1);
+    const wxString before = g_pStatusBar->GetStatusText(2);
     keys.Char(WXK_CAPITAL);
     Pump(300);
-    const wxString toggled = g_pStatusBar->GetStatusText(1);
+    const wxString toggled = g_pStatusBar->GetStatusText(2);
     EXPECT_NE(toggled, before);
     EXPECT_TRUE(toggled == "CAP" || before == "CAP");
     keys.Char(WXK_CAPITAL);
     Pump(300);
-    EXPECT_EQ(g_pStatusBar->GetStatusText(1), before);
+    EXPECT_EQ(g_pStatusBar->GetStatusText(2), before);
 }
 
 TEST_F(Window, BuiltManualIndexesEveryCommandAMissingOneDoesNothing) {

@@ -186,7 +186,7 @@ TEST(GridLines, ThirtyMinuteRowDoesNotDrift) {
         bottoms.push_back(MeridianLabelTexts(line.value).bottom);
     }
     const std::vector<std::string> expectedBottoms = {
-        "2^30'00\" W", "2^00'00\" W", "1^30'00\" W", "1^00'00\" W", "0^30'00\" W", "0^00'00\" E",
-        "0^30'00\" E", "1^00'00\" E", "1^30'00\" E", "2^00'00\" E", "2^30'00\" E"};
+        "2°30'00\" W", "2°00'00\" W", "1°30'00\" W", "1°00'00\" W", "0°30'00\" W", "0°00'00\" E",
+        "0°30'00\" E", "1°00'00\" E", "1°30'00\" E", "2°00'00\" E", "2°30'00\" E"};
     EXPECT_EQ(bottoms, expectedBottoms);
 }
