@@ -25,7 +25,7 @@ import os
 import struct
 import sys
 
-from check_support import Check, read_set
+from check_support import Check, check_lines, check_points, read_set
 
 FIXED_IDENT_TYPES = {100, 101, 102, 103, 104, 107, 150, 151, 152, 154, 155}
 FLOAT_ALTITUDE_TYPES = {108, 109, 110}
@@ -110,21 +110,6 @@ def waypoint_values(w, wtype):
     return values
 
 
-def check_points(check, what, fields, layer, expected_fields, expected):
-    """Point layer against (position, values) pairs; Longitude and Latitude derived."""
-    check.equal(what + " fields", fields, expected_fields)
-    check.equal(what + " count", len(layer), len(expected))
-    for i, ((points, record), (pos, values)) in enumerate(zip(layer, expected)):
-        check.points("%s %d" % (what, i), points, [pos])
-        check.near("%s %d Longitude" % (what, i), record["Longitude"], round(pos[0], 5), 6e-6)
-        check.near("%s %d Latitude" % (what, i), record["Latitude"], round(pos[1], 5), 6e-6)
-        for name, value in values.items():
-            got = record[name]
-            if isinstance(got, str):
-                got = got.strip()
-            check.equal("%s %d %s" % (what, i, name), got, value)
-
-
 def check_waypoints(check, data, fields, layer, wtype, count):
     waypoints = data["waypoints"][:count]
     expected = [(position(w), waypoint_values(w, wtype)) for w in waypoints]
@@ -149,15 +134,6 @@ def route_name(route, index, header_type):
 def parts_of(segments):
     """A line's parts: its segments of two points or more."""
     return [s for s in segments if len(s) > 1]
-
-
-def check_lines(check, what, layer, lines):
-    check.equal(what + " count", len(layer), len(lines))
-    for i, ((parts, record), (name, expected)) in enumerate(zip(layer, lines)):
-        check.equal("%s %d part count" % (what, i), len(parts), len(expected))
-        for k, (got, want) in enumerate(zip(parts, expected)):
-            check.points("%s %d part %d" % (what, i, k), got, want)
-        check.equal("%s %d Ident" % (what, i), record["Ident"].strip(), name)
 
 
 def check_routes(check, data, layer, route_types):
