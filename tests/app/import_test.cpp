@@ -11,15 +11,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
+#include "quorvex_test.h"
 
 #include "dialogs/dialog_ids.h"
 #include "dialogs/picture_match_dlg.h"
 #include "gui_test_support.h"
 #include "serial/serial_port.h"
-#include "simulator_process.h"
-#include "test_files.h"
 #include "view/command_ids.h"
 #include "view/view_globals.h"
 

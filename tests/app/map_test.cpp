@@ -11,7 +11,7 @@
 #include <wx/uiaction.h>
 
 #include <cmath>
-#include <cstring>
+#include "quorvex_test.h"
 
 #include "gui_test_support.h"
 #include "view/command_ids.h"

@@ -13,8 +13,7 @@
 #include "app/demo_data.h"
 #include "app/gui_feedback.h"
 #include "gui_test_support.h"
-#include "recording_feedback.h"
-#include "test_files.h"
+#include "quorvex_test.h"
 #include "view/command_ids.h"
 #include "view/view_globals.h"
 
