@@ -2,7 +2,6 @@
 
 #include "quorvex_test.h"
 
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -61,18 +60,11 @@ TEST(GpsSimOptions, DumpedAndGeneratedDatasets) {
     EXPECT_EQ(SentenceField(line.ReadLine(), 7), "HOME");
 }
 
-TEST(GpsSimOptions, ShippedDatasetsLoadAndServeTheirEdgeValues) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(QUORVEX_DATASETS_DIR)) {
-        if (entry.path().extension() != ".json") continue;
-        ++files;
-        EXPECT_EQ(RunCommand(Sim("--dump-dataset --dataset " + entry.path().string())).status, 0)
-            << entry.path();
-    }
-    EXPECT_GT(files, 0);
-
-    // A track point without a time has empty time and date fields.
+// The shipped dataset loads (the fault matrix serves it too); a track point
+// without a time has empty time and date fields.
+TEST(GpsSimOptions, ShippedDatasetServesItsEdgeValues) {
     SimulatorProcess sim({"--dataset", std::string(QUORVEX_DATASETS_DIR) + "/edge-values.json"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
     HostLine line(sim.DevicePath());
     line.SendSentence("$PMGNCMD,TRACK");
     std::string first = line.ReadLine();
