@@ -46,12 +46,12 @@ TEST(GpsSimOptions, DumpedAndGeneratedDatasets) {
     EXPECT_EQ(again.output, dump.output);
 
     auto d = nlohmann::json::parse(
-        RunCommand(Sim("--dump-dataset --dataset generated:2000,50,20001")).output, nullptr, false);
+        RunCommand(Sim("--dump-dataset --dataset generated:200,5,2001")).output, nullptr, false);
     ASSERT_TRUE(d.is_object());
-    EXPECT_EQ(d["waypoints"].size(), 2000u);
-    EXPECT_EQ(d["routes"].size(), 50u);
+    EXPECT_EQ(d["waypoints"].size(), 200u);
+    EXPECT_EQ(d["routes"].size(), 5u);
     ASSERT_EQ(d["tracks"].size(), 2u);
-    EXPECT_EQ(d["tracks"][0]["points"].size() + d["tracks"][1]["points"].size(), 20001u);
+    EXPECT_EQ(d["tracks"][0]["points"].size() + d["tracks"][1]["points"].size(), 2001u);
 
     // The dump is served as it reads.
     SimulatorProcess sim({"--dataset", dir.File("examples.json")});
