@@ -161,12 +161,7 @@ TEST(CliGarmin, LineFaultsKeepWhatCame) {
         EXPECT_TRUE(Contains(result.output, std::string(kEndedEarly) + " (1 message above)"));
         EXPECT_EQ(download.Check("Waypoints", "--waypoints 5"), "");
     }
-    // Damaged packets and noise between packets: refused, resent, all there.
-    GarminDownload download({"--bad-checksums", "2", "--garbage", "16"});
-    CommandResult result = download.Run("--track-lines --track-points");
-    EXPECT_EQ(result.status, kExitOk) << result.output;
-    EXPECT_FALSE(Contains(result.output, kEndedEarly));
-    EXPECT_EQ(download.Check(kAllLayers), "");
+    // (Damaged packets and noise between packets are cells of the fault matrix.)
 }
 
 TEST(CliGarmin, UsageMistakesUnreachableReceiversAndUnwritableFiles) {
