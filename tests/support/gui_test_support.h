@@ -1,9 +1,7 @@
 #pragma once
-// What the desktop program's tests share: the running program's pieces, layers
-// put straight into the document's stores, the view rendered into an image,
-// event pumping, a script for the modal dialogs a command opens, and a dialog
-// driven through its controls the way a user's clicks would: the control's state
-// is set and its notification sent, so handlers and validators run as on screen.
+// What the desktop program's tests share: the running program, layers put straight
+// into the document, the view drawn into an image, event pumping, and dialogs driven
+// through their controls (state set and notification sent, as a click would).
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -88,21 +86,14 @@ uint32_t LayerRgb(int layer);
 // Number of pixels of exactly `rgb` inside `rect` (the whole image when empty).
 int CountColour(const wxImage& image, uint32_t rgb, wxRect rect = {});
 
-// Acts on the modal dialogs that a command opens, one after another, inside
-// their own modal loops, as a user would:
-//
+// Acts on the modal dialogs a command opens, in order, inside their modal loops:
 //   DialogScript script;
 //   script.Then("Communication Parameters", [](wxDialog& d) { Click(&d, wxID_OK); });
 //   Command(ID_IMPORT_GARMIN);
-//   EXPECT_TRUE(script.Done());
-//
-// A step's action runs once the dialog's modal loop is running; a dialog it
-// leaves open is ended with kLeftOpen. A step given a result is not shown: its
-// action prepares the dialog (a file dialog its path) and the result is
-// returned. Message boxes are answered with `boxAnswer` and kept; any other
-// dialog no step waits for is answered with Cancel and kept as unexpected. So
-// no command waits for a user, whatever goes wrong. Keep one script alive at a
-// time: an older one would answer the dialogs that a newer one shows.
+// A dialog a step leaves open is ended with kLeftOpen; a step given a result is not
+// shown (its action only prepares the dialog). Message boxes get `boxAnswer`, other
+// dialogs no step waits for Cancel (kept in `unexpected`): no command waits for a
+// user. One script at a time: an older one would answer a newer one's dialogs.
 class DialogScript : public wxModalDialogHook {
   public:
     using Action = std::function<void(wxDialog&)>;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,19 +33,24 @@ void HostLine::Write(const std::vector<uint8_t>& bytes) {
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) return;  // the line is gone
+        // A reader slowed by a loaded machine may leave the line full for a while.
         pollfd p{fd_, POLLOUT, 0};
-        if (poll(&p, 1, 1000) <= 0 || !(p.revents & POLLOUT)) return;
+        if (poll(&p, 1, 10000) <= 0 || !(p.revents & POLLOUT)) return;
     }
+}
+
+static int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                deadline - std::chrono::steady_clock::now())
+                                .count());
 }
 
 int HostLine::ReadByte(int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
+        const int left = MillisecondsUntil(deadline);
         pollfd p{fd_, POLLIN, 0};
-        if (fd_ < 0 || poll(&p, 1, left > 0 ? static_cast<int>(left) : 0) <= 0 ||
+        if (fd_ < 0 || poll(&p, 1, left > 0 ? left : 0) <= 0 ||
             !(p.revents & POLLIN))
             return -1;
         uint8_t b;
@@ -186,4 +192,69 @@ std::string SentenceField(const std::string& line, size_t n) {
     }
     size_t end = line.find_first_of(",*", start);
     return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+PtyPair::PtyPair() {
+    char name[256] = {0};
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        std::abort();
+    }
+    slavePath_ = name;
+    // Raw from the start, so nothing the test sends before the port is opened
+    // is echoed or edited by the line discipline.
+    termios tio;
+    tcgetattr(slave_, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(slave_, TCSANOW, &tio);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+}
+
+PtyPair::~PtyPair() {
+    JoinPeer();
+    CloseMaster();
+    CloseSlave();
+}
+
+void PtyPair::Send(const Bytes& bytes) {
+    HostLine(master_).Write(bytes);
+}
+
+void PtyPair::Send(const std::string& text) {
+    HostLine(master_).Write(text);
+}
+
+Bytes PtyPair::Receive(size_t count, int timeoutMs) {
+    HostLine line(master_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    Bytes got;
+    for (int b; got.size() < count && (b = line.ReadByte(MillisecondsUntil(deadline))) >= 0;)
+        got.push_back(static_cast<unsigned char>(b));
+    return got;
+}
+
+Bytes PtyPair::ReceiveUntilQuiet(int quietMs) {
+    HostLine line(master_);
+    Bytes got;
+    for (int b; (b = line.ReadByte(quietMs)) >= 0;) got.push_back(static_cast<unsigned char>(b));
+    return got;
+}
+
+void PtyPair::CloseMaster() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+}
+
+void PtyPair::CloseSlave() {
+    if (slave_ >= 0) close(slave_);
+    slave_ = -1;
+}
+
+void PtyPair::StartPeer(std::function<void(PtyPair&)> script) {
+    JoinPeer();
+    peer_ = std::thread([this, script] { script(*this); });
+}
+
+void PtyPair::JoinPeer() {
+    if (peer_.joinable()) peer_.join();
 }

@@ -10,8 +10,28 @@
 #include <string>
 #include <vector>
 
+#include "core/user_feedback.h"
 #include "host_line.h"
-#include "pty_pair.h"
-#include "recording_feedback.h"
-#include "simulator_process.h"
 #include "test_files.h"
+
+// A UserFeedback that keeps every text, made current for the life of the object.
+class RecordingFeedback : public UserFeedback {
+public:
+    RecordingFeedback() : scope_(this) {}
+
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowProgress(const std::string& text) override { progress.push_back(text); }
+
+    // True when some message contains `fragment`.
+    bool HasMessage(const std::string& fragment) const {
+        for (const auto& m : messages)
+            if (m.find(fragment) != std::string::npos) return true;
+        return false;
+    }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> progress;
+
+private:
+    ScopedFeedback scope_;
+};

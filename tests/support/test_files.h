@@ -1,8 +1,10 @@
 #pragma once
 // Files and processes for tests: a scratch directory removed at the end of the
-// test, whole-file reads, and running a command or a built program for its output.
+// test, whole-file reads, running a command or a built program for its output,
+// and the simulator as a process of the test.
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -49,3 +51,34 @@ std::string TestScript(const std::string& name);
 // in `outDir` against the simulator's `dataset`, dumped into outDir/dataset.json.
 CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
                                   const std::string& outDir, const std::string& options = "");
+
+// Runs quorvex-gpssim (from BinDir()) for one test:
+//
+//   SimulatorProcess sim({"--profile", "old"});
+//   ASSERT_TRUE(sim.Started()) << sim.Error();
+//   open(sim.DevicePath().c_str(), ...);
+//
+// The constructor waits for the device path that the simulator prints as its
+// first line (at most 60 s: a sanitizer build starting on a loaded machine can
+// take many seconds, and the wait ends as soon as the line comes); the destructor
+// stops it with SIGTERM (SIGKILL if it does not end within 2 s). The simulator's
+// standard error goes to the test's.
+class SimulatorProcess {
+  public:
+    explicit SimulatorProcess(const std::vector<std::string>& arguments = {});
+    ~SimulatorProcess();
+    SimulatorProcess(const SimulatorProcess&) = delete;
+    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+    bool Started() const { return !devicePath_.empty(); }
+    // The pseudo-terminal the simulator serves, empty when it did not start.
+    const std::string& DevicePath() const { return devicePath_; }
+    // Why it did not start.
+    const std::string& Error() const { return error_; }
+    void Stop();
+
+  private:
+    pid_t pid_ = -1;
+    std::string devicePath_;
+    std::string error_;
+};
