@@ -81,7 +81,7 @@ FAULTS = [
     Fault("none", [], COMPLETE),
     Fault("silent after 8", ["--silent-after", "8"], PARTIAL, message=lambda r: [
         "no further packet came from the GPS after", "The records received are kept."]
-        if r == "garmin" else ["Timeout...No Response from GPS.", "what was received"]),
+        if r == "garmin" else "the files hold what was received"),
     # A silent cable is not an empty receiver: exit 1, nothing written.
     Fault("silent from the start", ["--silent-after", "0"], NO_UNIT,
           message=lambda r: "Can not find" if r == "garmin" else "nothing came from the receiver"),
@@ -133,7 +133,9 @@ FAULTS = [
 
 # Cells that show a fault not mended yet: still run and still checked, shown as
 # "known" in the matrix, and they do not fail the run.
-KNOWN = set()
+# Magellan: the track sentence at the end of an over-long noise line is stored
+# again with each resend (the same first point three times).
+KNOWN = {("magellan", "tracks", "over-long lines")}
 
 
 def start_simulator(bin_dir, args):
