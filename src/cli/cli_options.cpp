@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "serial/serial_trace.h"
+
 CliOptions::CliOptions(const char* command) : command_(command) {}
 
 void CliOptions::AddSwitch(const char* name, bool* target, bool value) {
@@ -106,6 +108,7 @@ bool CliOptions::Parse(int argc, char** argv) {
 
 void AddSerialOptions(CliOptions& options, SerialOptions* serial, bool lineSettings) {
     options.AddText("--port", &serial->port);
+    options.AddText("--trace", &serial->trace);
     if (!lineSettings) return;
     options.AddText("--baud", &serial->baud);
     options.AddNumber("--data", &serial->dataBits, 7, 8);
@@ -113,9 +116,19 @@ void AddSerialOptions(CliOptions& options, SerialOptions* serial, bool lineSetti
     options.AddNumber("--stop", &serial->stopBits, 1, 2);
 }
 
+bool StartTraceOf(const SerialOptions& serial) {
+    if (serial.trace.empty() || StartSerialTrace(serial.trace)) return true;
+    std::fprintf(stderr, "quorvex-cli: cannot write the trace %s: %s\n", serial.trace.c_str(),
+                 std::strerror(errno));
+    return false;
+}
+
 const char* SerialOptionsHelp(bool lineSettings) {
-    if (!lineSettings) return "  --port DEV            device path or Com1..Com4 (required)\n";
+    if (!lineSettings)
+        return "  --port DEV            device path or Com1..Com4 (required)\n"
+               "  --trace FILE          write every byte of the line, both ways, with times\n";
     return "  --port DEV            device path or Com1..Com4 (required)\n"
+           "  --trace FILE          write every byte of the line, both ways, with times\n"
            "  --baud TEXT           baud rate (default 4800)\n"
            "  --data 7|8            data bits (default 8)\n"
            "  --parity N|E|O        parity (default N)\n"

@@ -135,6 +135,7 @@ int RunGarminCommand(int argc, char** argv) {
     int transferMessages = 0;
     {
         GarminDevice gps;
+        if (!StartTraceOf(serial)) return kExitWriteFailed;
         if (!gps.Connect(serial.port.c_str())) return kExitNoReceiver;
         const ProtocolTable& protocols = gps.Protocols();
         std::fprintf(stderr, "Garmin receiver: product ID %d, %s\nProtocols: %s; %s; %s\n",
@@ -171,6 +172,7 @@ int RunIdentifyGarmin(int argc, char** argv) {
     }
 
     GarminDevice gps;
+    if (!StartTraceOf(serial)) return kExitWriteFailed;
     if (!gps.Connect(serial.port.c_str())) return kExitNoReceiver;
     const ProtocolTable& protocols = gps.Protocols();
     std::printf("Product ID: %d\nDescription: %s\n", gps.ProductId(), gps.Description());

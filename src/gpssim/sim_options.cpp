@@ -22,6 +22,7 @@ enum OptionId {
     kDataset = 1000,
     kProfile,
     kLink,
+    kReplay,
     kBaud,
     kBadChecksums,
     kSilentAfter,
@@ -79,6 +80,10 @@ Data and receiver:
                         receiver does whose ACK was lost
   --gpwpl               (Magellan) send waypoints as standard $GPWPL
                         sentences (position and name only)
+  --replay FILE         play a trace written by quorvex-cli --trace back as
+                        the receiver: its bytes go out in the order the host
+                        met them, each after the host has sent what it sent
+                        before them (the host's bytes are read, not compared)
   --list-profiles       print the profiles and exit
   --dump-dataset        print the chosen dataset as JSON and exit
 
@@ -170,6 +175,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         {"dataset", required_argument, nullptr, kDataset},
         {"profile", required_argument, nullptr, kProfile},
         {"link", required_argument, nullptr, kLink},
+        {"replay", required_argument, nullptr, kReplay},
         {"baud", required_argument, nullptr, kBaud},
         {"bad-checksums", required_argument, nullptr, kBadChecksums},
         {"silent-after", required_argument, nullptr, kSilentAfter},
@@ -210,6 +216,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 break;
             case kLink:
                 options.link = optarg;
+                break;
+            case kReplay:
+                options.replay = optarg;
                 break;
             case kBaud:
                 ok = ParseCount(optarg, 1, options.baud);

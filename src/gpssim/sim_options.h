@@ -23,6 +23,7 @@ struct SimOptions {
     std::string dataset = "builtin";
     std::string profile = "current";
     std::string link;
+    std::string replay;  // a trace of quorvex-cli --trace to play back as the receiver
     int baud = 0;
     int productId = -1;  // overrides the profile's product ID when >= 0
     bool noCapabilities = false;

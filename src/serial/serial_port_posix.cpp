@@ -18,6 +18,7 @@
 #include "core/user_feedback.h"
 #include "serial/mode_text.h"
 #include "serial/serial_port.h"
+#include "serial/serial_trace.h"
 
 namespace {
 
@@ -226,6 +227,7 @@ int SerialPort::Write(const void* bytes, int length) {
     while (written < length) {
         ssize_t n = ::write(handle_, data + written, static_cast<size_t>(length - written));
         if (n > 0) {
+            TraceSerialBytes('>', data + written, static_cast<size_t>(n));
             written += static_cast<int>(n);
             lastProgress = TickCountMs();
             continue;
@@ -264,6 +266,7 @@ bool SerialPort::FillPending(int wanted) {
         char chunk[1024];
         ssize_t n = ::read(handle_, chunk, sizeof(chunk));
         if (n > 0) {
+            TraceSerialBytes('<', chunk, static_cast<size_t>(n));
             pending_.append(chunk, static_cast<size_t>(n));
             continue;
         }
