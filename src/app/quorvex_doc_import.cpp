@@ -81,6 +81,8 @@ void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
     }
 
     ReceiverBusy busy(MapAwaitingExtent());
+    // The receiver goes back to 9600 when `gps` goes, however the import ends.
+    gps.ChangeSpeed(portDialog.Speed());
     RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures, GarminChoice(gpsDialog));
     FinishImport();
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "garmin/garmin_device.h"
 #include "serial/serial_trace.h"
 
 CliOptions::CliOptions(const char* command) : command_(command) {}
@@ -109,7 +110,10 @@ bool CliOptions::Parse(int argc, char** argv) {
 void AddSerialOptions(CliOptions& options, SerialOptions* serial, bool lineSettings) {
     options.AddText("--port", &serial->port);
     options.AddText("--trace", &serial->trace);
-    if (!lineSettings) return;
+    if (!lineSettings) {
+        options.AddNumber("--speed", &serial->speed, 9600, 115200);
+        return;
+    }
     options.AddText("--baud", &serial->baud);
     options.AddNumber("--data", &serial->dataBits, 7, 8);
     options.AddLetter("--parity", &serial->parity, "NEO");
@@ -123,10 +127,19 @@ bool StartTraceOf(const SerialOptions& serial) {
     return false;
 }
 
+bool CheckSpeed(CliOptions& options, const SerialOptions& serial) {
+    for (int rate : GarminDevice::kSpeeds)
+        if (serial.speed == rate) return true;
+    options.Fail("--speed takes 9600, 19200, 38400, 57600 or 115200");
+    return false;
+}
+
 const char* SerialOptionsHelp(bool lineSettings) {
     if (!lineSettings)
         return "  --port DEV            device path or Com1..Com4 (required)\n"
-               "  --trace FILE          write every byte of the line, both ways, with times\n";
+               "  --trace FILE          write every byte of the line, both ways, with times\n"
+               "  --speed N             ask the receiver for N baud (19200, 38400, 57600,\n"
+               "                        115200) after identifying it (default 9600)\n";
     return "  --port DEV            device path or Com1..Com4 (required)\n"
            "  --trace FILE          write every byte of the line, both ways, with times\n"
            "  --baud TEXT           baud rate (default 4800)\n"

@@ -37,6 +37,7 @@ enum OptionId {
     kDamageBody,
     kExtendedProductData,
     kRepeatProductData,
+    kRefuseSpeed,
     kProductId,
     kNoCapabilities,
     kGpwpl,
@@ -78,6 +79,8 @@ Data and receiver:
                         product data, as newer receivers do
   --repeat-product-data send the product data again after its ACK, as a
                         receiver does whose ACK was lost
+  --refuse-speed        answer a rate request (48) with the link's ACK only,
+                        as units without the feature do
   --gpwpl               (Magellan) send waypoints as standard $GPWPL
                         sentences (position and name only)
   --replay FILE         play a trace written by quorvex-cli --trace back as
@@ -130,7 +133,9 @@ capability list (253) once the product data is acknowledged. Commands (10)
 7, 4 and 6 send waypoints, routes and the track log: a records packet (27),
 the records (35; 29, 30 and 98 links for A201; 99 and 34), and a transfer
 complete packet (12) carrying the command number. Each packet waits for the
-host's ACK; a NAK makes it resend. Any other packet from the host (a new
+host's ACK; a NAK makes it resend. A rate request (48) is answered with the
+rate accepted (49); once the host acknowledges it the line is paced at the new
+rate (when --baud paces it at all). Any other packet from the host (a new
 command, an abort) ends a running transfer and is served.
 
 Magellan side: $PMGNCMD,HANDON switches hand-shaking on: every command is
@@ -190,6 +195,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         {"damage-body", required_argument, nullptr, kDamageBody},
         {"extended-product-data", no_argument, nullptr, kExtendedProductData},
         {"repeat-product-data", no_argument, nullptr, kRepeatProductData},
+        {"refuse-speed", no_argument, nullptr, kRefuseSpeed},
         {"product-id", required_argument, nullptr, kProductId},
         {"no-capabilities", no_argument, nullptr, kNoCapabilities},
         {"gpwpl", no_argument, nullptr, kGpwpl},
@@ -262,6 +268,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 break;
             case kRepeatProductData:
                 options.repeatProductData = true;
+                break;
+            case kRefuseSpeed:
+                options.refuseSpeed = true;
                 break;
             case kProductId:
                 ok = ParseCount(optarg, 0, options.productId) && options.productId <= 32767;

@@ -29,6 +29,7 @@ struct SimOptions {
     bool noCapabilities = false;
     bool extendedProductData = false;  // Garmin: extended product data after the product data
     bool repeatProductData = false;    // Garmin: the product data again after its ACK
+    bool refuseSpeed = false;          // Garmin: a rate request gets only the link's ACK
     bool gpwpl = false;       // Magellan waypoints as standard $GPWPL sentences
     int ackTimeoutMs = 3000;  // longest wait for the host's acknowledgement
     int resendAfterMs = 0;    // resend when no acknowledgement came within this (0: never)
