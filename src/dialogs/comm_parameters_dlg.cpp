@@ -4,6 +4,7 @@
 #include <wx/valgen.h>
 
 #include "core/user_feedback.h"
+#include "dialogs/device_choice.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/dialog_layout.h"
 #include "dialogs/dialog_validators.h"
@@ -16,6 +17,7 @@ CCommParametersDlg::CCommParametersDlg(wxWindow* parent)
     wxStaticBoxSizer* port = AddGroup(this, content, "Port", 1);
     AddRadioGroup(port->GetStaticBox(), port,
                   {{kIdCom1, "Com 1"}, {kIdCom2, "Com 2"}, {kIdCom3, "Com 3"}, {kIdCom4, "Com 4"}});
+    AddOtherDevice(port->GetStaticBox(), port, &portNumber, &otherDevice);
     for (int32_t number = 1; number <= 4; ++number)
         SetRadioValidator(this, kIdCom1 + number - 1, &portNumber, number);
     wxStaticBoxSizer* speedGroup = AddGroup(this, content, "Speed", 0);
@@ -32,5 +34,6 @@ int CCommParametersDlg::Speed() const {
 }
 
 std::string CCommParametersDlg::PortName() const {
+    if (portNumber == kOtherDevicePort) return otherDevice;
     return FormatText("Com%d", static_cast<int>(portNumber));
 }
