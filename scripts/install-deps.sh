@@ -15,6 +15,8 @@ python3-pyshp
 nlohmann-json3-dev
 shapelib
 gdal-bin
+python3-gdal
+libexpat1-dev
 xvfb
 xauth
 imagemagick

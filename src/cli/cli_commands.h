@@ -4,13 +4,14 @@
 
 enum CliExitStatus {
     kExitOk = 0,           // receiver reached, every file written
-    kExitNoReceiver = 1,   // port not opened or receiver not identified
+    kExitNoReceiver = 1,   // port not opened, receiver not identified, no GPX file read
     kExitUsage = 2,        // bad command line
     kExitWriteFailed = 3,  // a file could not be written
 };
 
 int RunGarminCommand(int argc, char** argv);
 int RunMagellanCommand(int argc, char** argv);
+int RunGpxCommand(int argc, char** argv);
 int RunIdentifyGarmin(int argc, char** argv);
 int RunIdentifyMagellan(int argc, char** argv);
 

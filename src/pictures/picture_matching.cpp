@@ -69,20 +69,28 @@ void PictureSet::SortPictures() {
 int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField) {
     if (firstPictureField < 0) return 0;
     if (table < 0 || table >= store.tableCount) return 0;
-    const int waypointCount = std::max(store.RecordCount(table), 0);
+    std::vector<WaypointTime> times(std::max(store.RecordCount(table), 0));
+    char text[256];  // GetText writes at most 255 bytes and a terminator
+    for (size_t k = 0; k < times.size(); ++k) {
+        store.GetText(table, static_cast<int>(k), timeField, text);
+        if (!ReadWaypointTime(text, &times[k])) times[k] = WaypointTime();
+    }
+    return MatchPicturesToTimes(store, table, times);
+}
+
+int PictureSet::MatchPicturesToTimes(AttributeStore& store, int table,
+                                     const std::vector<WaypointTime>& times) {
+    if (firstPictureField < 0) return 0;
+    if (table < 0 || table >= store.tableCount) return 0;
+    const int waypointCount = std::min(std::max(store.RecordCount(table), 0),
+                                       static_cast<int>(times.size()));
     SortPictures();
     const int count = UsedPictureCount();
     // Only the fields AddPictureFields made are written, even if the count of
     // pictures per waypoint was changed since.
     const int fields = std::clamp(store.FieldCount(table) - firstPictureField, 0, UsedFieldCount());
-
-    std::vector<WaypointTime> times(waypointCount);
     std::vector<bool> hasTime(waypointCount);
-    char text[256];  // GetText writes at most 255 bytes and a terminator
-    for (int k = 0; k < waypointCount; ++k) {
-        store.GetText(table, k, timeField, text);
-        hasTime[k] = ReadWaypointTime(text, &times[k]);
-    }
+    for (int k = 0; k < waypointCount; ++k) hasTime[k] = times[k].month >= 0;
 
     // Nearest waypoint of each picture; pictures stay in time order, so each
     // waypoint's list below is in time order too.

@@ -39,6 +39,7 @@
 #include "pictures/picture_time.h"
 
 class AttributeStore;
+struct WaypointTime;
 
 class PictureSet {
   public:
@@ -81,6 +82,11 @@ class PictureSet {
     // minutes into its picture fields, earliest first. A waypoint with exactly one
     // picture puts it in the field named "Local" when there is one. Returns 0.
     int MatchPictures(AttributeStore& store, int table, int timeField);
+    // The same matching with the waypoints' times given, one per record in
+    // record order (month -1: the waypoint has no time); for waypoints whose
+    // times are not texts of the comment (GPX waypoints, in local time).
+    int MatchPicturesToTimes(AttributeStore& store, int table,
+                             const std::vector<WaypointTime>& times);
 
     // The text stored for a picture (relative or full path, see picture_path.h).
     std::string PathText(const PictureRecord& picture) const;

@@ -1,0 +1,124 @@
+#!/usr/bin/python3
+"""quorvex-cli gpx on the sample files of tests/cli/data/gpx (a receiver's drive:
+Garmin extensions, GPX 1.0, several tracks and segments, routes, non-ASCII
+names, a truncated copy, XML that is not GPX), each written set read back with
+pyshp and with GDAL.
+
+usage: gpx_check.py BIN_DIR DATA_DIR
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+
+from osgeo import ogr
+
+from check_support import Check, read_set
+
+CURRENT = "Garmin/GPX/Current/Current.gpx"
+CAFE = "Café Zürich – Łódź 東京 and a name far longer than forty bytes"
+HOME = {"Ident": "HOME", "Comment": "front door", "Altitude": 152.4,
+        "Time": "06/01/2026  08:05:30", "Symbol": "Residence"}
+SAME_SPOT = {"Ident": CAFE, "Comment": "same spot", "Altitude": None, "Time": ""}
+ACTIVE = [[(-122.3, 47.6), (-122.31, 47.61), (-122.32, 47.62)],
+          [(-122.5, 47.8), (-122.51, 47.81)]]
+FIRST_POINTS = [(-122.3, 47.6, "06/01/2026  09:00:00", 10.5, 4.2),
+                (-122.31, 47.61, "06/01/2026  09:00:10", 11.0, None),
+                (-122.32, 47.62, "06/01/2026  09:00:20", None, None)]
+
+# (name, arguments, exit status, texts on stderr, {file: (field widths,
+# [(record values, parts)])}); parts [] is a Null shape, None a point layer's point.
+CASES = [
+    ("drive", ["--track-points", "."], 0,
+     ["truncated.gpx, line 17, column 13: unclosed token",
+      "Garmin/GPX/notes.gpx is not a GPX file: its root element is <kml>",
+      "2 points without a valid position were left out"],
+     {"Waypoints": ({"Ident": 71, "Comment": 40, "Symbol": 40}, [
+         ({"Ident": "KAAP", "Comment": "Kaapstad", "Altitude": 5.0}, [[(18.4, -33.9)]]),
+         (HOME, [[(-122.25, 47.5)]]), (SAME_SPOT, [[(-122.25, 47.5)]]),
+         (HOME, [[(-122.25, 47.5)]]), (SAME_SPOT, [[(-122.25, 47.5)]])]),
+      "Routes": ({"Ident": 40}, [
+          ({"Ident": "TO THE HILL"}, [[(18.4, -33.9), (18.41, -33.95), (18.42, -33.96)]]),
+          ({"Ident": "ONE"}, [])]),
+      "Tracks": ({"Ident": 40}, [({"Ident": ""}, []), ({"Ident": "ACTIVE LOG"}, ACTIVE),
+                                 ({"Ident": "ACTIVE LOG"}, ACTIVE[:1])]),
+      "TracksPts": ({"Time": 20}, [
+          (dict(zip(("Longitude", "Latitude", "Time", "Altitude", "Depth"), p)), None)
+          for p in [(18.4, -33.9, "12/31/1999  23:59:59", None, None)] + FIRST_POINTS +
+          [(-122.4, 47.7, "", None, None), (-122.5, 47.8, "", None, None),
+           (-122.51, 47.81, "", None, None)] + FIRST_POINTS])}),
+    ("choices", ["--no-waypoints", "--no-routes", "--tracks-file", "Log", CURRENT], 0, [],
+     {"Log": ({"Ident": 40}, [({"Ident": "ACTIVE LOG"}, ACTIVE)]),
+      "Waypoints": None, "Routes": None, "Tracks": None, "LogPts": None}),
+    ("not GPX", ["Garmin/GPX/notes.gpx", "Garmin/notes.xml"], 1,
+     ["notes.xml is not a GPX file"], {"Waypoints": None}),
+    ("missing", ["no-such-dir"], 1, ["Cannot open no-such-dir"], {}),
+    ("no path", [], 2, ["no GPX file or folder given"], {}),
+]
+
+
+def gdal_features(path):
+    source = ogr.Open(path)
+    layer = source.GetLayer(0)
+    features = []
+    for f in layer:
+        g = f.GetGeometryRef()
+        features.append((f.GetField(0) or "", 0 if g is None or g.IsEmpty() else g.GetPointCount()
+                         if g.GetGeometryCount() == 0 else
+                         sum(g.GetGeometryRef(i).GetPointCount()
+                             for i in range(g.GetGeometryCount()))))
+    return features
+
+
+def check_layer(check, what, out, name, expected):
+    widths, records = expected
+    base = os.path.join(out, name)
+    got = read_set(out, name)
+    if got is None:
+        check.problems.append(what + ": not written")
+        return
+    with open(base + ".DBF", "rb") as dbf:
+        header = dbf.read(32 + 32 * 40)
+    fields = {header[32 * i:32 * i + 11].rstrip(b"\0").decode(): header[32 * i + 16]
+              for i in range(1, (header[8] | header[9] << 8) // 32)}
+    for field, width in widths.items():
+        check.equal(what + " width of " + field, fields.get(field), width)
+    check.equal(what + " records", len(got[1]), len(records))
+    for i, ((points, values), (want, parts)) in enumerate(zip(got[1], records)):
+        for key, value in want.items():
+            check.equal("%s record %d %s" % (what, i, key), values[key], value)
+        flat = [p for part in parts for p in part] if parts is not None else points
+        check.points("%s record %d" % (what, i), points, flat)
+    gdal = gdal_features(base + ".SHP")
+    check.equal(what + " GDAL features", len(gdal), len(records))
+    for i, ((ident, count), (want, parts)) in enumerate(zip(gdal, records)):
+        if "Ident" in want:
+            check.equal("%s GDAL feature %d name" % (what, i), ident, want["Ident"])
+        if parts is not None:
+            check.equal("%s GDAL feature %d points" % (what, i), count, sum(map(len, parts)))
+
+
+def main():
+    cli = os.path.join(sys.argv[1], "quorvex-cli")
+    data = sys.argv[2]
+    check = Check()
+    for case, arguments, status, texts, layers in CASES:
+        with tempfile.TemporaryDirectory() as out:
+            run = subprocess.run([cli, "gpx", "--out", out] + arguments, cwd=data,
+                                 capture_output=True, text=True)
+            check.equal(case + " exit status", run.returncode, status)
+            for text in texts:
+                if text not in run.stderr:
+                    check.problems.append("%s: %r not in stderr:\n%s" % (case, text, run.stderr))
+            for name, expected in layers.items():
+                if expected is None:
+                    check.equal(case + " " + name + " written",
+                                os.path.exists(os.path.join(out, name + ".SHP")), False)
+                else:
+                    check_layer(check, case + " " + name, out, name, expected)
+    return check.report([c[0] for c in CASES])
+
+
+if __name__ == "__main__":
+    sys.exit(main())
