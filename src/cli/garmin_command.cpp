@@ -40,6 +40,7 @@ const char kGarminUsage[] =
     "  --no-routes                no routes\n"
     "  --track-lines              the track log as a line layer, one line per track\n"
     "  --track-points             the track log as a point layer, one point per fix\n"
+    "  --gpx FILE                 also write the document as GPX 1.1 into FILE\n"
     "\n"
     "Picture matching (pictures are dated by the camera's date text in the file,\n"
     "else by the file's creation time, and given to the waypoint nearest in time\n"
@@ -56,6 +57,7 @@ struct GarminDownloadOptions {
     std::string out;
     GarminTransferChoice transfers;
     PictureOptions pictures;
+    std::string gpxFile;
 };
 
 const char kIdentifyGarminUsage[] =
@@ -86,6 +88,7 @@ int RunGarminCommand(int argc, char** argv) {
     options.AddSwitch("--no-routes", &download.transfers.routes, false);
     options.AddSwitch("--track-lines", &download.transfers.trackLines);
     options.AddSwitch("--track-points", &download.transfers.trackPoints);
+    options.AddText("--gpx", &download.gpxFile);
     AddPictureOptions(options, &download.pictures, &pictures);
     if (!options.Parse(argc, argv)) return kExitUsage;
     if (options.HelpWanted()) {
@@ -120,7 +123,8 @@ int RunGarminCommand(int argc, char** argv) {
         RunGarminTransfers(gps, geometry, attributes, &pictures, download.transfers);
         transferMessages = counter.Count();
     }  // the port closes here
-    return FinishDownload(geometry, attributes, download.out, transferMessages);
+    return WriteGpxOutput(geometry, attributes, download.gpxFile,
+                          FinishDownload(geometry, attributes, download.out, transferMessages));
 }
 
 int RunIdentifyGarmin(int argc, char** argv) {

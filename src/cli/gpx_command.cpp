@@ -12,6 +12,7 @@
 #include "cli/cli_save.h"
 #include "cli/picture_options.h"
 #include "gpx/gpx_import.h"
+#include "gpx/gpx_writer.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "pictures/picture_set.h"
@@ -40,6 +41,7 @@ const char kGpxUsage[] =
     "  --no-track-lines           no track lines (one line per track, a part per\n"
     "                             track segment)\n"
     "  --track-points             the track points as a point layer\n"
+    "  --gpx FILE                 also write the document as GPX 1.1 into FILE\n"
     "PATHs go before --pictures, whose list runs to the next option.\n"
     "\n"
     "Picture matching (pictures are dated by the camera's date text in the file,\n"
@@ -54,6 +56,12 @@ const char kGpxUsageEnd[] =
 
 }  // namespace
 
+int WriteGpxOutput(const GeometryStore& geometry, const AttributeStore& attributes,
+                   const std::string& file, int status) {
+    if (file.empty()) return status;
+    return WriteGpxDocument(geometry, attributes, file) ? status : kExitWriteFailed;
+}
+
 int RunGpxCommand(int argc, char** argv) {
     CliOptions options("gpx");
     std::string out;
@@ -61,6 +69,7 @@ int RunGpxCommand(int argc, char** argv) {
     PictureOptions pictureOptions;
     PictureSet pictures;
     std::vector<std::string> paths;
+    std::string gpxFile;
     options.AddText("--out", &out);
     options.AddText("--waypoints-file", &choice.waypointsFile);
     options.AddText("--routes-file", &choice.routesFile);
@@ -69,6 +78,7 @@ int RunGpxCommand(int argc, char** argv) {
     options.AddSwitch("--no-routes", &choice.routes, false);
     options.AddSwitch("--no-track-lines", &choice.trackLines, false);
     options.AddSwitch("--track-points", &choice.trackPoints);
+    options.AddText("--gpx", &gpxFile);
     AddPictureOptions(options, &pictureOptions, &pictures);
     options.AddOperands(&paths);
     if (!options.Parse(argc, argv)) return kExitUsage;
@@ -98,5 +108,6 @@ int RunGpxCommand(int argc, char** argv) {
     for (const std::string& file : files) import.ReadFile(file);
     if (import.FilesRead() == 0) return kExitNoReceiver;
     import.BuildLayers(geometry, attributes, &pictures);
-    return FinishDownload(geometry, attributes, out, counter.Count());
+    return WriteGpxOutput(geometry, attributes, gpxFile,
+                          FinishDownload(geometry, attributes, out, counter.Count()));
 }

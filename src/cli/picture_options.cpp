@@ -31,7 +31,9 @@ const char kPictureOptionsHelp[] =
     "                             North,East,South,West,Local,); a waypoint with a\n"
     "                             single picture puts it into a field named Local\n"
     "  --relative-dir TEXT        store TEXT and the file name instead of the full path\n"
-    "  --min-field-width N        smallest width of a picture field, 0..254 (default 15)\n";
+    "  --min-field-width N        smallest width of a picture field, 0..254 (default 15)\n"
+    "  --camera-offset [+-]HH:MM  added to the pictures' times, for a camera whose clock\n"
+    "                             was wrong (+01:00 when it ran an hour behind)\n";
 
 void AddPictureOptions(CliOptions& options, PictureOptions* picture, PictureSet* pictures) {
     options.AddList("--pictures", &picture->files);
@@ -42,12 +44,17 @@ void AddPictureOptions(CliOptions& options, PictureOptions* picture, PictureSet*
     options.AddText("--relative-dir", &picture->relativeDirectory);
     options.AddNumber("--min-field-width", &pictures->minimumFieldWidth, 0,
                       PictureSet::kMaxFieldWidth);
+    options.AddText("--camera-offset", &picture->cameraOffset);
 }
 
 bool CheckPictureOptions(const CliOptions& options, const PictureOptions& picture,
                          PictureSet* pictures) {
     if (options.Given("--field-names") && !SetFieldNames(picture.fieldNames, pictures))
         return options.Fail("--field-names takes at most 6 names");
+    if (options.Given("--camera-offset") &&
+        !PictureSet::ReadCameraOffset(picture.cameraOffset, &pictures->cameraOffset))
+        return options.Fail("--camera-offset takes [+-]HH:MM, not '" + picture.cameraOffset +
+                            "'");
     return true;
 }
 

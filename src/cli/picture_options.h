@@ -12,13 +12,15 @@ struct PictureOptions {
     std::vector<std::string> files;
     std::string fieldNames;
     std::string relativeDirectory;
+    std::string cameraOffset;
 };
 
 // Declares --pictures, --pictures-per-waypoint, --time-window, --field-names,
-// --relative-dir and --min-field-width; the numbers go straight into `pictures`.
+// --relative-dir, --min-field-width and --camera-offset; the numbers go straight into `pictures`.
 void AddPictureOptions(CliOptions& options, PictureOptions* picture, PictureSet* pictures);
 
-// Checks what AddPictureOptions read and puts the field names into `pictures`;
+// Checks what AddPictureOptions read and puts the field names and the camera
+// offset into `pictures`;
 // false after reporting a usage mistake.
 bool CheckPictureOptions(const CliOptions& options, const PictureOptions& picture,
                          PictureSet* pictures);

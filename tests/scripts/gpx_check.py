@@ -53,6 +53,13 @@ CASES = [
       "Waypoints": None, "Routes": None, "Tracks": None, "LogPts": None}),
     ("not GPX", ["Garmin/GPX/notes.gpx", "Garmin/notes.xml"], 1,
      ["notes.xml is not a GPX file"], {"Waypoints": None}),
+    # HOME was taken at 08:05:30 UTC, 10:05:30 in the zone of the test; the camera
+    # ran an hour behind: IMG_A (09:06) is HOME's, IMG_B (10:05) matches nothing.
+    ("pictures", [CURRENT, "--relative-dir", "pics", "--camera-offset", "+01:00", "--pictures",
+                  "{pictures}/IMG_A.JPG", "{pictures}/IMG_B.JPG"], 0, [],
+     {"Waypoints": ({"North": 15}, [(dict(HOME, North="pics/IMG_A.JPG"), [[(-122.25, 47.5)]]),
+                                    (dict(SAME_SPOT, North=""), [[(-122.25, 47.5)]])])}),
+    ("bad offset", ["--camera-offset", "1:00", CURRENT], 2, ["--camera-offset takes"], {}),
     ("missing", ["no-such-dir"], 1, ["Cannot open no-such-dir"], {}),
     ("no path", [], 2, ["no GPX file or folder given"], {}),
 ]
@@ -99,12 +106,48 @@ def check_layer(check, what, out, name, expected):
             check.equal("%s GDAL feature %d points" % (what, i), count, sum(map(len, parts)))
 
 
+def check_export(check, cli, data):
+    """The drive's layers written as GPX: read by GDAL's GPX driver with the same
+    counts and positions, and imported again into the same layers."""
+    with tempfile.TemporaryDirectory() as out:
+        exported = os.path.join(out, "out.gpx")
+        os.mkdir(os.path.join(out, "again"))
+        subprocess.run([cli, "gpx", "--out", out, "--track-points", "--gpx", exported, "."],
+                       cwd=data, capture_output=True)
+        source = ogr.Open(exported)
+        if source is None:
+            check.problems.append("export: GDAL cannot open it")
+            return
+        counts = {n: source.GetLayerByName(n).GetFeatureCount()
+                  for n in ("waypoints", "routes", "tracks", "route_points", "track_points")}
+        check.equal("export counts", counts, {"waypoints": 5, "routes": 2, "tracks": 3,
+                                              "route_points": 3, "track_points": 8})
+        names = [(f.GetField("name"), f.GetGeometryRef().GetX(), f.GetGeometryRef().GetY())
+                 for f in source.GetLayerByName("waypoints")]
+        check.equal("export waypoint 2", names[2], (CAFE, -122.25, 47.5))
+        point = source.GetLayerByName("track_points").GetFeature(0)
+        check.equal("export first track point", (point.GetField("ele"), point.GetField("time")),
+                    (10.5, "2026/06/01 09:00:00+00"))
+        again = os.path.join(out, "again")
+        subprocess.run([cli, "gpx", "--out", again, exported], capture_output=True)
+        for name in ("Waypoints", "Routes", "Tracks"):
+            check.equal("export " + name + " imported again", read_set(again, name),
+                        read_set(out, name))
+
+
 def main():
     cli = os.path.join(sys.argv[1], "quorvex-cli")
     data = sys.argv[2]
     check = Check()
+    check_export(check, cli, data)
+    pictures = tempfile.TemporaryDirectory()
+    for name, stamp in (("IMG_A.JPG", b"09:06:00"), ("IMG_B.JPG", b"10:05:00")):
+        with open(os.path.join(pictures.name, name), "wb") as f:
+            f.write(b"JFIF..Exif..2026:06:01 " + stamp + b"..")
+    os.environ["TZ"] = "CET-1CEST,M3.5.0,M10.5.0/3"
     for case, arguments, status, texts, layers in CASES:
         with tempfile.TemporaryDirectory() as out:
+            arguments = [a.replace("{pictures}", pictures.name) for a in arguments]
             run = subprocess.run([cli, "gpx", "--out", out] + arguments, cwd=data,
                                  capture_output=True, text=True)
             check.equal(case + " exit status", run.returncode, status)
@@ -117,7 +160,7 @@ def main():
                                 os.path.exists(os.path.join(out, name + ".SHP")), False)
                 else:
                     check_layer(check, case + " " + name, out, name, expected)
-    return check.report([c[0] for c in CASES])
+    return check.report([c[0] for c in CASES] + ["export"])
 
 
 if __name__ == "__main__":
