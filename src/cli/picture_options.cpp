@@ -53,8 +53,7 @@ bool CheckPictureOptions(const CliOptions& options, const PictureOptions& pictur
         return options.Fail("--field-names takes at most 6 names");
     if (options.Given("--camera-offset") &&
         !PictureSet::ReadCameraOffset(picture.cameraOffset, &pictures->cameraOffset))
-        return options.Fail("--camera-offset takes [+-]HH:MM, not '" + picture.cameraOffset +
-                            "'");
+        return options.Fail("--camera-offset takes [+-]HH:MM, not '" + picture.cameraOffset + "'");
     return true;
 }
 
@@ -62,7 +61,7 @@ void SelectPictureFiles(const CliOptions& options, const PictureOptions& picture
                         PictureSet* pictures) {
     pictures->SelectPictures(picture.files);
     pictures->relativePath = options.Given("--relative-dir");
-    pictures->picturesDirectory = pictures->relativePath ? picture.relativeDirectory
-                                                         : pictures->DirectoryOfFirstPicture();
+    pictures->picturesDirectory =
+        pictures->relativePath ? picture.relativeDirectory : pictures->DirectoryOfFirstPicture();
     pictures->ComputeFieldWidth();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -82,8 +83,8 @@ void BuildWaypoints(GeometryStore& geometry, AttributeStore& attributes, Picture
         longestComment = std::max(longestComment, w.comment.size());
         longestSymbol = std::max(longestSymbol, w.symbol.size());
     }
-    const int layer = AddLayerAndTable(geometry, attributes, "GPX Waypoints", fileName,
-                                       data.waypoints.size(), 0);
+    const int layer =
+        AddLayerAndTable(geometry, attributes, "GPX Waypoints", fileName, data.waypoints.size(), 0);
     if (layer < 0) return;
     const int table = geometry.Layer(layer).attributeTable;
     attributes.AddField(table, "Ident", 'C', TextWidth(longestName, kIdentWidth), 0);
@@ -140,8 +141,8 @@ void BuildLines(GeometryStore& geometry, AttributeStore& attributes, const char*
             const size_t first = line.segmentStarts[s];
             const size_t last = s + 1 < line.segmentStarts.size() ? line.segmentStarts[s + 1] : end;
             if (last - first < 2) continue;
-            int previous = geometry.FindOrAddPoint(layer, points[first].longitude,
-                                                   points[first].latitude);
+            int previous =
+                geometry.FindOrAddPoint(layer, points[first].longitude, points[first].latitude);
             for (size_t i = first + 1; i < last && previous >= 0; ++i) {
                 const int point =
                     geometry.FindOrAddPoint(layer, points[i].longitude, points[i].latitude);
@@ -181,7 +182,48 @@ void BuildTrackPoints(GeometryStore& geometry, AttributeStore& attributes, const
     geometry.ComputeExtent(layer);
 }
 
+// Whether `folder` holds a .gpx file within `depth` more levels.
+bool HoldsGpxFile(const fs::path& folder, int depth) {
+    std::error_code error;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        if (it->is_regular_file(error) && IsGpxFile(it->path())) return true;
+        if (depth > 0 && it->is_directory(error) && HoldsGpxFile(it->path(), depth - 1))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+std::vector<std::string> FindMountedReceivers() {
+    std::vector<fs::path> roots;
+    const char* mediaRoot = std::getenv("QUORVEX_MEDIA_ROOT");
+    if (mediaRoot != nullptr) {
+        roots.emplace_back(mediaRoot);
+    } else {
+        const char* user = std::getenv("USER");
+        if (user != nullptr && *user != '\0') {
+            roots.push_back(fs::path("/media") / user);
+            roots.push_back(fs::path("/run/media") / user);
+        }
+    }
+    std::vector<std::string> receivers;
+    for (const fs::path& root : roots) {
+        std::error_code error;
+        std::vector<std::string> found;
+        fs::directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+            if (!it->is_directory(error)) continue;
+            if (fs::is_directory(it->path() / "Garmin" / "GPX", error) ||
+                HoldsGpxFile(it->path(), 2))
+                found.push_back(it->path().string());
+        }
+        std::sort(found.begin(), found.end());
+        receivers.insert(receivers.end(), found.begin(), found.end());
+    }
+    return receivers;
+}
 
 std::vector<std::string> FindGpxFiles(const std::vector<std::string>& paths) {
     std::vector<std::string> files;
@@ -189,8 +231,8 @@ std::vector<std::string> FindGpxFiles(const std::vector<std::string>& paths) {
         std::error_code error;
         if (fs::is_directory(path, error)) {
             std::vector<std::string> found;
-            fs::recursive_directory_iterator it(
-                path, fs::directory_options::skip_permission_denied, error);
+            fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied,
+                                                error);
             for (; !error && it != fs::recursive_directory_iterator(); it.increment(error))
                 if (it->is_regular_file(error) && IsGpxFile(it->path()))
                     found.push_back(it->path().string());

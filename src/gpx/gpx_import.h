@@ -50,6 +50,11 @@ struct GpxImportChoice {
 // A path that does not exist gives a message.
 std::vector<std::string> FindGpxFiles(const std::vector<std::string>& paths);
 
+// The drives of receivers mounted on this computer: the volumes under
+// /media/$USER and /run/media/$USER (or under $QUORVEX_MEDIA_ROOT when it is
+// set) that hold a folder Garmin/GPX or .gpx files within three folder levels.
+std::vector<std::string> FindMountedReceivers();
+
 class GpxImport {
   public:
     explicit GpxImport(const GpxImportChoice& choice);

@@ -107,8 +107,17 @@ class GpxParser {
     GpxReadResult Result() const { return result_; }
 
   private:
-    enum class Kind { kGpx, kWaypoint, kRoute, kRoutePoint, kTrack, kSegment, kTrackPoint,
-                      kExtensions, kValue };
+    enum class Kind {
+        kGpx,
+        kWaypoint,
+        kRoute,
+        kRoutePoint,
+        kTrack,
+        kSegment,
+        kTrackPoint,
+        kExtensions,
+        kValue
+    };
     enum class Value { kName, kComment, kDescription, kElevation, kTime, kSymbol, kDepth };
     struct Frame {
         Kind kind;
@@ -126,8 +135,8 @@ class GpxParser {
         auto* parser = static_cast<GpxParser*>(self);
         if (parser->skipDepth_ == 0 && !parser->frames_.empty() &&
             parser->frames_.back().kind == Kind::kValue && parser->text_.size() < kMaxText)
-            parser->text_.append(text, std::min(static_cast<size_t>(length),
-                                                kMaxText - parser->text_.size()));
+            parser->text_.append(
+                text, std::min(static_cast<size_t>(length), kMaxText - parser->text_.size()));
     }
 
     void Start(const char* qualified, const char** atts) {
@@ -156,8 +165,7 @@ class GpxParser {
             // Garmin's extensions nest their values one level down
             // (<gpxx:WaypointExtension><gpxx:Depth>, <gpxtpx:TrackPointExtension>
             // <gpxtpx:depth>); any element there may hold them.
-            if (SameIgnoringCase(local, "depth"))
-                return PushValue(Value::kDepth, parent.owner);
+            if (SameIgnoringCase(local, "depth")) return PushValue(Value::kDepth, parent.owner);
             frames_.push_back({Kind::kExtensions, Value::kName, parent.owner});
             return;
         }
@@ -232,8 +240,7 @@ class GpxParser {
         bool hasLatitude = false, hasLongitude = false;
         for (int i = 0; atts[i] != nullptr; i += 2) {
             if (std::strcmp(atts[i], "lat") == 0) hasLatitude = ReadNumber(atts[i + 1], latitude);
-            if (std::strcmp(atts[i], "lon") == 0)
-                hasLongitude = ReadNumber(atts[i + 1], longitude);
+            if (std::strcmp(atts[i], "lon") == 0) hasLongitude = ReadNumber(atts[i + 1], longitude);
         }
         if (hasLatitude && hasLongitude && std::fabs(*latitude) <= 90.0 &&
             std::fabs(*longitude) <= 180.0)
@@ -291,20 +298,27 @@ class GpxParser {
         if (frame.owner == Kind::kWaypoint) {
             GpxWaypoint& waypoint = data_->waypoints.back();
             switch (frame.value) {
-                case Value::kName: waypoint.name = CleanText(text_); break;
-                case Value::kComment: waypoint.comment = CleanText(text_); break;
+                case Value::kName:
+                    waypoint.name = CleanText(text_);
+                    break;
+                case Value::kComment:
+                    waypoint.comment = CleanText(text_);
+                    break;
                 case Value::kDescription:
                     if (waypoint.comment.empty()) waypoint.comment = CleanText(text_);
                     break;
                 case Value::kElevation:
                     if (ReadNumber(text_, &number)) waypoint.elevation = number;
                     break;
-                case Value::kTime: waypoint.time = ParseGpxTime(text_.data(), text_.size()); break;
+                case Value::kTime:
+                    waypoint.time = ParseGpxTime(text_.data(), text_.size());
+                    break;
                 case Value::kSymbol:
                     waypoint.symbol = CleanText(text_);
                     if (!waypoint.symbol.empty()) data_->anySymbol = true;
                     break;
-                case Value::kDepth: break;  // the waypoint layer has no depth column
+                case Value::kDepth:
+                    break;  // the waypoint layer has no depth column
             }
             return;
         }
@@ -323,7 +337,7 @@ class GpxParser {
     std::vector<Frame> frames_;
     std::string text_;
     int skipDepth_ = 0;
-    bool ownerKept_ = false;   // the open waypoint or point had a position
+    bool ownerKept_ = false;    // the open waypoint or point had a position
     bool segmentOpen_ = false;  // the next point kept begins a segment
     bool notGpx_ = false;
     GpxReadResult result_ = GpxReadResult::kRead;

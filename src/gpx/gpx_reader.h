@@ -76,9 +76,9 @@ struct GpxData {
 };
 
 enum class GpxReadResult {
-    kRead,      // the whole file was read
-    kBroken,    // malformed or cut short: what came before the fault was kept
-    kNotGpx,    // XML, but not GPX: refused
+    kRead,        // the whole file was read
+    kBroken,      // malformed or cut short: what came before the fault was kept
+    kNotGpx,      // XML, but not GPX: refused
     kUnreadable,  // could not be opened or read
 };
 
@@ -88,5 +88,4 @@ GpxReadResult ReadGpxFile(const std::string& path, GpxData* data);
 
 // Reads a whole GPX document held in memory; `name` stands for the file in
 // messages.
-GpxReadResult ReadGpxBuffer(const char* bytes, size_t size, const std::string& name,
-                            GpxData* data);
+GpxReadResult ReadGpxBuffer(const char* bytes, size_t size, const std::string& name, GpxData* data);

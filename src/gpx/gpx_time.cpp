@@ -25,7 +25,9 @@ bool Literal(const char* text, size_t length, size_t* at, char c) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // Largest year the times may carry: keeps every sum far from overflow.
 constexpr int kMaxYear = 9999;

@@ -1,7 +1,7 @@
 #include "gpx/gpx_writer.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -75,7 +75,11 @@ std::string Escaped(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        size_t length = c < 0x80         ? 1
+                        : (c >> 5) == 6  ? 2
+                        : (c >> 4) == 14 ? 3
+                        : (c >> 3) == 30 ? 4
+                                         : 0;
         for (size_t k = 1; k < length; ++k)
             if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
                 length = 0;
@@ -180,8 +184,7 @@ class GpxWriter {
         const char* line = route ? "rte" : "trk";
         const char* vertex = route ? "rtept" : "trkpt";
         const GeometryLayer* points = pointLayer >= 0 ? &geometry_.Layer(pointLayer) : nullptr;
-        const TableReader pointTable(attributes_,
-                                     points != nullptr ? points->attributeTable : -1);
+        const TableReader pointTable(attributes_, points != nullptr ? points->attributeTable : -1);
         const int altitude = pointTable.Field("Altitude"), time = pointTable.Field("Time");
         int32_t cursor = 0;  // the next track point to match
 
@@ -195,8 +198,7 @@ class GpxWriter {
             std::fputs("\n", file_);
             int32_t previousEnd = -1;
             bool open = false;
-            for (; edge < layer.vertexCount && layer.vertices[edge].segment <= record + 1;
-                 ++edge) {
+            for (; edge < layer.vertexCount && layer.vertices[edge].segment <= record + 1; ++edge) {
                 const SegmentVertex& v = layer.vertices[edge];
                 if (v.segment != record + 1) continue;  // an edge out of order: no record
                 if (v.fromPoint != previousEnd) {

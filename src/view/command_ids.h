@@ -11,6 +11,8 @@ enum QuorvexCommandId {
     ID_VIEW_ZOOMOUT = 12774,
     ID_IMPORT_MAGELLAN = 12778,
     ID_HELP_USERS_MANUAL = 12779,
+    ID_IMPORT_GPX = 12790,
+    ID_EXPORT_GPX = 12791,
     ID_VIEW_TOOLBAR = 29392,     // also the toolbar's window ID
     ID_VIEW_STATUS_BAR = 29393,  // also the status bar's window ID
     IDD_LAYERS_BAR = 103,
