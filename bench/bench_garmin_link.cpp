@@ -137,7 +137,7 @@ int RunCase(const std::string& sim, int points, int baud) {
     unsigned char data[GarminDevice::kPacketBufferSize];
     for (;;) {
         int size = gps.ReceiveData(data);
-        if (size == 0) break;
+        if (size < 0) break;
         ++packets;
         lineBytes += WireBytes(gps.LastPacketId(), size, data) + AckBytes(gps.LastPacketId());
         if (gps.LastPacketId() == kPidTransferComplete) break;

@@ -47,7 +47,7 @@ void ReceivePackets(GarminDevice& device, bool checked) {
     while (LineBytesLeft() > 0) {
         const int size =
             checked ? device.ReceiveData(packet.get()) : device.ReceivePacket(packet.get());
-        if (size < 0 || size > 255) FuzzFailure("a packet larger than its size byte allows");
+        if (size < -1 || size > 255) FuzzFailure("a packet larger than its size byte allows");
     }
 }
 
@@ -81,9 +81,9 @@ void PutFrame(std::vector<std::uint8_t>* wire, int id, const std::uint8_t* data,
 }
 
 // Intact packets of any ID and data must come out of ReceiveData as they went
-// in, each acknowledged once. Packet IDs DLE and ETX cannot start a frame and
-// a packet of no data cannot be told from silence, so the input's packets are
-// kept clear of both.
+// in, each acknowledged once; a packet identical to the one before it is taken
+// for its resend: acknowledged, not handed out. Packet IDs DLE and ETX cannot
+// start a frame, so the input's packets are kept clear of both.
 void RoundTrip(FuzzInput& in, GarminDevice& device) {
     struct Sent {
         int id;
@@ -98,8 +98,10 @@ void RoundTrip(FuzzInput& in, GarminDevice& device) {
         if (id == 0x10 || id == 0x03) id ^= 0x40;
         size_t size = 0;
         const std::uint8_t* data = in.Take(in.Byte(), &size);
-        if (size == 0) break;
-        sent.push_back({id, data, static_cast<int>(size)});
+        const bool resend = !sent.empty() && sent.back().id == id &&
+                            sent.back().size == static_cast<int>(size) &&
+                            (size == 0 || std::memcmp(sent.back().data, data, size) == 0);
+        if (!resend) sent.push_back({id, data, static_cast<int>(size)});
         PutFrame(&wire, id, data, static_cast<int>(size));
         // DLE 6 2 id 0 checksum DLE ETX, the checksum stuffed when it is DLE.
         ackBytes += (0u - (6u + 2u + static_cast<unsigned>(id))) % 256u == 0x10 ? 9 : 8;

@@ -146,6 +146,8 @@ int RunIdentifyGarmin(int argc, char** argv) {
     if (!gps.Connect(serial.port.c_str())) return kExitNoReceiver;
     const ProtocolTable& protocols = gps.Protocols();
     std::printf("Product ID: %d\nDescription: %s\n", gps.ProductId(), gps.Description());
+    for (const std::string& text : gps.ExtendedProductStrings())
+        std::printf("Extended product data: %s\n", text.c_str());
     std::printf("Waypoints protocol: %s\nRoutes protocol: %s\nTracks protocol: %s\n",
                 WaypointProtocolText(protocols).c_str(), RouteProtocolText(protocols).c_str(),
                 TrackProtocolText(protocols).c_str());

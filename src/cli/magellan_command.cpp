@@ -124,6 +124,11 @@ int RunMagellanCommand(int argc, char** argv) {
         MessageCounter counter;
         RunMagellanTransfers(gps, geometry, attributes, options.transfers);
         transferMessages = counter.Count();
+        if (gps.sentencesReceived == 0) {
+            // A silent cable, not an empty receiver: nothing is written.
+            std::fputs("quorvex-cli: nothing came from the receiver\n", stderr);
+            return kExitNoReceiver;
+        }
     }  // the port closes here
     return WriteGpxOutput(geometry, attributes, options.gpxFile,
                           FinishDownload(geometry, attributes, options.out, transferMessages));

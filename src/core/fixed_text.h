@@ -5,13 +5,15 @@
 #include <cstddef>
 #include <cstring>
 
-// Copies at most `capacity` - 1 characters of `text` into `field` and terminates
-// it; a null `text` leaves the field empty.
+#include "core/text_encoding.h"
+
+// Copies at most `capacity` - 1 bytes of `text` into `field`, never half of a
+// UTF-8 character, and terminates it; a null `text` leaves the field empty.
 inline void CopyFixedText(char* field, size_t capacity, const char* text) {
     if (capacity == 0) return;
     size_t length = 0;
     if (text) {
-        while (length + 1 < capacity && text[length] != '\0') ++length;
+        length = Utf8CutLength(text, strnlen(text, capacity), capacity - 1);
         std::memcpy(field, text, length);
     }
     field[length] = '\0';

@@ -1,5 +1,6 @@
 #include "garmin/garmin_device.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/byte_order.h"
@@ -32,8 +33,6 @@ void SleepMs(int milliseconds) {
 
 GarminDevice::GarminDevice() {
     std::memset(description, 0, sizeof(description));
-    std::memset(lastHeader, 0, sizeof(lastHeader));
-    std::memset(lastTrailer, 0, sizeof(lastTrailer));
 }
 
 GarminDevice::~GarminDevice() = default;
@@ -51,6 +50,9 @@ unsigned char GarminDevice::Checksum(int packetId, int size, const unsigned char
 
 int GarminDevice::SendPacket(int packetId, const unsigned char* data, int size) {
     if (size < 0 || size > 255 || (size > 0 && data == nullptr)) return 0;
+    // A request of ours starts a new exchange: a packet like the last one
+    // received is then new data, no resend.
+    if (packetId != kPidAck && packetId != kPidNak) previousValid = false;
     unsigned char frame[kMaxFrame];
     int n = 0;
     frame[n++] = kDle;
@@ -69,64 +71,48 @@ int GarminDevice::SendPacket(int packetId, const unsigned char* data, int size) 
     return port.Write(frame, n);
 }
 
-bool GarminDevice::ReceiveHeader() {
+GarminDevice::FrameResult GarminDevice::ReceiveFrame() {
     const std::uint32_t start = TickCountMs();
-    unsigned char header[4];
-    if (port.Read(header, 3, packetTimeoutMs) < 3) return false;
-    // A frame starts with DLE and a packet ID, which is never DLE or ETX. Bytes
-    // before that (line noise, the rest of a damaged frame) are skipped within
-    // the packet time-out, so they cannot be taken for a header.
-    while (header[0] != kDle || header[1] == kDle || header[1] == kEtx) {
-        std::uint32_t elapsed = TickCountMs() - start;
-        if (elapsed >= static_cast<std::uint32_t>(packetTimeoutMs)) return false;
-        header[0] = header[1];
-        header[1] = header[2];
-        if (port.Read(header + 2, 1, packetTimeoutMs - static_cast<int>(elapsed)) != 1)
-            return false;
+    std::uint32_t lastByte = start;
+    lastFrameFailed = false;
+    for (;;) {
+        const GarminLexer::Result result = lexer.Next();
+        if (result != GarminLexer::kNeedMore) {
+            lastId = lexer.Id();
+            lastFrameFailed = result == GarminLexer::kBadFrame;
+            return lastFrameFailed ? kFrameFailed : kFramePacket;
+        }
+        // Inside a frame each byte must follow the last within the byte
+        // time-out; a frame must start within the packet time-out. A frame in
+        // progress may finish after the latter, but no frame is longer than
+        // what the lexer takes for one, so every wait stays bounded.
+        const std::uint32_t now = TickCountMs();
+        const bool inFrame = lexer.InFrame();
+        const int wait = inFrame ? byteTimeoutMs - static_cast<int>(now - lastByte)
+                                 : packetTimeoutMs - static_cast<int>(now - start);
+        unsigned char chunk[512];
+        const int got = wait > 0 ? port.ReadSome(chunk, sizeof chunk, wait) : 0;
+        if (got > 0) {
+            lexer.Feed(chunk, static_cast<size_t>(got));
+            lastByte = TickCountMs();
+            continue;
+        }
+        if (!inFrame) {
+            lastId = -1;
+            return kFrameNone;
+        }
+        // The line went quiet inside a frame (its end lost on the line): the
+        // receiver waits for our answer to it.
+        lastId = lexer.DropPartialFrame();
+        lastFrameFailed = lastId >= 0;
+        return lastFrameFailed ? kFrameFailed : kFrameNone;
     }
-    std::memcpy(lastHeader, header, 3);
-    return true;
 }
 
 int GarminDevice::ReceivePacket(unsigned char* data) {
-    lastFrameCut = false;
-    std::memset(lastHeader, 0, sizeof(lastHeader));
-    std::memset(lastTrailer, 0, sizeof(lastTrailer));
-    if (!ReceiveHeader()) return 0;
-    const int size = lastHeader[2];
-    if (size == kDle) port.ReadByte(byteTimeoutMs);  // the stuffing byte
-
-    for (int i = 0; i < size; ++i) {
-        unsigned char byte[2];
-        // A byte that does not come means the rest will not either: the packet
-        // is incomplete, and waiting for each missing byte would only add up
-        // time-outs.
-        if (port.Read(byte, 1, byteTimeoutMs) != 1) return 0;
-        if (byte[0] == kDle) {
-            unsigned char next[2];
-            if (port.Read(next, 1, byteTimeoutMs) != 1) return 0;
-            if (next[0] == kEtx) {
-                // DLE ETX: the frame has ended before its size byte said.
-                lastFrameCut = true;
-                return 0;
-            }
-        }
-        data[i] = byte[0];
-    }
-
-    unsigned char trailer[4];
-    std::memset(trailer, 0, sizeof(trailer));
-    port.Read(trailer, 3, packetTimeoutMs);
-    std::memcpy(lastTrailer, trailer, 3);
-    unsigned char finalByte = trailer[2];
-    // A checksum of 0x10 came stuffed: the two bytes after it were the stuffing
-    // and the frame's DLE, and the final byte is still to come.
-    if (trailer[0] == kDle) finalByte = port.ReadByte(byteTimeoutMs);
-    if (finalByte != kEtx) {
-        ShowMessage("Internal Error: GetPacketAck...ETX");
-        return 0;
-    }
-    return size;
+    if (ReceiveFrame() != kFramePacket) return -1;
+    std::memcpy(data, lexer.Data(), static_cast<size_t>(lexer.Size()));
+    return lexer.Size();
 }
 
 int GarminDevice::SendAck(int packetId) {
@@ -140,13 +126,14 @@ int GarminDevice::SendNak(int packetId) {
 }
 
 int GarminDevice::WaitAck() {
-    unsigned char scratch[kPacketBufferSize];
-    if (ReceivePacket(scratch) < 1) return kNoAnswer;
-    return LastPacketId() == kPidAck ? kAcknowledged : kOtherPacket;
+    const FrameResult result = ReceiveFrame();
+    if (result == kFrameNone) return kNoAnswer;
+    return result == kFramePacket && lastId == kPidAck ? kAcknowledged : kOtherPacket;
 }
 
 int GarminDevice::SendWithAck(int packetId, const unsigned char* data, int size) {
     port.DiscardInput();
+    lexer.Clear();
     SendPacket(packetId, data, size);
     int result = WaitAck();
     // A receiver that refuses every copy would keep us here for ever: after the
@@ -160,21 +147,26 @@ int GarminDevice::SendWithAck(int packetId, const unsigned char* data, int size)
 
 int GarminDevice::ReceiveData(unsigned char* data) {
     for (int reception = 1;; ++reception) {
-        int size = ReceivePacket(data);
-        bool intact;
-        if (size > 0) {
-            intact = Checksum(lastHeader[1], size, data) == lastTrailer[0];
-        } else if (lastFrameCut) {
-            intact = false;  // a frame shorter than its size byte: refuse it like a bad sum
+        const FrameResult result = ReceiveFrame();
+        if (result == kFrameNone) return -1;
+        if (result == kFramePacket) {
+            SendAck(lastId);
+            const int size = lexer.Size();
+            const unsigned char* bytes = lexer.Data();
+            const bool resend = previousValid && previousId == lastId &&
+                                previousData.size() == static_cast<size_t>(size) &&
+                                std::equal(bytes, bytes + size, previousData.begin());
+            if (!resend) {
+                previousValid = true;
+                previousId = lastId;
+                previousData.assign(bytes, bytes + size);
+                std::memcpy(data, bytes, static_cast<size_t>(size));
+                return size;
+            }
         } else {
-            return 0;
+            SendNak(lastId);
         }
-        if (intact) {
-            SendAck(LastPacketId());
-            return size;
-        }
-        SendNak(LastPacketId());
-        if (reception >= kMaxReceptions) return 0;
+        if (reception >= kMaxReceptions) return -1;
     }
 }
 
@@ -192,42 +184,70 @@ bool GarminDevice::Connect(const char* portName) {
     return Identify();
 }
 
+namespace {
+
+// The NUL-terminated texts of `size` bytes; an unterminated last one counts.
+std::vector<std::string> PacketStrings(const unsigned char* data, int size) {
+    std::vector<std::string> texts;
+    const char* text = reinterpret_cast<const char*>(data);
+    for (int at = 0; at < size;) {
+        const size_t length = strnlen(text + at, static_cast<size_t>(size - at));
+        texts.emplace_back(text + at, length);
+        at += static_cast<int>(length) + 1;
+    }
+    return texts;
+}
+
+}  // namespace
+
 bool GarminDevice::Identify() {
     protocols = ProtocolTable();
     productId = 0;
     std::memset(description, 0, sizeof(description));
+    extendedStrings.clear();
 
     SendWithAck(kPidProductRequest, nullptr, 0);
-    unsigned char product[kPacketBufferSize];
-    std::memset(product, 0, sizeof(product));
-    int size = ReceiveData(product);
-    if (size == 0) {
+    // What follows the request: the product data, then none or more extended
+    // product data packets, then the capability list on units that have one.
+    // Packets of other IDs (the rest of an interrupted transfer) are passed
+    // over; the first silence ends the wait.
+    const int kMaxPackets = 25;
+    bool haveProduct = false;
+    unsigned char packet[kPacketBufferSize];
+    for (int packets = 0; packets < kMaxPackets; ++packets) {
+        std::memset(packet, 0, sizeof(packet));
+        const int size = ReceiveData(packet);
+        if (size < 0) break;
+        if (lastId == kPidProductData && !haveProduct) {
+            haveProduct = true;
+            // Product ID (signed 16-bit), software version, then the description
+            // up to its NUL or the end of the packet, whichever comes first.
+            productId = static_cast<std::int16_t>(GetLE16(packet));
+            if (size > 4) {
+                const char* text = reinterpret_cast<const char*>(packet + 4);
+                size_t length = strnlen(text, static_cast<size_t>(size - 4));
+                if (length > sizeof(description) - 1) length = sizeof(description) - 1;
+                std::memcpy(description, text, length);
+                description[length] = '\0';
+            }
+        } else if (lastId == kPidExtendedProductData) {
+            for (std::string& text : PacketStrings(packet, size))
+                if (!text.empty()) extendedStrings.push_back(std::move(text));
+        } else if (lastId == kPidCapabilities && haveProduct) {
+            // A list of 2 bytes or less names nothing: the table file decides.
+            if (size <= 2) break;
+            ParseCapabilityList(packet, size, &protocols);
+            return true;
+        }
+    }
+    if (!haveProduct) {
         ShowMessage(
             "Can not find a Garmin GPS unit. Make sure unit is turned ON.\n The Serial Data "
             "Format must be set to 'GARMIN'.\n The default Serial port parameters are: 9600 "
             "baud, 8 bits, no parity, 1 stop.\n Check communication cable/port.");
         return false;
     }
-    // Product ID (signed 16-bit), software version, then the description up to
-    // its NUL or the end of the packet, whichever comes first.
-    productId = static_cast<std::int16_t>(GetLE16(product));
-    if (size > 4) {
-        const char* text = reinterpret_cast<const char*>(product + 4);
-        size_t length = strnlen(text, static_cast<size_t>(size - 4));
-        if (length > sizeof(description) - 1) length = sizeof(description) - 1;
-        std::memcpy(description, text, length);
-        description[length] = '\0';
-    }
-
-    // The receiver sends its capability list right after our ACK; old ones send
-    // nothing and are looked up in the table file.
-    DelayMs(400);
-    unsigned char capabilities[kPacketBufferSize];
-    int listSize = ReceivePacket(capabilities);
-    if (listSize <= 2) return LoadProtocolTable(productId);
-    SendAck(LastPacketId());
-    ParseCapabilityList(capabilities, listSize, &protocols);
-    return true;
+    return LoadProtocolTable(productId);
 }
 
 bool GarminDevice::LoadProtocolTable(int id) {

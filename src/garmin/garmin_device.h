@@ -4,15 +4,15 @@
 // the identification of the receiver and its protocol table, and (on top of
 // those) the waypoint, route and track transfers.
 //
-// Packet on the wire, both directions:
-//   DLE(0x10) id size data[size] checksum DLE(0x10) ETX(0x03)
-// Every 0x10 in the size, the data or the checksum is followed by a second 0x10;
-// the id is never stuffed. The checksum is the two's complement of the sum of
-// id, size and data bytes.
+// The framing of packets is described in garmin_lexer.h, which finds them in
+// the received bytes.
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "garmin/garmin_lexer.h"
 #include "garmin/protocol_table.h"
 #include "serial/serial_port.h"
 
@@ -29,6 +29,7 @@ enum GarminPacketId {
     kPidWaypoint = 35,
     kPidRouteLink = 98,
     kPidTrackHeader = 99,
+    kPidExtendedProductData = 248,
     kPidCapabilities = 253,
     kPidProductRequest = 254,
     kPidProductData = 255,
@@ -62,8 +63,10 @@ class GarminDevice {
     // Opens `portName` at 9600,N,8,1 and identifies the receiver; true when the
     // protocol table is filled. Every failure has shown its message.
     bool Connect(const char* portName);
-    // Asks for the product data, then takes the capability list or, when the
-    // receiver sends none, the QUORVEX.XRF line of its product ID.
+    // Asks for the product data, then reads packets until the capability list
+    // comes (extended product data and a resent product data packet are
+    // acknowledged and passed over); when the receiver sends no list in time,
+    // the QUORVEX.XRF line of its product ID.
     bool Identify();
     // Fills the protocol table from QUORVEX.XRF; false after a message.
     bool LoadProtocolTable(int productId);
@@ -72,8 +75,10 @@ class GarminDevice {
     static unsigned char Checksum(int packetId, int size, const unsigned char* data);
     // Frames, stuffs and writes one packet (size 0 to 255); the bytes written.
     int SendPacket(int packetId, const unsigned char* data, int size);
-    // Receives one packet into `data` (kPacketBufferSize bytes): its data size,
-    // 0 when no complete packet came. The packet ID is then LastPacketId().
+    // Receives one intact packet into `data` (kPacketBufferSize bytes): its data
+    // size (0 to 255), or -1 when none came: nothing within the time-outs, or a
+    // frame that failed its checks (LastFrameFailed(); LastPacketId() is its ID,
+    // -1 when unknown). The packet ID is LastPacketId().
     int ReceivePacket(unsigned char* data);
     int SendAck(int packetId);
     int SendNak(int packetId);
@@ -82,16 +87,21 @@ class GarminDevice {
     // Sends until acknowledged: kAcknowledged, or kNoAnswer when no ACK came
     // (nothing at all, or only refusals up to the resend limit).
     int SendWithAck(int packetId, const unsigned char* data, int size);
-    // Receives a packet with a good checksum, refusing damaged ones with a NAK
-    // (6 receptions at most) and acknowledging the good one: its data size, or
-    // 0 on failure.
+    // Receives an intact packet, refusing damaged frames with a NAK (6
+    // receptions at most) and acknowledging the good one: its data size (0 to
+    // 255), or -1 on failure. A packet identical to the one handed out before
+    // (ID and bytes) since the host last sent a request is the receiver's resend
+    // after a lost ACK: acknowledged again and passed over.
     int ReceiveData(unsigned char* data);
     void DelayMs(int milliseconds);
 
     int ProductId() const { return productId; }
     const char* Description() const { return description; }
+    // The texts of the extended product data packets, in the order they came.
+    const std::vector<std::string>& ExtendedProductStrings() const { return extendedStrings; }
     const ProtocolTable& Protocols() const { return protocols; }
-    int LastPacketId() const { return lastHeader[1]; }
+    int LastPacketId() const { return lastId; }
+    bool LastFrameFailed() const { return lastFrameFailed; }
     SerialPort& Port() { return port; }
 
     // Shortens the link time-outs (1000 ms for a packet, 500 ms for a byte) so
@@ -157,8 +167,11 @@ class GarminDevice {
     bool AddLayerAndTable(GeometryStore& geometry, AttributeStore& attributes,
                           const char* fileName, const char* layerName, int edgeCapacity);
 
-    // Reads up to the start of a frame and its header; false when none came.
-    bool ReceiveHeader();
+    enum FrameResult { kFrameNone, kFramePacket, kFrameFailed };
+    // Feeds the lexer until it hands out a frame, or a frame breaks off (no byte
+    // for the byte time-out inside it: kFrameFailed), or no frame starts within
+    // the packet time-out. A packet is left in the lexer.
+    FrameResult ReceiveFrame();
 
     // Filled by the transfers.
     std::int32_t layer = -1;
@@ -169,14 +182,17 @@ class GarminDevice {
     char description[256];
     ProtocolTable protocols;
     SerialPort port;
-    // The last reception: DLE, packet ID, size; and checksum, DLE, ETX (or the
-    // stuffed pair when the checksum was 0x10). One spare byte each for the
-    // terminator that SerialPort::Read writes.
-    unsigned char lastHeader[4];
-    unsigned char lastTrailer[4];
-    // Set by ReceivePacket when a frame came but ended before the data its size
-    // byte promised: ReceiveData refuses it like a bad checksum.
-    bool lastFrameCut = false;
+    std::vector<std::string> extendedStrings;
+    GarminLexer lexer;
+    // The last reception: its packet ID (-1 when none), and whether it was a
+    // frame that failed its checks.
+    int lastId = -1;
+    bool lastFrameFailed = false;
+    // The packet ReceiveData handed out last, to know the receiver's resend of
+    // it; forgotten when the host sends anything but an ACK or NAK.
+    bool previousValid = false;
+    int previousId = -1;
+    std::vector<unsigned char> previousData;
 
     int packetTimeoutMs = 1000;
     int byteTimeoutMs = 500;

@@ -42,7 +42,7 @@ int GarminDevice::DownloadRecords(int command, const char* what,
     int received = 0;
     for (;;) {
         const int size = ReceiveData(data);
-        if (size == 0) {
+        if (size < 0) {
             // The receiver fell silent (or sent nothing intact): what came stays.
             ShowMessage(
                 FormatText("%s transfer incomplete: no further packet came from the GPS "

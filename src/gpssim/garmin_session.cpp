@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "ack_wait.h"
 #include "core/byte_order.h"
@@ -21,6 +22,7 @@ constexpr uint8_t kTrackPoint = 34;
 constexpr uint8_t kWaypoint = 35;
 constexpr uint8_t kRouteLink = 98;
 constexpr uint8_t kTrackHeader = 99;
+constexpr uint8_t kExtendedProductData = 248;
 constexpr uint8_t kCapabilities = 253;
 constexpr uint8_t kProductRequest = 254;
 constexpr uint8_t kProductData = 255;
@@ -176,17 +178,31 @@ void GarminSession::Handle(const GarminPacket& packet) {
     }
 }
 
-GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<uint8_t>& data) {
+GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<uint8_t>& data,
+                                                  bool again) {
     if (!faults_.BeginData()) return SendResult::kAbandoned;
+    const FaultOptions& f = options_.faults;
+    bool dropEtx = faults_.NextIsEvery(f.dropEtxEvery);
+    // Sent again once after its ACK, as a receiver does whose ACK was lost.
+    bool repeat = again || faults_.NextIsEvery(f.lostAckEvery);
+    bool counted = false;
     for (int attempt = 1; attempt <= kMaxTries; ++attempt) {
         if (!faults_.MaySend()) return SendResult::kAbandoned;
         int claimed = -1;
         if (IsRecordPacket(id) && faults_.SizeLie()) claimed = static_cast<int>(data.size()) + 4;
         std::vector<uint8_t> bytes = faults_.Garbage();
+        std::vector<uint8_t> noise = faults_.DleNoise();
+        bytes.insert(bytes.end(), noise.begin(), noise.end());
         std::vector<uint8_t> frame = Frame(id, data, faults_.BadChecksum(attempt), claimed);
+        if (dropEtx) {
+            // The receiver goes on waiting for the host's answer to the cut frame.
+            frame.pop_back();
+            dropEtx = false;
+        }
         bytes.insert(bytes.end(), frame.begin(), frame.end());
         if (!link_.Write(bytes)) return SendResult::kAbandoned;
-        if (attempt == 1) faults_.DataSent();
+        if (!counted) faults_.DataSent();
+        counted = true;
         if (!link_.IsOpen()) return SendResult::kAbandoned;
 
         // Wait for the host's answer: an ACK of this packet ends the wait, a NAK
@@ -207,8 +223,13 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
             }
             if (!answer.checksumOk) continue;
             if (answer.id == kAck) {
-                if (!answer.data.empty() && answer.data[0] == id) return SendResult::kAcked;
-                continue;  // an ACK of an earlier packet
+                if (answer.data.empty() || answer.data[0] != id) continue;  // an earlier packet's
+                if (!repeat) return SendResult::kAcked;
+                SimLog("ACK of packet %d taken as lost: sending it again", id);
+                repeat = false;
+                attempt = 0;
+                resend = true;
+                continue;
             }
             if (answer.id == kNak) {
                 resend = true;
@@ -223,7 +244,15 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
 }
 
 void GarminSession::Identify() {
-    if (SendData(kProductData, ProductData(profile_)) != SendResult::kAcked) return;
+    if (SendData(kProductData, ProductData(profile_), options_.repeatProductData) !=
+        SendResult::kAcked)
+        return;
+    if (options_.extendedProductData) {
+        const std::string texts = options_.faults.zeroSize ? "" : std::string("VERGPROM None\0", 14);
+        if (SendData(kExtendedProductData, std::vector<uint8_t>(texts.begin(), texts.end())) !=
+            SendResult::kAcked)
+            return;
+    }
     if (profile_.capabilities) SendData(kCapabilities, CapabilityData(profile_));
 }
 
@@ -233,7 +262,9 @@ bool GarminSession::SendAll(const std::vector<std::pair<uint8_t, std::vector<uin
         return false;
     for (const auto& [id, data] : packets)
         if (SendData(id, data) != SendResult::kAcked) return false;
-    return SendData(kTransferComplete, Le16(command)) == SendResult::kAcked;
+    const std::vector<uint8_t> complete =
+        options_.faults.zeroSize ? std::vector<uint8_t>() : Le16(command);
+    return SendData(kTransferComplete, complete) == SendResult::kAcked;
 }
 
 void GarminSession::TransferWaypoints() {

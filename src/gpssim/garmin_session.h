@@ -48,7 +48,9 @@ class GarminSession {
     bool ReadPacket(GarminPacket& packet, int timeoutMs);
     void Handle(const GarminPacket& packet);
     void SendControl(uint8_t id, uint8_t about);
-    SendResult SendData(uint8_t id, const std::vector<uint8_t>& data);
+    // Sends a data packet until the host acknowledges it; `again`: once more
+    // after the ACK (the receiver took its ACK as lost).
+    SendResult SendData(uint8_t id, const std::vector<uint8_t>& data, bool again = false);
     bool SendAll(const std::vector<std::pair<uint8_t, std::vector<uint8_t>>>& packets,
                  uint16_t command);
 

@@ -27,6 +27,15 @@ class LineFaults {
     void DataSent();
 
     bool BadChecksum(int attempt) const { return attempt <= options_.badChecksums; }
+    // For the data packet / sentence about to go out (BeginData said yes, not
+    // yet sent): whether it is one of every `every` (0: none).
+    bool NextIsEvery(int every) const { return every > 0 && (sentTotal_ + 1) % every == 0; }
+    // Noise holding DLE bytes: a frame start, a stuffed pair, another start,
+    // none of which is a frame.
+    std::vector<uint8_t> DleNoise() const {
+        if (!options_.dleNoise) return {};
+        return {0x10, 0x41, 0x05, 0x00, 0x10, 0x10, 0x7E, 0x10, 0x22, 0x01};
+    }
     bool SizeLie() const { return options_.sizeLie && sentInSession_ >= options_.sizeLieAfter; }
     // Garbage to put before a packet / sentence: printable, never a DLE, '$',
     // '*', CR or LF, so it can neither start nor end a frame or a line.

@@ -228,6 +228,9 @@ void MagellanSession::SendList(const std::vector<std::string>& bodies) {
 bool MagellanSession::SendListSentence(const std::string& body) {
     if (!faults_.BeginData()) return false;
     unsigned expected = nmea::Checksum(body);
+    bool damage = faults_.NextIsEvery(options_.faults.damageBodyEvery);
+    bool repeat = faults_.NextIsEvery(options_.faults.lostAckEvery);
+    bool counted = false;
     for (int attempt = 1; attempt <= kMaxTries; ++attempt) {
         if (!faults_.MaySend()) return false;
         std::string out;
@@ -244,9 +247,18 @@ bool MagellanSession::SendListSentence(const std::string& body) {
             noiseWithEnd = nmea::Checksum(g + "\r\n");
             out = g + "\r\n";
         }
-        out += nmea::Sentence(body, faults_.BadChecksum(attempt));
+        std::string sentence = nmea::Sentence(body, faults_.BadChecksum(attempt));
+        if (damage) {
+            // One digit of the body changed on the line; the checksum is the
+            // original one.
+            damage = false;
+            const size_t at = sentence.find_first_of("0123456789", sentence.find(','));
+            if (at != std::string::npos) sentence[at] = sentence[at] == '1' ? '2' : '1';
+        }
+        out += sentence;
         if (!link_.Write(out)) return false;
-        if (attempt == 1) faults_.DataSent();
+        if (!counted) faults_.DataSent();
+        counted = true;
         if (!link_.IsOpen()) return false;
         if (!handshake_) return true;
 
@@ -269,7 +281,14 @@ bool MagellanSession::SendListSentence(const std::string& body) {
             }
             unsigned acked =
                 static_cast<unsigned>(std::strtoul(Field(answer, 1).c_str(), nullptr, 16));
-            if (acked == expected) return true;
+            if (acked == expected && !repeat) return true;
+            if (acked == expected) {
+                SimLog("acknowledgement taken as lost: sending again");
+                repeat = false;
+                attempt = 0;
+                resend = true;
+                continue;
+            }
             if (acked == noise || acked == noiseWithEnd) continue;
             SimLog("acknowledged %02X instead of %02X: sending again", acked, expected);
             resend = true;

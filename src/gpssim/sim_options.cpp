@@ -29,6 +29,13 @@ enum OptionId {
     kSizeLie,
     kSizeLieAfter,
     kCloseAfter,
+    kDleNoise,
+    kDropEtx,
+    kLostAck,
+    kZeroSize,
+    kDamageBody,
+    kExtendedProductData,
+    kRepeatProductData,
     kProductId,
     kNoCapabilities,
     kGpwpl,
@@ -66,6 +73,10 @@ Data and receiver:
   --product-id N        report product ID N instead of the profile's
   --no-capabilities     send no protocol capability list (old receivers: the
                         host must look the product ID up in QUORVEX.XRF)
+  --extended-product-data  send extended product data (248) after the
+                        product data, as newer receivers do
+  --repeat-product-data send the product data again after its ACK, as a
+                        receiver does whose ACK was lost
   --gpwpl               (Magellan) send waypoints as standard $GPWPL
                         sentences (position and name only)
   --list-profiles       print the profiles and exit
@@ -96,6 +107,15 @@ Faults:
   --size-lie-after K    ... only after the first K data packets of a session
   --close-after K       close the device (it disappears) after K data packets
                         / sentences, then wait for the stop signal
+  --dle-noise           (Garmin) noise holding DLE bytes that looks like the
+                        start of a frame before each packet
+  --drop-etx K          (Garmin) every K-th data packet loses its final ETX on
+                        its first try; the receiver then waits for an answer
+  --lost-ack K          every K-th data packet / sentence is sent again after
+                        it was acknowledged, as if the acknowledgement was lost
+  --zero-size           (Garmin) transfer-complete packets carry no data
+  --damage-body K       (Magellan) every K-th sentence goes out first with one
+                        body character changed under its original checksum
   --verbose             log every byte and event on standard error
   --help                this text
 
@@ -157,6 +177,13 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         {"size-lie", no_argument, nullptr, kSizeLie},
         {"size-lie-after", required_argument, nullptr, kSizeLieAfter},
         {"close-after", required_argument, nullptr, kCloseAfter},
+        {"dle-noise", no_argument, nullptr, kDleNoise},
+        {"drop-etx", required_argument, nullptr, kDropEtx},
+        {"lost-ack", required_argument, nullptr, kLostAck},
+        {"zero-size", no_argument, nullptr, kZeroSize},
+        {"damage-body", required_argument, nullptr, kDamageBody},
+        {"extended-product-data", no_argument, nullptr, kExtendedProductData},
+        {"repeat-product-data", no_argument, nullptr, kRepeatProductData},
         {"product-id", required_argument, nullptr, kProductId},
         {"no-capabilities", no_argument, nullptr, kNoCapabilities},
         {"gpwpl", no_argument, nullptr, kGpwpl},
@@ -205,6 +232,27 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 break;
             case kCloseAfter:
                 ok = ParseCount(optarg, 0, f.closeAfter);
+                break;
+            case kDleNoise:
+                f.dleNoise = true;
+                break;
+            case kDropEtx:
+                ok = ParseCount(optarg, 1, f.dropEtxEvery);
+                break;
+            case kLostAck:
+                ok = ParseCount(optarg, 1, f.lostAckEvery);
+                break;
+            case kZeroSize:
+                f.zeroSize = true;
+                break;
+            case kDamageBody:
+                ok = ParseCount(optarg, 1, f.damageBodyEvery);
+                break;
+            case kExtendedProductData:
+                options.extendedProductData = true;
+                break;
+            case kRepeatProductData:
+                options.repeatProductData = true;
                 break;
             case kProductId:
                 ok = ParseCount(optarg, 0, options.productId) && options.productId <= 32767;

@@ -10,6 +10,13 @@ struct FaultOptions {
     bool sizeLie = false;  // Garmin: size byte larger than the data sent
     int sizeLieAfter = 0;  // ... only after this many data packets of the session
     int closeAfter = -1;   // close the device after K data packets (-1: never)
+    // What real lines and units do to the link:
+    bool dleNoise = false;        // Garmin: noise holding DLE bytes before each packet
+    int dropEtxEvery = 0;         // Garmin: every K-th data packet loses its ETX on the first try
+    int lostAckEvery = 0;         // every K-th data packet / sentence is sent again after its ACK
+    bool zeroSize = false;        // Garmin: transfer-complete packets carry no data
+    int damageBodyEvery = 0;      // Magellan: every K-th sentence's first try has a body
+                                  // character changed under its original checksum
 };
 
 struct SimOptions {
@@ -19,6 +26,8 @@ struct SimOptions {
     int baud = 0;
     int productId = -1;  // overrides the profile's product ID when >= 0
     bool noCapabilities = false;
+    bool extendedProductData = false;  // Garmin: extended product data after the product data
+    bool repeatProductData = false;    // Garmin: the product data again after its ACK
     bool gpwpl = false;       // Magellan waypoints as standard $GPWPL sentences
     int ackTimeoutMs = 3000;  // longest wait for the host's acknowledgement
     int resendAfterMs = 0;    // resend when no acknowledgement came within this (0: never)

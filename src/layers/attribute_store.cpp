@@ -9,6 +9,7 @@
 
 #include "core/byte_order.h"
 #include "core/fixed_text.h"
+#include "core/text_encoding.h"
 #include "core/user_feedback.h"
 
 namespace {
@@ -24,6 +25,14 @@ void ClearTable(AttributeTable& t) {
     t.fieldCount = 0;
     t.bytesAllocated = 0;
     PutLE32(t.dbfHeader + kHeaderRecordCount, 0);
+}
+
+// How many bytes of `text` a field of `width` bytes holds: all of it, or as much
+// as fits without splitting a UTF-8 character.
+size_t StoredLength(const char* text, size_t width) {
+    if (!text) return 0;
+    size_t length = strnlen(text, width + 1);
+    return Utf8CutLength(text, length, width);
 }
 
 }  // namespace
@@ -136,7 +145,10 @@ bool AttributeStore::ReserveRecords(int table, int capacity) {
             new (std::nothrow) unsigned char[static_cast<size_t>(allocate)]);
         if (!bigger) return false;
         if (t.bufferSize > 0) std::memcpy(bigger.get(), t.records.get(), t.bufferSize);
-        std::memset(bigger.get() + t.bufferSize, 0, static_cast<size_t>(allocate - t.bufferSize));
+        // Blank records: a record the transfers never fill still has a space as its
+        // deletion flag and blanks ("no value") in every field, never NUL bytes.
+        std::memset(bigger.get() + t.bufferSize, ' ',
+                    static_cast<size_t>(allocate - t.bufferSize));
         t.records = std::move(bigger);
         t.bytesAllocated = allocate;
     }
@@ -181,11 +193,10 @@ bool AttributeStore::SetText(int table, int record, int field, const char* text)
     if (!EnsureRecord(table, record)) return false;
     unsigned char* p = RecordField(table, record, field);
     if (!p) return false;
-    int width = tables[table].fields[field].width;
-    int i = 0;
-    if (text)
-        for (; i < width && text[i] != '\0'; ++i) p[i] = static_cast<unsigned char>(text[i]);
-    std::memset(p + i, ' ', static_cast<size_t>(width - i));
+    size_t width = tables[table].fields[field].width;
+    size_t length = StoredLength(text, width);
+    if (length > 0) std::memcpy(p, text, length);
+    std::memset(p + length, ' ', width - length);
     return true;
 }
 
@@ -246,7 +257,7 @@ int AttributeStore::FindRecord(int table, int field, const char* text) {
     if (field < 0 || field >= tables[table].fieldCount) return -1;
     // SetText cuts a text to the field's width, so a longer text is looked for
     // as it was stored: by as much of it as the field holds.
-    size_t length = std::min<size_t>(std::strlen(text), tables[table].fields[field].width);
+    size_t length = StoredLength(text, tables[table].fields[field].width);
     int count = RecordCount(table);
     for (int r = 0; r < count; ++r) {
         const unsigned char* p = RecordField(table, r, field);
@@ -263,4 +274,9 @@ int AttributeStore::FindRecord(int table, int field, const char* text) {
 std::string AttributeStore::DbfPath(int table, const std::string& directory) const {
     if (table < 0 || table >= tableCount) return std::string();
     return directory + tables[table].fileName + ".DBF";
+}
+
+std::string AttributeStore::CpgPath(int table, const std::string& directory) const {
+    if (table < 0 || table >= tableCount) return std::string();
+    return directory + tables[table].fileName + ".CPG";
 }

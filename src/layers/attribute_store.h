@@ -37,7 +37,7 @@ struct AttributeTable {
     // Bytes actually allocated behind bufferSize. The record capacity follows the
     // store's growth rule (by 1000 records); the memory behind it grows by half
     // again when it runs out, so a large table is not copied at every step. Bytes
-    // beyond bufferSize are zero.
+    // beyond bufferSize are blanks.
     int64_t bytesAllocated;
 
     AttributeTable();
@@ -74,6 +74,8 @@ class AttributeStore {
     // 1000, a negative record, or a table without fields.
     bool EnsureRecord(int table, int record);
 
+    // Stores `text` (UTF-8) padded with blanks; a longer text is cut at the
+    // field's width without splitting a character.
     bool SetText(int table, int record, int field, const char* text);
     // Copies the field's bytes and a terminator into `out` (width + 1 bytes).
     unsigned char* GetText(int table, int record, int field, char* out);
@@ -84,11 +86,13 @@ class AttributeStore {
     // A text longer than the field is looked for as SetText stores it, cut.
     int FindRecord(int table, int field, const char* text);
 
-    // The file WriteDbf writes: directory + fileName + ".DBF".
+    // The files WriteDbf writes: directory + fileName + ".DBF", and beside it the
+    // ".CPG" that names the text encoding, UTF-8.
     std::string DbfPath(int table, const std::string& directory) const;
-    // Writes the table as DbfPath(table, directory). False when the file could not
-    // be created, written or closed; the system error is then in errno and no
-    // partly written file is left behind.
+    std::string CpgPath(int table, const std::string& directory) const;
+    // Writes the table as DbfPath(table, directory) and its CpgPath. False when a
+    // file could not be created, written or closed; the system error is then in
+    // errno and no partly written file is left behind.
     bool WriteDbf(int table, const std::string& directory);
 
     AttributeTable& Table(int index) { return tables[index]; }

@@ -1,6 +1,8 @@
 #include "magellan/magellan_device.h"
 
+#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <thread>
 
@@ -35,6 +37,14 @@ int MagellanDevice::SendAcknowledge(const char* line) {
     return SendSentence(body);
 }
 
+int MagellanDevice::SendRefusal(const char* line, unsigned claimed) {
+    unsigned refusal = Checksum(line) ^ 0xFFu;
+    if (refusal == claimed) refusal ^= 0x01u;
+    char body[16];
+    std::snprintf(body, sizeof body, "$PMGNCSM,%.2X", refusal);
+    return SendSentence(body);
+}
+
 bool MagellanDevice::WaitAcknowledge() {
     char scratch[kLineBufferSize];
     port.ReadLine(scratch, kLineDelimiter, kLineLength, kByteTimeoutMs);
@@ -48,7 +58,27 @@ void MagellanDevice::SendCommand(const char* body) {
 }
 
 int MagellanDevice::ReadSentence(char* line) {
-    return port.ReadLine(line, kLineDelimiter, kLineLength, kByteTimeoutMs);
+    const int length = port.ReadLine(line, kLineDelimiter, kLineLength, kByteTimeoutMs);
+    if (length > 0 && line[0] == '$') ++sentencesReceived;
+    return length;
+}
+
+bool MagellanDevice::ChecksumMismatch(const char* line, unsigned& claimed) {
+    const char* star = std::strrchr(line, '*');
+    if (star == nullptr || std::strchr(line, '*') != star) return false;
+    unsigned value = 0;
+    for (int i = 1; i <= 2; ++i) {
+        const char c = star[i];
+        const int digit = std::isdigit(static_cast<unsigned char>(c))
+                              ? c - '0'
+                              : (std::isxdigit(static_cast<unsigned char>(c))
+                                     ? std::toupper(static_cast<unsigned char>(c)) - 'A' + 10
+                                     : -1);
+        if (digit < 0) return false;  // no checksum digits: taken as it is
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    claimed = value;
+    return value != Checksum(line);
 }
 
 int MagellanDevice::ReceiveSentence(char* line) {
@@ -94,8 +124,39 @@ int MagellanDevice::RunDownload(int kind, GeometryStore& geometry, AttributeStor
 
     SendCommand(download.Command());
     char line[kLineBufferSize];
+    // A sentence whose body does not match its checksum digits was damaged on
+    // the line, in the body or in the digits; it is not taken. Its answer
+    // matches neither the digits nor the body, so the receiver sends it again
+    // in both cases. Only when the next line is not that resend does the
+    // damage count as an error.
+    bool awaitingResend = false;
+    unsigned resendSums[2] = {0, 0};
     for (;;) {
-        const int length = ReceiveSentence(line);
+        const int length = ReadSentence(line);
+        unsigned claimed = 0;
+        const bool damaged = length > 0 && ChecksumMismatch(line, claimed);
+        if (damaged) {
+            SendRefusal(line, claimed);
+        } else {
+            SendAcknowledge(line);
+        }
+        if (awaitingResend) {
+            // The resend may come damaged again: then its digits or its body
+            // still carry the checksum the sentence had.
+            awaitingResend = false;
+            const unsigned sum = Checksum(line);
+            const auto known = [&](unsigned value) {
+                return value == resendSums[0] || value == resendSums[1];
+            };
+            const bool resent = length > 0 && (known(sum) || (damaged && known(claimed)));
+            if (!resent && !download.CountError()) break;
+        }
+        if (damaged) {
+            awaitingResend = true;
+            resendSums[0] = claimed;
+            resendSums[1] = Checksum(line);
+            continue;
+        }
         if (!download.HandleLine(line, length)) break;
     }
     previousPoint = download.previousPoint;

@@ -59,6 +59,9 @@ class MagellanDevice {
     // Sends $PMGNCSM with the checksum of a received line ("$PMGNCSM,00" for an
     // empty one); the bytes written.
     int SendAcknowledge(const char* line);
+    // Answers a line whose checksum digits (`claimed`) do not match its body
+    // with a checksum that matches neither, so the receiver sends it again.
+    int SendRefusal(const char* line, unsigned claimed);
     // Reads one line and throws it away: the receiver's answer to a command is
     // not examined, and a missing one is no error.
     bool WaitAcknowledge();
@@ -67,6 +70,10 @@ class MagellanDevice {
     // Reads one line into `line` (kLineBufferSize bytes); the bytes read, 0 after
     // a second without any byte.
     int ReadSentence(char* line);
+    // Whether `line` ends its body with "*XX" digits other than the body's
+    // checksum: damaged on the line. `claimed` gets the digits' value. A line
+    // without checksum digits is not damaged.
+    static bool ChecksumMismatch(const char* line, unsigned& claimed);
     // Reads one line and acknowledges it, also when nothing arrived.
     int ReceiveSentence(char* line);
     void Delay(int milliseconds);
@@ -82,6 +89,7 @@ class MagellanDevice {
     int32_t table;          // its attribute table
     int32_t previousPoint;  // last point of the current route or track line, -1 for none
     int32_t productId;      // field 1 of the version reply; 0 until a reply sets it
+    int sentencesReceived = 0;  // lines starting with '$' read since the port opened
     char description[kDescriptionSize];  // field 3 of the version reply
     SerialPort port;
 

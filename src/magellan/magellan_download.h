@@ -35,6 +35,13 @@ class MagellanDownload {
     // doubted our acknowledgement) and is not taken twice.
     bool HandleLine(const char* line, int length);
 
+    // Counts one error that no line handed in shows (a damaged sentence whose
+    // resend never came); false when that ends the download.
+    bool CountError() {
+        ++errorCount;
+        return !LimitReached();
+    }
+
     int32_t layer = -1;
     int32_t table = -1;
     int32_t previousPoint = -1;  // last point of the current line, -1 when a new line starts

@@ -21,6 +21,12 @@ int SerialPort::Read(void* buffer, int count, int timeoutMs) {
     return got;
 }
 
+int SerialPort::ReadSome(void* buffer, int count, int timeoutMs) {
+    if (buffer == nullptr || count <= 0 || !IsOpen()) return 0;
+    WaitForBytes(1, timeoutMs);
+    return ReadQueued(buffer, count);
+}
+
 int SerialPort::ReadLine(char* buffer, char delimiter, int maximum, int timeoutMs) {
     if (buffer == nullptr) return 0;
     buffer[0] = '\0';

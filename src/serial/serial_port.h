@@ -22,6 +22,8 @@ class SerialPort {
 
     // True when the port is open and configured; otherwise a message has been shown.
     bool Open(const char* portName, const char* settings);
+    // Waits until what was written has left (for a second at most: flow control
+    // may hold it for ever), then gives the device back.
     void Close();
     bool IsOpen() const;
 
@@ -31,6 +33,9 @@ class SerialPort {
     unsigned char ReadByte(int timeoutMs);
     // Bytes read (0 to count); buffer[bytes read] is set to NUL, so it holds count + 1.
     int Read(void* buffer, int count, int timeoutMs);
+    // Waits up to `timeoutMs` for a byte, then takes what is queued, up to
+    // `count` bytes: the number taken (no terminator is written).
+    int ReadSome(void* buffer, int count, int timeoutMs);
     // Bytes stored, the delimiter included when met; NUL-terminated (maximum + 1 bytes).
     int ReadLine(char* buffer, char delimiter, int maximum, int timeoutMs);
     int BytesWaiting();

@@ -25,6 +25,8 @@ namespace {
 // for room in a transmit queue that does not drain.
 constexpr int kHangupSliceMs = 50;
 constexpr int kWriteStallMs = 2000;
+// How long closing the port waits for the output to leave.
+constexpr int kDrainMs = 1000;
 
 bool SpeedConstant(int baud, speed_t* speed) {
     static const struct {
@@ -196,6 +198,21 @@ void SerialPort::ReleaseHandle() {
 
 void SerialPort::Close() {
     if (handle_ < 0) return;
+    // The last packet written (an acknowledgement the receiver waits for) must
+    // leave before the line is given back. tcdrain alone could wait for ever
+    // behind flow control, so the driver's queue is watched for a bounded time
+    // first; what is left after that is dropped.
+    const std::uint32_t start = TickCountMs();
+    for (;;) {
+        int queued = 0;
+        if (ioctl(handle_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            // Only the UART's own buffer is left to send.
+            tcdrain(handle_);
+            break;
+        }
+        if (TickCountMs() - start >= static_cast<std::uint32_t>(kDrainMs)) break;
+        SleepMs(5);
+    }
     PurgeOutput();
     DiscardInput();
     ReleaseHandle();

@@ -88,3 +88,12 @@ void BinaryFile::CloseAndRemove() {
     used_ = 0;
     if (!path_.empty()) std::remove(path_.c_str());
 }
+
+int BinaryFile::WriteWholeFile(const std::string& path, const std::string& text) {
+    BinaryFile file;
+    if (!file.Create(path)) return file.Error();
+    file.Put(text.data(), text.size());
+    if (file.Close()) return 0;
+    file.CloseAndRemove();
+    return file.Error();
+}

@@ -57,6 +57,10 @@ class BinaryFile {
     // up, so that no truncated file is left behind. Error() is kept.
     void CloseAndRemove();
 
+    // Creates `path` holding exactly `text`. 0 when done, else the errno of the
+    // failure (and no file is left).
+    static int WriteWholeFile(const std::string& path, const std::string& text);
+
     bool Failed() const { return error_ != 0; }
     int Error() const { return error_; }  // errno of the first failure, 0 if none
     const std::string& Path() const { return path_; }

@@ -3,6 +3,8 @@
 // header and then writes header, descriptors and records as they stand.
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "core/byte_order.h"
@@ -13,6 +15,26 @@ namespace {
 
 constexpr unsigned char kHeaderEnd = 0x0D;
 constexpr unsigned char kFileEnd = 0x1A;
+// The .CPG beside the .DBF: the texts are UTF-8. Exactly these bytes, no line end.
+const char kCodePage[] = "UTF-8";
+
+// Writes the records with a blank for every NUL byte in a deletion flag or in a
+// text or number field, which readers would take for a deleted record or the
+// end of a text; binary ('F') fields go as they are.
+void PutRecordsWithoutNul(BinaryFile& file, const AttributeTable& t, int recordCount) {
+    const int length = t.RecordLength();
+    for (int r = 0; r < recordCount; ++r) {
+        const unsigned char* record = t.records.get() + static_cast<int64_t>(r) * length;
+        unsigned char* out = file.Claim(static_cast<size_t>(length));
+        std::memcpy(out, record, static_cast<size_t>(length));
+        if (out[0] == 0) out[0] = ' ';
+        for (int f = 0; f < t.fieldCount; ++f) {
+            if (t.fields[f].type == 'F') continue;
+            for (int i = t.fieldOffsets[f]; i < t.fieldOffsets[f + 1]; ++i)
+                if (out[i] == 0) out[i] = ' ';
+        }
+    }
+}
 
 }  // namespace
 
@@ -50,11 +72,23 @@ bool AttributeStore::WriteDbf(int table, const std::string& directory) {
     file.Put(t.dbfHeader, sizeof t.dbfHeader);
     for (int i = 0; i < t.fieldCount; ++i) file.Put(&t.fields[i], sizeof(FieldDef));
     file.PutByte(kHeaderEnd);
-    if (recordBytes > 0) file.Put(t.records.get(), static_cast<size_t>(recordBytes));
+    if (recordBytes > 0) {
+        const unsigned char* records = t.records.get();
+        if (!std::memchr(records, 0, static_cast<size_t>(recordBytes)))
+            file.Put(records, static_cast<size_t>(recordBytes));
+        else
+            PutRecordsWithoutNul(file, t, RecordCount(table));
+    }
     file.PutByte(kFileEnd);
     if (!file.Close()) {
         file.CloseAndRemove();
         errno = file.Error();
+        return false;
+    }
+    int cpgError = BinaryFile::WriteWholeFile(CpgPath(table, directory), kCodePage);
+    if (cpgError != 0) {
+        std::remove(file.Path().c_str());
+        errno = cpgError;
         return false;
     }
     return true;

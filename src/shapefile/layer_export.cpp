@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/fixed_text.h"
+#include "core/text_encoding.h"
 #include "core/user_feedback.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
@@ -93,7 +94,8 @@ std::vector<std::string> SeparateFileNames(GeometryStore& geometry, AttributeSto
         std::string renamed;
         for (int k = 1;; ++k) {
             std::string suffix = std::to_string(k);
-            std::string base = s.name.substr(0, capacity - std::min(capacity, suffix.size()));
+            size_t room = capacity - std::min(capacity, suffix.size());
+            std::string base = s.name.substr(0, Utf8CutLength(s.name.c_str(), s.name.size(), room));
             renamed = base + suffix;
             std::string key = Folded(renamed);
             if (!original.count(key) && !claimed.count(key)) break;
@@ -159,6 +161,7 @@ ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
             ++result.layersWritten;
             result.filesWritten.push_back(ShapefileWriter::ShpPath(directory, layer));
             result.filesWritten.push_back(ShapefileWriter::ShxPath(directory, layer));
+            result.filesWritten.push_back(ShapefileWriter::PrjPath(directory, layer));
             continue;
         }
         switch (writer.LastFailure()) {
@@ -192,6 +195,7 @@ ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
             table.modified = false;
             ++result.tablesWritten;
             result.filesWritten.push_back(file);
+            result.filesWritten.push_back(attributes.CpgPath(t, directory));
         } else {
             ReportFailure(result, file, std::strerror(errno ? errno : EIO));
             ++result.tablesFailed;

@@ -1,6 +1,6 @@
 #pragma once
-// The document's save step: writes every changed layer as a .SHP/.SHX pair and
-// every changed table as a .DBF into one directory.
+// The document's save step: writes every changed layer as a .SHP/.SHX pair with
+// its .PRJ and every changed table as a .DBF with its .CPG into one directory.
 //
 // Usage (the desktop program's save command, quorvex-cli --out):
 //     ExportResult result = ExportLayers(geometry, attributes, path);

@@ -16,6 +16,12 @@ constexpr int kVersion = 1000;
 constexpr int kHeaderWords = 50;
 constexpr int kPoint = 1, kPolyLine = 3, kPolygon = 5, kMultiPoint = 8;
 
+// The coordinate system of every layer, in the ESRI form GIS programs read from a
+// .PRJ: one line, no line end.
+const char kWgs84[] =
+    "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
+    "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+
 // The Z variant of a shape type is 10 above the 2-D one and the M variant 20
 // above; Z wins when a layer has both flags (its records carry M as well).
 int ShapeType(int base, bool hasM, bool hasZ) {
@@ -109,6 +115,10 @@ std::string ShapefileWriter::ShpPath(const std::string& directory, const Geometr
 
 std::string ShapefileWriter::ShxPath(const std::string& directory, const GeometryLayer& layer) {
     return directory + layer.fileName + ".SHX";
+}
+
+std::string ShapefileWriter::PrjPath(const std::string& directory, const GeometryLayer& layer) {
+    return directory + layer.fileName + ".PRJ";
 }
 
 void ShapefileWriter::SetFailure(Failure failure, const std::string& file, int error) {
@@ -212,6 +222,13 @@ bool ShapefileWriter::WriteFileSet(const std::string& directory, const GeometryL
     if (!shpClosed || !shxClosed) {
         const BinaryFile& failed = shpClosed ? shx : shp;
         SetFailure(Failure::kFileError, failed.Path(), failed.Error());
+        return giveUp();
+    }
+    // Every layer holds decimal degrees of WGS 84; the .PRJ says so, so that a GIS
+    // places the layer without asking.
+    int prjError = BinaryFile::WriteWholeFile(PrjPath(directory, layer), kWgs84);
+    if (prjError != 0) {
+        SetFailure(Failure::kFileError, PrjPath(directory, layer), prjError);
         return giveUp();
     }
     return true;

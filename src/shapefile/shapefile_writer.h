@@ -5,8 +5,8 @@
 //
 // All four file writers share one skeleton: a 100-byte header written first as a
 // placeholder, then the records (each .SHP record followed by its .SHX entry),
-// then the final header over the placeholder in both files. A writer that fails
-// removes both files, so a failed layer never leaves a truncated pair behind, and
+// then the final header over the placeholder in both files, and last the .PRJ
+// that names the coordinate system. A writer that fails removes its files, so a failed layer never leaves a truncated pair behind, and
 // says why through LastFailure(), FailedFile() and FailedError().
 
 #include <cstdint>
@@ -70,6 +70,8 @@ class ShapefileWriter {
 
     static std::string ShpPath(const std::string& directory, const GeometryLayer& layer);
     static std::string ShxPath(const std::string& directory, const GeometryLayer& layer);
+    // The layer's coordinate system (WGS 84), written beside the pair.
+    static std::string PrjPath(const std::string& directory, const GeometryLayer& layer);
 
     // Why the last WriteLayer / Write*File returned false.
     Failure LastFailure() const { return failure_; }

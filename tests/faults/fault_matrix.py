@@ -12,6 +12,7 @@ when every cell passes; --table prints the matrix as a Markdown table.
 """
 
 import concurrent.futures
+import json
 import os
 import shutil
 import subprocess
@@ -85,12 +86,16 @@ def incomplete_message(receiver):
 FAULTS = [
     Fault("none", [], COMPLETE),
     Fault("silent after 8", ["--silent-after", "8"], PARTIAL),
+    # A silent cable is not an empty receiver: exit 1, nothing written.
+    Fault("silent from the start", ["--silent-after", "0"], NO_UNIT,
+          message=lambda r: "Can not find" if r == "garmin" else "nothing came from the receiver"),
     Fault("bad checksums x2", ["--bad-checksums", "2"], COMPLETE),
     # Every try of every packet damaged: the Garmin host refuses (NAKs) each one
-    # and never identifies the receiver. The Magellan host acknowledges a sentence
-    # with the checksum digits it read, so intact bodies under wrong digits pass.
+    # and never identifies the receiver. The Magellan host takes no sentence whose
+    # digits do not match its body and asks for it again, until the receiver
+    # gives up and the error limit ends the transfer.
     Fault("NAK storm", ["--bad-checksums", "1000"],
-          lambda r: NO_UNIT if r == "garmin" else COMPLETE,
+          lambda r: NO_UNIT if r == "garmin" else PARTIAL,
           message=lambda r: "Can not find a Garmin GPS unit." if r == "garmin" else None),
     # Noise before every packet or sentence: the Garmin host skips to the next
     # frame; the Magellan host acknowledges the noise line, which the receiver
@@ -105,6 +110,15 @@ FAULTS = [
     # waypoint list keeps: the other's route nodes are reported and skipped.
     Fault("over-long fields", ["--dataset", "@edges"], KEPT),
     Fault("device gone after 8", ["--close-after", "8"], PARTIAL),
+    # What real units and lines do to the link; every record arrives once.
+    Fault("extended product data", ["--extended-product-data"], COMPLETE, receivers=("garmin",)),
+    Fault("product data twice", ["--repeat-product-data", "--extended-product-data",
+                                 "--zero-size"], COMPLETE, receivers=("garmin",)),
+    Fault("noise with DLE bytes", ["--dle-noise"], COMPLETE, receivers=("garmin",)),
+    Fault("ETX lost every 7", ["--drop-etx", "7"], COMPLETE, receivers=("garmin",)),
+    Fault("ACK lost every 5", ["--lost-ack", "5"], COMPLETE),
+    Fault("zero-size packets", ["--zero-size"], COMPLETE, receivers=("garmin",)),
+    Fault("damaged body every 6", ["--damage-body", "6"], COMPLETE, receivers=("magellan",)),
     Fault("save below a file", [], WRITE_FAILED, message="Not a directory",
           setup=below_regular_file),
     Fault("save to full device", [], WRITE_FAILED, message="No space left on device",
@@ -133,8 +147,8 @@ def stop(sim):
         sim.wait()
 
 
-def count_records(out_dir, base):
-    """Records of one written set as pyshp reads it; None when nothing was written."""
+def read_shapes(out_dir, base):
+    """The shapes of one written set as pyshp reads it; None when nothing was written."""
     path = os.path.join(out_dir, base)
     if not any(os.path.exists(path + e) for e in (".SHP", ".shp")):
         return None
@@ -143,10 +157,39 @@ def count_records(out_dir, base):
         records = r.records()
         if len(shapes) != len(records):
             raise ValueError("%s: %d shapes, %d records" % (base, len(shapes), len(records)))
-        return len(shapes)
+        return shapes
 
 
-def run_cell(bin_dir, edges, transfer, fault):
+def builtin_dataset(bin_dir):
+    dump = subprocess.run([os.path.join(bin_dir, "quorvex-gpssim"), "--dump-dataset"],
+                          stdout=subprocess.PIPE, text=True, check=True).stdout
+    return json.loads(dump)
+
+
+def expected_positions(dataset, base):
+    """Each record's positions, in order, as the dataset holds them."""
+    where = {w["ident"]: (w["lon"], w["lat"]) for w in dataset["waypoints"]}
+    if base == "Waypoints":
+        return [[where[w["ident"]]] for w in dataset["waypoints"]]
+    if base == "Routes":
+        return [[where[p] for p in r["points"]] for r in dataset["routes"]]
+    tracks = [[(p["lon"], p["lat"]) for p in t["points"]] for t in dataset["tracks"]]
+    return tracks if base == "Tracks" else [[p] for t in tracks for p in t]
+
+
+def differs_from_dataset(shapes, expected):
+    """Why the records are not the dataset's, each exactly once; None when they are."""
+    got = [[tuple(p) for p in s.points] for s in shapes]
+    if len(got) != len(expected):
+        return "%d records, the dataset has %d" % (len(got), len(expected))
+    for number, (points, wanted) in enumerate(zip(got, expected), 1):
+        if len(points) != len(wanted) or any(
+                abs(a[0] - b[0]) > 1e-4 or abs(a[1] - b[1]) > 1e-4 for a, b in zip(points, wanted)):
+            return "record %d: %s, the dataset has %s" % (number, points[:3], wanted[:3])
+    return None
+
+
+def run_cell(bin_dir, edges, dataset, transfer, fault):
     receiver, name, cli_args, base = transfer
     sim_args = [edges if a == "@edges" else a for a in fault.sim_args]
     out_dir = tempfile.mkdtemp(prefix="quorvex-fault-")
@@ -186,9 +229,10 @@ def run_cell(bin_dir, edges, transfer, fault):
             return True, "%.1f s" % seconds
 
         try:
-            count = count_records(out_dir, base)
+            shapes = read_shapes(out_dir, base)
         except Exception as error:  # pyshp refused the files
             return False, "pyshp cannot read %s: %s" % (base, error)
+        count = None if shapes is None else len(shapes)
         if outcome == KEPT:
             if not count:
                 return False, "nothing written:\n%s" % output
@@ -197,6 +241,10 @@ def run_cell(bin_dir, edges, transfer, fault):
                 return False, "an early end was reported:\n%s" % output
             if count != FULL[base]:
                 return False, "%s records of %d:\n%s" % (count, FULL[base], output)
+            if fault.sim_args[:1] != ["--dataset"]:
+                wrong = differs_from_dataset(shapes, expected_positions(dataset, base))
+                if wrong:
+                    return False, "%s:\n%s" % (wrong, output)
         else:
             if ENDED_EARLY not in output:
                 return False, "the early end is not reported:\n%s" % output
@@ -225,7 +273,8 @@ def main():
              and only in "%s %s / %s" % (t[0], t[1], f.name)]
     started = time.monotonic()
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
-        results = list(pool.map(lambda c: run_cell(bin_dir, edges, *c), cells))
+        dataset = builtin_dataset(bin_dir)
+        results = list(pool.map(lambda c: run_cell(bin_dir, edges, dataset, *c), cells))
     failures = known = 0
     for (transfer, fault), (ok, detail) in zip(cells, results):
         label = "%s %s / %s" % (transfer[0], transfer[1], fault.name)

@@ -1,15 +1,17 @@
-// The Garmin link layer and identification over a pseudo-terminal: framing and
-// DLE stuffing, acknowledgements and resends, frames that break off or lie, and
-// the product data and capability list as receivers send them.
+// The Garmin link: the lexer fed byte tables (framing, stuffing, frames that
+// lie or break off, resynchronisation); over a pseudo-terminal the host's
+// answers (NAKs, resends, acknowledgements) and the identification as
+// receivers send it.
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include <fstream>
 
 #include "garmin/garmin_device.h"
+#include "garmin/garmin_lexer.h"
 #include "garmin/protocol_table_file.h"
 #include "garmin_on_pty.h"
 #include "pty_pair.h"
@@ -32,12 +34,6 @@ Bytes WithChecksumDle(int id, Bytes data) {
 
 class GarminLink : public GarminOnPty {
   protected:
-    // Sends `frames` to the host, then lets it receive one packet.
-    int Receive(const std::vector<Bytes>& frames) {
-        for (const auto& f : frames) pty.Send(f);
-        std::memset(buffer, 0xEE, sizeof(buffer));
-        return device.ReceivePacket(buffer);
-    }
     // A receiver answering the product request with `copies` of the product
     // data, then `capabilities` (none when empty).
     bool IdentifyFrom(const std::vector<Bytes>& copies, const Bytes& capabilities) {
@@ -53,7 +49,6 @@ class GarminLink : public GarminOnPty {
     unsigned char buffer[GarminDevice::kPacketBufferSize];
 };
 
-}  // namespace
 
 TEST_F(GarminLink, SendPacketFramesAndStuffs) {
     unsigned char command[2] = {7, 0};
@@ -76,69 +71,107 @@ TEST_F(GarminLink, SendPacketFramesAndStuffs) {
     EXPECT_EQ(pty.Receive(9, 1000), GarminFrame(kPidNak, {0x10, 0x00}));
 }
 
-TEST_F(GarminLink, ReceivePacketUnstuffs) {
-    for (const Bytes& data : {Bytes(), Sequence(16, 2), Sequence(255, 0x10), Bytes(255, 0x10)}) {
-        EXPECT_EQ(Receive({GarminFrame(35, data)}), static_cast<int>(data.size()));
-        EXPECT_EQ(Bytes(buffer, buffer + data.size()), data);
+std::string Hex(const unsigned char* bytes, size_t count) {
+    std::string hex;
+    char digits[3];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(digits, sizeof digits, "%02x", bytes[i]);
+        hex += digits;
     }
-    // A checksum of 0x10: the final byte comes after the stuffed pair, and the
-    // next packet starts where this one ended.
-    EXPECT_EQ(Receive({GarminFrame(12, WithChecksumDle(12, {1, 2})), GarminFrame(27, {5, 0})}), 2);
-    EXPECT_EQ(device.LastPacketId(), 12);
-    EXPECT_EQ(Receive({}), 2);
-    EXPECT_EQ(device.LastPacketId(), 27);
-    EXPECT_TRUE(feedback.messages.empty());
+    return hex;
+}
+std::string Hex(const Bytes& bytes) {
+    return Hex(bytes.data(), bytes.size());
 }
 
-TEST_F(GarminLink, BrokenFramesAndNoiseAreNoPackets) {
-    Bytes frame = GarminFrame(35, {1, 2, 3});
-    frame.back() = 0x04;
-    EXPECT_EQ(Receive({frame}), 0);
-    EXPECT_EQ(feedback.messages, std::vector<std::string>{"Internal Error: GetPacketAck...ETX"});
-
-    // A final byte lost on the line: the same after the time-out; the packet
-    // after it is read as it was sent.
-    frame.pop_back();
-    EXPECT_EQ(Receive({frame}), 0);
-    EXPECT_EQ(feedback.messages.size(), 2u);
-    EXPECT_EQ(Receive({GarminFrame(27, {9, 0})}), 2);
-    EXPECT_EQ(device.LastPacketId(), 27);
-
-    // Text, the end of a frame and a stuffed DLE cannot start a frame: skipped.
-    Bytes noise = {'$', 'G', 'P', 0x10, 0x03, 0x10, 0x10, 0x10, 0x03, 'z', 0x03};
-    EXPECT_EQ(Receive({noise, GarminFrame(35, {4, 5, 6})}), 3);
-    EXPECT_EQ(Bytes(buffer, buffer + 3), Bytes({4, 5, 6}));
-    EXPECT_EQ(Receive({Bytes(50, 'x')}), 0);
-    EXPECT_EQ(feedback.messages.size(), 2u);
+// What the lexer hands out for a stretch of line bytes, fed in one piece or
+// byte by byte: "P35@4:010203" is packet 35 with data 01 02 03 whose frame
+// starts at offset 4, "B35@0" a bad frame of ID 35; the list ends where the
+// lexer needs more bytes.
+std::vector<std::string> Lex(const Bytes& wire, bool byteByByte) {
+    GarminLexer lexer;
+    std::vector<std::string> out;
+    auto drain = [&] {
+        for (GarminLexer::Result r; (r = lexer.Next()) != GarminLexer::kNeedMore;) {
+            const bool packet = r == GarminLexer::kPacket;
+            out.push_back((packet ? "P" : "B") + std::to_string(lexer.Id()) + "@" +
+                          std::to_string(lexer.FrameOffset()) +
+                          (packet ? ":" + Hex(lexer.Data(), lexer.Size()) : ""));
+        }
+    };
+    for (size_t at = 0; at < wire.size();) {
+        const size_t count = byteByByte ? 1 : wire.size();
+        lexer.Feed(wire.data() + at, count);
+        at += count;
+        drain();
+    }
+    return out;
 }
 
-TEST_F(GarminLink, ASizeByteThatLiesNeitherOverrunsNorMisreadsLaterPackets) {
-    // The size says 20, the frame carries 10 bytes; the next frame follows at once.
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+}  // namespace
+
+TEST(GarminLexer, HandsOutOnlyIntactFramesAndResynchronisesAfterTheStartingDle) {
+    const Bytes frame = GarminFrame(35, {1, 2, 3});
     Bytes lying = GarminFrame(35, Sequence(10, 1));
     lying[2] = 20;
-    Bytes honest = GarminFrame(35, Sequence(3, 0x40));
-    EXPECT_EQ(Receive({lying, honest}), 0);
-    EXPECT_EQ(Receive({}), 3);
-    EXPECT_EQ(Bytes(buffer, buffer + 3), Sequence(3, 0x40));
+    Bytes oneShort = GarminFrame(35, Sequence(10, 1));
+    oneShort[2] = 9;
+    Bytes noEtx = frame;
+    noEtx.pop_back();
+    Bytes overlong = {0x10, 0x23};
+    overlong.resize(300, 0x41);
+    Bytes stuffed = Sequence(16, 8);
+    stuffed[15] = 0x10;
+    stuffed = WithChecksumDle(35, stuffed);
+    const Bytes ended = WithChecksumDle(12, {1, 2});
+    struct Row {
+        const char* what;
+        Bytes wire;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"plain", frame, {"P35@0:010203"}},
+        {"no data", GarminFrame(12, {}), {"P12@0:"}},
+        {"DLE as size, data and checksum", GarminFrame(35, stuffed), {"P35@0:" + Hex(stuffed)}},
+        {"255 DLE bytes", GarminFrame(35, Bytes(255, 0x10)), {"P35@0:" + Hex(Bytes(255, 0x10))}},
+        {"back to back", Join({GarminFrame(12, ended), GarminFrame(27, {5, 0})}),
+         {"P12@0:" + Hex(ended), "P27@9:0500"}},
+        {"noise with a DLE before a frame", Join({{0x10, 0x41, 0x05, 0x00}, frame}),
+         {"P35@4:010203"}},
+        {"text, DLE ETX, a stuffed pair", Join({{'$', 'G', 0x10, 0x03, 0x10, 0x10, 0x03}, frame}),
+         {"P35@7:010203"}},
+        {"longer than any frame", Join({overlong, frame}), {"P35@300:010203"}},
+        {"size byte too large, then the resend", Join({lying, frame}), {"B35@0", "P35@16:010203"}},
+        {"size byte one short", oneShort, {"B35@0"}},
+        {"bad checksum", GarminFrame(35, {1, 2, 3}, 1), {"B35@0"}},
+        {"ETX lost: the resend's DLE reads as stuffing", Join({noEtx, frame, frame}),
+         {"B35@0", "P35@17:010203"}},
+        {"a frame not yet ended", noEtx, {}},
+    };
+    for (const Row& row : rows)
+        for (bool byteByByte : {false, true})
+            EXPECT_EQ(Lex(row.wire, byteByByte), row.expected)
+                << row.what << (byteByByte ? ", byte by byte" : "");
 
-    // ReceiveData refuses the short frame with a NAK and takes the resent one.
-    pty.Send(lying);
-    pty.Send(honest);
-    EXPECT_EQ(device.ReceiveData(buffer), 3);
-    EXPECT_EQ(AnswerIds(), std::vector<int>({kPidNak, kPidAck}));
-
-    // The largest lie, then silence: given up at the first missing byte, not
-    // after one time-out for each of the 250 promised ones.
-    Bytes big = GarminFrame(35, Sequence(5, 1));
-    big[2] = 255;
-    big.resize(big.size() - 3);
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Receive({big}), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    EXPECT_TRUE(feedback.messages.empty());
+    // The line falls quiet inside a frame: the frame is dropped, its ID known
+    // for the NAK, and what comes next is read afresh.
+    GarminLexer lexer;
+    lexer.Feed(noEtx.data(), noEtx.size());
+    EXPECT_EQ(lexer.Next(), GarminLexer::kNeedMore);
+    EXPECT_TRUE(lexer.InFrame());
+    EXPECT_EQ(lexer.DropPartialFrame(), 35);
+    EXPECT_FALSE(lexer.InFrame());
+    lexer.Feed(frame.data(), frame.size());
+    EXPECT_EQ(lexer.Next(), GarminLexer::kPacket);
+    EXPECT_EQ(Bytes(lexer.Data(), lexer.Data() + lexer.Size()), Bytes({1, 2, 3}));
 }
 
-TEST_F(GarminLink, ReceiveDataRefusesBadChecksumsSixTimesAtMost) {
+TEST_F(GarminLink, ReceiveDataRefusesDamagedFramesAndPassesOverResends) {
     Bytes data = {1, 2, 3, 4};
     for (int i = 0; i < 5; ++i) pty.Send(GarminFrame(35, data, 1));
     pty.Send(GarminFrame(35, data));
@@ -147,10 +180,38 @@ TEST_F(GarminLink, ReceiveDataRefusesBadChecksumsSixTimesAtMost) {
     EXPECT_EQ(AnswerIds(),
               std::vector<int>({kPidNak, kPidNak, kPidNak, kPidNak, kPidNak, kPidAck}));
 
+    // The same packet again (our ACK was lost) is acknowledged and passed
+    // over; a packet without data is a packet.
+    pty.Send(GarminFrame(35, data));
+    pty.Send(GarminFrame(kPidTransferComplete, {}));
+    EXPECT_EQ(device.ReceiveData(buffer), 0);
+    EXPECT_EQ(device.LastPacketId(), kPidTransferComplete);
+    EXPECT_EQ(AnswerIds(), std::vector<int>({kPidAck, kPidAck}));
+    // Our ACKs change nothing; after a request of ours the same bytes are new.
+    device.SendAck(0);
+    pty.Send(GarminFrame(kPidTransferComplete, {}));
+    EXPECT_EQ(device.ReceiveData(buffer), -1);
+    device.SendPacket(kPidCommand, data.data(), 2);
+    pty.Send(GarminFrame(kPidTransferComplete, {}));
+    EXPECT_EQ(device.ReceiveData(buffer), 0);
+    EXPECT_EQ(AnswerIds(), std::vector<int>({kPidAck, kPidAck, kPidCommand, kPidAck}));
+
+    // A frame whose end never comes: NAKed with its ID once the line is quiet,
+    // and the resend taken.
+    Bytes cut = GarminFrame(35, data);
+    cut.pop_back();
+    pty.StartPeer([&](PtyPair& peer) {
+        peer.Send(cut);
+        if (ReadHostFrame(peer, 1000).id == kPidNak) peer.Send(GarminFrame(35, {9}));
+    });
+    EXPECT_EQ(device.ReceiveData(buffer), 1);
+    pty.JoinPeer();
+    EXPECT_EQ(ReadHostFrame(pty, 100).data, Bytes({35, 0}));
+
     // Six bad receptions: failure, six NAKs, and the seventh copy stays queued.
     for (int i = 0; i < 6; ++i) pty.Send(GarminFrame(35, data, -3));
     pty.Send(GarminFrame(27, {1, 0}));
-    EXPECT_EQ(device.ReceiveData(buffer), 0);
+    EXPECT_EQ(device.ReceiveData(buffer), -1);
     EXPECT_EQ(AnswerIds(), std::vector<int>(6, kPidNak));
     EXPECT_EQ(device.ReceiveData(buffer), 2);
     EXPECT_EQ(device.LastPacketId(), 27);
@@ -189,9 +250,9 @@ TEST_F(GarminLink, SendWithAckResendsButNotForEver) {
 TEST_F(GarminLink, AnUnpluggedReceiverIsSilence) {
     pty.CloseSlave();
     pty.CloseMaster();
-    EXPECT_EQ(device.ReceivePacket(buffer), 0);
+    EXPECT_EQ(device.ReceivePacket(buffer), -1);
     EXPECT_EQ(device.SendWithAck(kPidProductRequest, nullptr, 0), GarminDevice::kNoAnswer);
-    EXPECT_EQ(device.ReceiveData(buffer), 0);
+    EXPECT_EQ(device.ReceiveData(buffer), -1);
     EXPECT_FALSE(device.Identify());
     EXPECT_EQ(feedback.messages,
               std::vector<std::string>{
@@ -201,22 +262,32 @@ TEST_F(GarminLink, AnUnpluggedReceiverIsSilence) {
 }
 
 TEST_F(GarminLink, IdentifyTakesTheProductDataAsItComes) {
-    // Two damaged copies of the product data, refused, before the intact one.
+    // A damaged product data packet, the intact one twice (our ACK was lost),
+    // extended product data, a damaged capability list and the intact one.
     const Bytes product = ProductData(110, std::string("eTrex Vista Software Version 2.30\0x", 36));
+    const Bytes list = CapabilityData({"P000", "L001", "A010", "A100", "D108", "A201", "D202",
+                                       "D108", "D210", "A301", "D310", "D301"});
+    const std::string texts("VERGPROM None\0\0VERSMAP x\0", 25);
+    const Bytes extended(texts.begin(), texts.end());
     ASSERT_TRUE(IdentifyFrom(
-        {GarminFrame(kPidProductData, product, 1), GarminFrame(kPidProductData, product, 2),
-         GarminFrame(kPidProductData, product)},
-        CapabilityData({"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108", "D210",
-                        "A301", "D310", "D301"})));
+        {GarminFrame(kPidProductData, product, 1), GarminFrame(kPidProductData, product),
+         GarminFrame(kPidProductData, product),
+         GarminFrame(kPidExtendedProductData, extended),
+         GarminFrame(kPidCapabilities, list, 2)},
+        list));
     EXPECT_EQ(device.ProductId(), 110);
     EXPECT_STREQ(device.Description(), "eTrex Vista Software Version 2.30");
+    EXPECT_EQ(device.ExtendedProductStrings(),
+              std::vector<std::string>({"VERGPROM None", "VERSMAP x"}));
     EXPECT_EQ(RouteProtocolText(device.Protocols()), "A201, D202, D108, D210");
     EXPECT_EQ(request.id, kPidProductRequest);
     std::vector<std::pair<int, Bytes>> sent;
     for (const auto& frame : answers) sent.emplace_back(frame.id, frame.data);
     EXPECT_EQ(sent, (std::vector<std::pair<int, Bytes>>{{kPidNak, {kPidProductData, 0}},
-                                                        {kPidNak, {kPidProductData, 0}},
                                                         {kPidAck, {kPidProductData, 0}},
+                                                        {kPidAck, {kPidProductData, 0}},
+                                                        {kPidAck, {kPidExtendedProductData, 0}},
+                                                        {kPidNak, {kPidCapabilities, 0}},
                                                         {kPidAck, {kPidCapabilities, 0}}}));
 
     // 255 data bytes: ID, version and 251 characters without a NUL; product

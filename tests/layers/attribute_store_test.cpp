@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/byte_order.h"
+#include "core/text_encoding.h"
 
 namespace {
 
@@ -79,6 +80,33 @@ TEST(AttributeStore, TextFields) {
     store.SetText(t, 0, 0, nullptr);
     EXPECT_EQ(Field(store, t, 0, 0), "     ");
     EXPECT_EQ(Field(store, t, 0, -1), " ");  // the deletion flag of a written record
+
+    // Receiver text converted on arrival, then cut at the width of 5 bytes without
+    // splitting a UTF-8 character.
+    enum { kRaw, kWindows1252, kLatin1 };
+    const struct {
+        int from;
+        const char* bytes;
+        size_t length;
+        const char* stored;
+    } texts[] = {
+        {kWindows1252, "ab\xe9", 3, "ab\xc3\xa9 "},               // é
+        {kWindows1252, "abcd\xe9", 5, "abcd "},                   // é would be split
+        {kWindows1252, "\x80\x80", 2, "\xe2\x82\xac  "},          // €€ is 6 bytes
+        {kWindows1252, "\x9f\x81", 2, "\xc5\xb8\xc2\x81 "},      // Ÿ, unassigned
+        {kLatin1, "\x9f\xff", 2, "\xc2\x9f\xc3\xbf "},
+        {kLatin1, "a\0b", 3, "a    "},                            // a NUL ends the text
+        {kRaw, "abcd\x80\x80", 6, "abcd\x80"},                    // stray continuation bytes
+    };
+    for (const auto& row : texts) {
+        SCOPED_TRACE(row.stored);
+        std::string text = row.from == kRaw        ? std::string(row.bytes, row.length)
+                           : row.from == kLatin1 ? Latin1ToUtf8(row.bytes, row.length)
+                                                 : Windows1252ToUtf8(row.bytes, row.length);
+        store.SetText(t, 1, 0, text.c_str());
+        EXPECT_EQ(Field(store, t, 1, 0), row.stored);
+        EXPECT_EQ(store.FindRecord(t, 0, text.c_str()), text.empty() ? -1 : 1);
+    }
 
     EXPECT_FALSE(store.SetText(t, 0, 2, "x"));  // no such field
     EXPECT_FALSE(store.SetText(7, 0, 0, "x"));
@@ -166,11 +194,13 @@ TEST(AttributeStore, RecordGrowth) {
     EXPECT_FALSE(store.EnsureRecord(t, 2500));
     EXPECT_FALSE(store.SetText(t, 2500, 0, "far"));
     EXPECT_EQ(store.RecordCount(t), 1000);
-    // Just below capacity + 1000 grows by exactly 1000; skipped records stay zero.
+    // Just below capacity + 1000 grows by exactly 1000; skipped records are blank,
+    // deletion flag included (a NUL there reads as a deleted record).
     EXPECT_TRUE(store.SetText(t, 2499, 0, "last"));
     EXPECT_EQ(store.Table(t).recordCapacity, 2500);
     EXPECT_EQ(store.RecordCount(t), 2500);
-    EXPECT_EQ(*store.RecordField(t, 2000, -1), 0);
+    EXPECT_EQ(*store.RecordField(t, 2000, -1), ' ');
+    EXPECT_EQ(Field(store, t, 2000, 0), std::string(12, ' '));
     EXPECT_EQ(*store.RecordField(t, 2499, -1), ' ');
     EXPECT_FALSE(store.EnsureRecord(t, -1));
 

@@ -58,6 +58,9 @@ TEST(DbfWriter, TwoWaypointsByteForByte) {
     store.SetText(t, 1, 0, "CAMP-ABCDEFGHIJ");
     store.SetNumber(t, 1, 1, 7.0);
     store.SetNumber(t, 1, 2, 1.0e25);  // "no altitude" from a receiver: does not fit
+    // NUL bytes in a flag or a field go out as blanks.
+    *store.RecordField(t, 1, -1) = 0;
+    store.RecordField(t, 1, 2)[11] = 0;
 
     std::tm before = Today();
     ASSERT_TRUE(store.WriteDbf(t, dir.path()));

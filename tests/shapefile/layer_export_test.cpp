@@ -96,13 +96,17 @@ TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
     EXPECT_EQ(result.layersWritten, 2);
     EXPECT_EQ(result.tablesWritten, 3);  // the deleted layer's table is still a table
     EXPECT_EQ(result.filesWritten,
-              (std::vector<std::string>{dir.File("WPTS.SHP"), dir.File("WPTS.SHX"),
-                                        dir.File("ROUTE1.SHP"), dir.File("ROUTE1.SHX"),
-                                        dir.File("WPTS.DBF"), dir.File("ROUTE1.DBF"),
-                                        dir.File("GONE.DBF")}));
-    EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"GONE.DBF", "ROUTE1.DBF", "ROUTE1.SHP", "ROUTE1.SHX",
-                                        "WPTS.DBF", "WPTS.SHP", "WPTS.SHX"}));
+              (std::vector<std::string>{
+                  dir.File("WPTS.SHP"), dir.File("WPTS.SHX"), dir.File("WPTS.PRJ"),
+                  dir.File("ROUTE1.SHP"), dir.File("ROUTE1.SHX"), dir.File("ROUTE1.PRJ"),
+                  dir.File("WPTS.DBF"), dir.File("WPTS.CPG"), dir.File("ROUTE1.DBF"),
+                  dir.File("ROUTE1.CPG"), dir.File("GONE.DBF"), dir.File("GONE.CPG")}));
+    EXPECT_EQ(FilesIn(dir.path()).size(), 12u);
+    // The code page and the coordinate system, byte for byte (no line end).
+    EXPECT_EQ(ReadTextFile(dir.File("GONE.CPG")), "UTF-8");
+    EXPECT_EQ(ReadTextFile(dir.File("ROUTE1.PRJ")),
+              "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
+              "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]");
 
     json wpts = ReadBack(dir.File("WPTS"));
     ASSERT_FALSE(wpts.is_null());
@@ -125,7 +129,8 @@ TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
     doc.Waypoints("More", "MORE", 1);
     result = ExportLayers(doc.geometry, doc.attributes, other.path());
     EXPECT_EQ(FilesIn(other.path()),
-              (std::vector<std::string>{"MORE.DBF", "MORE.SHP", "MORE.SHX"}));
+              (std::vector<std::string>{"MORE.CPG", "MORE.DBF", "MORE.PRJ", "MORE.SHP",
+                                        "MORE.SHX"}));
 }
 
 TEST(LayerExport, UnwritableDirectoryKeepsEverythingModified) {
@@ -156,7 +161,7 @@ TEST(LayerExport, UnwritableDirectoryKeepsEverythingModified) {
         TempDir good;
         result = ExportLayers(doc.geometry, doc.attributes, good.path());
         EXPECT_TRUE(result.allWritten);
-        EXPECT_EQ(FilesIn(good.path()).size(), 6u);
+        EXPECT_EQ(FilesIn(good.path()).size(), 10u);
     }
 }
 
@@ -181,7 +186,8 @@ TEST(LayerExport, FullDiskRemovesTheHalfWrittenFiles) {
               (std::vector<std::string>{dir.File("WPTS.SHX"), dir.File("ROUTE1.DBF")}));
     // Neither half of the failed pair, nor the failed table, is left behind.
     EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"ROUTE1.SHP", "ROUTE1.SHX", "WPTS.DBF"}));
+              (std::vector<std::string>{"ROUTE1.PRJ", "ROUTE1.SHP", "ROUTE1.SHX", "WPTS.CPG",
+                                        "WPTS.DBF"}));
     EXPECT_TRUE(doc.geometry.Layer(w).modified);
     EXPECT_FALSE(doc.attributes.Table(doc.TableOf(w)).modified);
     EXPECT_FALSE(doc.geometry.Layer(r).modified);
@@ -192,7 +198,8 @@ TEST(LayerExport, FullDiskRemovesTheHalfWrittenFiles) {
     EXPECT_TRUE(result.allWritten);
     EXPECT_EQ(result.filesWritten,
               (std::vector<std::string>{dir.File("WPTS.SHP"), dir.File("WPTS.SHX"),
-                                        dir.File("ROUTE1.DBF")}));
+                                        dir.File("WPTS.PRJ"), dir.File("ROUTE1.DBF"),
+                                        dir.File("ROUTE1.CPG")}));
 }
 
 TEST(LayerExport, TooLongALineFailsOnlyItsOwnLayer) {
@@ -208,7 +215,8 @@ TEST(LayerExport, TooLongALineFailsOnlyItsOwnLayer) {
     EXPECT_TRUE(doc.geometry.Layer(track).modified);
     EXPECT_FALSE(doc.geometry.Layer(w).modified);
     EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"TRACK.DBF", "WPTS.DBF", "WPTS.SHP", "WPTS.SHX"}));
+              (std::vector<std::string>{"TRACK.CPG", "TRACK.DBF", "WPTS.CPG", "WPTS.DBF",
+                                        "WPTS.PRJ", "WPTS.SHP", "WPTS.SHX"}));
 }
 
 TEST(LayerExport, SameFileNamesGetNumberedOnce) {
@@ -278,6 +286,8 @@ TEST(LayerExport, ARenamedLayerTakesItsTableAlong) {
         std::string::npos)
         << feedback.messages[0];
     EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"Tracks.DBF", "Tracks.SHP", "Tracks.SHX", "Tracks1.DBF",
-                                        "Tracks1.SHP", "Tracks1.SHX", "tracks2.DBF"}));
+              (std::vector<std::string>{"Tracks.CPG", "Tracks.DBF", "Tracks.PRJ", "Tracks.SHP",
+                                        "Tracks.SHX", "Tracks1.CPG", "Tracks1.DBF",
+                                        "Tracks1.PRJ", "Tracks1.SHP", "Tracks1.SHX",
+                                        "tracks2.CPG", "tracks2.DBF"}));
 }
