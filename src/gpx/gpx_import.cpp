@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/text_encoding.h"
 #include "core/user_feedback.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
@@ -35,10 +36,7 @@ bool IsGpxFile(const fs::path& path) {
 
 // `text` cut to at most kMaxTextWidth bytes without splitting a UTF-8 character.
 std::string FieldText(const std::string& text) {
-    if (text.size() <= static_cast<size_t>(kMaxTextWidth)) return text;
-    size_t end = kMaxTextWidth;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
+    return text.substr(0, Utf8CutLength(text.data(), text.size(), kMaxTextWidth));
 }
 
 // The width of a text field holding `longest` bytes at most.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/text_encoding.h"
 #include "core/user_feedback.h"
 #include "gpx/gpx_time.h"
 
@@ -59,17 +60,24 @@ bool ReadNumber(const std::string& text, double* value) {
     return result.ec == std::errc() && result.ptr == end && std::isfinite(*value);
 }
 
+// The Unicode character of one byte in Windows-1252.
+int Windows1252CodePoint(int byte) {
+    const char c = static_cast<char>(byte);
+    const std::string utf8 = Windows1252ToUtf8(&c, 1);
+    int code = static_cast<unsigned char>(utf8[0]);
+    if (utf8.size() == 2) code = (code & 0x1F) << 6 | (utf8[1] & 0x3F);
+    if (utf8.size() == 3) code = (code & 0x0F) << 12 | (utf8[1] & 0x3F) << 6 | (utf8[2] & 0x3F);
+    return code;
+}
+
 // Windows-1252, which some programs declare for their GPX files and expat does
-// not know: bytes 0x80-0x9F are typographic characters, the rest is Latin-1.
+// not know.
 int XMLCALL Windows1252Encoding(void*, const XML_Char* name, XML_Encoding* info) {
-    static const unsigned short kHigh[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     const std::string encoding(name);
     if (!SameIgnoringCase(encoding, "windows-1252") && !SameIgnoringCase(encoding, "cp1252"))
         return XML_STATUS_ERROR;
-    for (int i = 0; i < 256; ++i) info->map[i] = i >= 0x80 && i < 0xA0 ? kHigh[i - 0x80] : i;
+    info->map[0] = 0;
+    for (int i = 1; i < 256; ++i) info->map[i] = Windows1252CodePoint(i);
     info->data = nullptr;
     info->convert = nullptr;
     info->release = nullptr;
