@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/gui_feedback.h"
+#include "app/import_choice.h"
 #include "app/quorvex_doc.h"
 #include "dialogs/gps_interface_dlg.h"
 #include "dialogs/picture_match_dlg.h"
@@ -79,15 +80,7 @@ void CQUORVEXDoc::OnImportGpx(wxCommandEvent&) {
         pictureDialog.ShowModal();
     }
 
-    GpxImportChoice choice;
-    choice.waypoints = gpsDialog.waypointsWanted;
-    choice.routes = gpsDialog.routesWanted;
-    choice.trackLines = gpsDialog.tracksAsLines;
-    choice.trackPoints = gpsDialog.tracksAsPoints;
-    choice.waypointsFile = gpsDialog.waypointsFile;
-    choice.routesFile = gpsDialog.routesFile;
-    choice.tracksFile = gpsDialog.tracksFile;
-
+    const auto choice = ChoiceWithTrackPoints<GpxImportChoice>(gpsDialog);
     ReceiverBusy busy(MapAwaitingExtent());
     GpxImport import(choice);
     for (const std::string& file : FindGpxFiles(paths)) import.ReadFile(file);

@@ -7,6 +7,7 @@
 #include <wx/app.h>
 
 #include "app/gui_feedback.h"
+#include "app/import_choice.h"
 #include "app/quorvex_doc.h"
 #include "dialogs/comm_parameters_dlg.h"
 #include "dialogs/gps_interface_dlg.h"
@@ -18,31 +19,6 @@
 #include "magellan/magellan_transfers.h"
 #include "pictures/picture_set.h"
 #include "view/quorvex_view.h"
-
-namespace {
-
-// What the "GPS Interface" dialog chose, in the choice of either receiver. A
-// Magellan receiver downloads its track log only as lines and matches no
-// pictures, so its choice has no place for the other two boxes.
-template <typename Choice>
-Choice ChoiceFrom(const CGpsInterfaceDlg& dialog) {
-    Choice choice;
-    choice.waypoints = dialog.waypointsWanted;
-    choice.routes = dialog.routesWanted;
-    choice.trackLines = dialog.tracksAsLines;
-    choice.waypointsFile = dialog.waypointsFile;
-    choice.routesFile = dialog.routesFile;
-    choice.tracksFile = dialog.tracksFile;
-    return choice;
-}
-
-GarminTransferChoice GarminChoice(const CGpsInterfaceDlg& dialog) {
-    auto choice = ChoiceFrom<GarminTransferChoice>(dialog);
-    choice.trackPoints = dialog.tracksAsPoints;
-    return choice;
-}
-
-}  // namespace
 
 wxWindow* CQUORVEXDoc::MapAwaitingExtent() const {
     auto* view = wxDynamicCast(GetFirstView(), CQUORVEXView);
@@ -81,7 +57,8 @@ void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
     }
 
     ReceiverBusy busy(MapAwaitingExtent());
-    RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures, GarminChoice(gpsDialog));
+    RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures,
+                       ChoiceWithTrackPoints<GarminTransferChoice>(gpsDialog));
     FinishImport();
 }
 
