@@ -12,6 +12,7 @@ libgtest-dev
 libwxgtk3.2-dev
 python3
 python3-pyshp
+python3-gdal
 nlohmann-json3-dev
 shapelib
 gdal-bin

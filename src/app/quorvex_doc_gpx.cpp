@@ -81,6 +81,7 @@ void CQUORVEXDoc::OnImportGpx(wxCommandEvent&) {
     }
 
     const auto choice = ChoiceWithTrackPoints<GpxImportChoice>(gpsDialog);
+    const int firstNewLayer = m_geometryStore.layerCount;
     ReceiverBusy busy(MapAwaitingExtent());
     GpxImport import(choice);
     for (const std::string& file : FindGpxFiles(paths)) import.ReadFile(file);
@@ -89,7 +90,7 @@ void CQUORVEXDoc::OnImportGpx(wxCommandEvent&) {
         return;
     }
     import.BuildLayers(m_geometryStore, m_attributeStore, &pictures);
-    FinishImport();
+    FinishImport(firstNewLayer);
 }
 
 void CQUORVEXDoc::OnExportGpx(wxCommandEvent&) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/fixed_text.h"
+#include "core/text_encoding.h"
 #include "core/user_feedback.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
@@ -25,6 +26,11 @@ bool StartsWith(const char* line, const char* prefix) {
 
 bool IsLowerCaseLetter(char c) {
     return c >= 'a' && c <= 'z';
+}
+
+// Magellan units send ASCII or Latin-1; the stores hold UTF-8.
+std::string FromReceiver(const char* field) {
+    return Latin1ToUtf8(field, std::strlen(field));
 }
 
 }  // namespace
@@ -251,14 +257,14 @@ bool MagellanDownload::WaypointLine(const char* line, int) {
         MagellanDevice::GetField(name, line, 5);
     }
 
-    // Point i and record i describe the same waypoint; a second waypoint at the
-    // same position rewrites the first one's record.
-    const int i = geometry_.FindOrAddPoint(layer, longitude, latitude);
+    // Point i and record i describe the same waypoint; every waypoint is a point
+    // of its own, also two at one position.
+    const int i = geometry_.AppendPoint(layer, longitude, latitude);
     if (i < 0) return !LimitReached();  // the store had no memory left
-    attributes_.SetText(table, i, 0, name);
+    attributes_.SetText(table, i, 0, FromReceiver(name).c_str());
     attributes_.SetNumber(table, i, 1, longitude);
     attributes_.SetNumber(table, i, 2, latitude);
-    attributes_.SetText(table, i, 3, comment);
+    attributes_.SetText(table, i, 3, FromReceiver(comment).c_str());
     attributes_.SetNumber(table, i, 4, altitude);
     if (own) ShowProgress(FormatText(" Transfering Waypoints %d", i));
     return !LimitReached();
@@ -283,7 +289,8 @@ void MagellanDownload::RouteSentence(const char* line) {
     if (std::strcmp(field, "1") == 0) {
         ++lineNumber;
         MagellanDevice::GetField(field, line, 4);
-        attributes_.SetText(table, lineNumber, 0, field);
+        attributes_.SetText(table, lineNumber, 0, FromReceiver(field).c_str());
+        attributes_.SetText(table, lineNumber, 1, "");  // until a comment sentence comes
         previousPoint = -1;
     }
 
@@ -293,13 +300,13 @@ void MagellanDownload::RouteSentence(const char* line) {
         for (unsigned k = 5; MagellanDevice::GetField(field, line, k) != nullptr; ++k) {
             // Behind each node name comes its icon, which begins with a lower-case letter.
             if (field[0] == '\0' || IsLowerCaseLetter(field[0])) continue;
-            RouteNode(line, field);
+            RouteNode(line, FromReceiver(field).c_str());
         }
     } else if (kind[0] == 'm' || kind[0] == 'M') {
         // A comment before any route start has no record to go into.
         if (lineNumber >= 0) {
             MagellanDevice::GetField(field, line, 5);
-            attributes_.SetText(table, lineNumber, 1, field);
+            attributes_.SetText(table, lineNumber, 1, FromReceiver(field).c_str());
         }
     }
 }
@@ -321,7 +328,11 @@ void MagellanDownload::RouteNode(const char* line, const char* name) {
 int MagellanDownload::AddLinePoint(double x, double y) {
     const int p = geometry_.FindOrAddPoint(layer, x, y);
     if (p < 0) return p;  // the store had no memory left; the line goes on from the last point
-    if (previousPoint >= 0) geometry_.AddVertex(layer, lineNumber, previousPoint, p);
+    // Each edge carries the number of its line's record (1-based), so that the
+    // line is written as the shape of that record. Nodes before any route start
+    // have no record, as a comment there has none.
+    if (previousPoint >= 0 && lineNumber >= 0)
+        geometry_.AddVertex(layer, lineNumber + 1, previousPoint, p);
     previousPoint = p;
     return p;
 }
@@ -348,7 +359,7 @@ bool MagellanDownload::TrackLine(const char* line, int length) {
     if (std::strcmp(field, previousName_) != 0) {
         CopyFixedText(previousName_, field);
         ++lineNumber;
-        attributes_.SetText(table, lineNumber, 0, field);
+        attributes_.SetText(table, lineNumber, 0, FromReceiver(field).c_str());
         previousPoint = -1;
     }
     const int p = AddLinePoint(longitude, latitude);

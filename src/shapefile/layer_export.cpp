@@ -156,7 +156,12 @@ ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
     for (int i = 0; i < geometry.layerCount; ++i) {
         GeometryLayer& layer = geometry.Layer(i);
         if (!LayerDue(layer)) continue;
-        if (writer.WriteLayer(directory, layer)) {
+        // A line layer is written one shape per record of its table.
+        int table = layer.attributeTable;
+        int records = table >= 0 && table < attributes.tableCount && !attributes.Table(table).deleted
+                          ? attributes.RecordCount(table)
+                          : -1;
+        if (writer.WriteLayer(directory, layer, records)) {
             layer.modified = false;
             ++result.layersWritten;
             result.filesWritten.push_back(ShapefileWriter::ShpPath(directory, layer));
@@ -168,10 +173,10 @@ ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
             case ShapefileWriter::Failure::kNothingToWrite:
                 layer.modified = false;  // a layer without arrays has no files
                 continue;
-            case ShapefileWriter::Failure::kTooManyPoints:
-                // The writer has shown its message.
-                result.filesFailed.push_back(writer.FailedFile());
-                result.allWritten = false;
+            case ShapefileWriter::Failure::kTooLarge:
+                ReportFailure(result, writer.FailedFile(),
+                              "the layer needs more than 2 GB, the most a shapefile can hold; "
+                              "nothing of it was written");
                 break;
             case ShapefileWriter::Failure::kBadGeometry:
                 ReportFailure(result, writer.FailedFile(),

@@ -20,14 +20,15 @@
 //     together and both written, so their files stay a set. The new names are kept
 //     in the stores, and one message lists every rename.
 //  2. Layers, in slot order: each one that is not deleted and is modified is
-//     written with ShapefileWriter::WriteLayer; its modified flag is cleared only
-//     when both of its files were written.
+//     written with ShapefileWriter::WriteLayer (a line layer one shape per record
+//     of its table, Null shapes for records without a line); its modified flag
+//     is cleared only when all of its files were written.
 //  3. Tables, in slot order, the same way with AttributeStore::WriteDbf.
 // A file that cannot be created, written or closed gives one message naming the
 // file and the system's error text; the layer's or table's files are removed
 // rather than left truncated, it stays modified, and the export goes on with the
-// rest. A line record of MAX_POINTS points gives the writer's own message, with
-// the same consequences.
+// rest. A layer whose .SHP would exceed the format's 2 GB is refused the same
+// way, before any of its files is made.
 
 #include <string>
 #include <vector>

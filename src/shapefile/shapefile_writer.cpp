@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "core/byte_order.h"
-#include "core/user_feedback.h"
 #include "shapefile/binary_file.h"
 
 namespace {
@@ -69,15 +68,15 @@ void PutBox(BinaryFile& file, const Box& box) {
     file.PutDouble(box.y.high);
 }
 
-// Writes `values` doubles per item for `count` items, value(i, out) filling the
-// doubles of item i, in blocks claimed from the file's buffer.
+// Writes `count` items of `itemBytes` bytes each, value(i, out) filling the
+// bytes of item i, in blocks claimed from the file's buffer.
 template <typename Values>
-void PutDoubles(BinaryFile& file, int count, int values, Values value) {
-    const int perBlock = static_cast<int>(BinaryFile::kMaxClaim / (8 * values));
+void PutItems(BinaryFile& file, int count, int itemBytes, Values value) {
+    const int perBlock = static_cast<int>(BinaryFile::kMaxClaim / itemBytes);
     for (int done = 0; done < count;) {
         int n = std::min(perBlock, count - done);
-        unsigned char* p = file.Claim(static_cast<size_t>(n) * 8 * values);
-        for (int i = done; i < done + n; ++i, p += 8 * values) value(i, p);
+        unsigned char* p = file.Claim(static_cast<size_t>(n) * itemBytes);
+        for (int i = done; i < done + n; ++i, p += itemBytes) value(i, p);
         done += n;
     }
 }
@@ -89,12 +88,11 @@ void PutRange(BinaryFile& file, const Range& range) {
 
 }  // namespace
 
-ShapefileWriter::ShapefileWriter()
-    : pointBuffer_(new int32_t[MAX_POINTS]),
-      partBuffer_(new int32_t[MAX_POINTS]),
-      header_{},
-      recordHeader_{},
-      indexEntry_{} {}
+ShapefileWriter::ShapefileWriter() : header_{}, recordHeader_{}, indexEntry_{} {
+    // Room for a typical track from the start; longer records grow these.
+    pointList_.reserve(10000);
+    partStarts_.reserve(64);
+}
 
 ShapefileWriter::~ShapefileWriter() = default;
 
@@ -127,9 +125,10 @@ void ShapefileWriter::SetFailure(Failure failure, const std::string& file, int e
     failedError_ = error;
 }
 
-bool ShapefileWriter::WriteLayer(const std::string& directory, const GeometryLayer& layer) {
+bool ShapefileWriter::WriteLayer(const std::string& directory, const GeometryLayer& layer,
+                                 int recordCount) {
     if (layer.polygonEdges) return WritePolygonFile(directory, layer);
-    if (layer.vertices) return WriteLineFile(directory, layer);
+    if (layer.vertices) return WriteLineFile(directory, layer, recordCount);
     if (layer.multiPoint) return WriteMultiPointFile(directory, layer);
     if (layer.points) return WritePointFile(directory, layer);
     SetFailure(Failure::kNothingToWrite);
@@ -137,17 +136,23 @@ bool ShapefileWriter::WriteLayer(const std::string& directory, const GeometryLay
 }
 
 void ShapefileWriter::BuildHeader(const GeometryLayer& layer, int shapeType,
-                                  int64_t lengthInWords) {
+                                  int64_t lengthInWords, int recordCount) {
     std::memset(header_, 0, sizeof header_);
     PutBigEndian(header_, kFileCode);
     PutBigEndian(header_ + 24, static_cast<int32_t>(lengthInWords));
     PutLE32(header_ + 28, kVersion);
     PutLE32(header_ + 32, static_cast<uint32_t>(shapeType));
-    // The box is the layer's extent as last computed, not recomputed here.
-    PutLEDouble(header_ + 36, layer.xMin);
-    PutLEDouble(header_ + 44, layer.yMin);
-    PutLEDouble(header_ + 52, layer.xMax);
-    PutLEDouble(header_ + 60, layer.yMax);
+    // The box of a point file is the layer's extent as last computed, not
+    // recomputed here. A line or polygon file takes the box of its shapes: a
+    // point that only a Null shape refers to lies in no shape, and a file of Null
+    // shapes alone has a box of zeros.
+    const bool poly = shapeType % 10 == kPolyLine || shapeType % 10 == kPolygon;
+    double box[4] = {layer.xMin, layer.yMin, layer.xMax, layer.yMax};
+    if (poly && anyShape_)
+        std::memcpy(box, shapesBox_, sizeof box);
+    else if (poly && recordCount > 0)
+        std::memset(box, 0, sizeof box);
+    for (int i = 0; i < 4; ++i) PutLEDouble(header_ + 36 + 8 * i, box[i]);
 
     Box all;
     if ((layer.hasZ || layer.hasM) && layer.points && layer.pointCount > 0) {
@@ -165,9 +170,9 @@ void ShapefileWriter::BuildHeader(const GeometryLayer& layer, int shapeType,
 template <typename RecordWriter>
 bool ShapefileWriter::WriteFileSet(const std::string& directory, const GeometryLayer& layer,
                                    int shapeType, int sourceCount, RecordWriter writeRecord) {
-    SetFailure(Failure::kNone);
     layerPointCount_ = layer.points ? layer.pointCount : 0;
     layerVertexCount_ = layer.vertices ? layer.vertexCount : 0;
+    anyShape_ = false;
 
     BinaryFile shp, shx;
     if (!shp.Create(ShpPath(directory, layer))) {
@@ -200,8 +205,8 @@ bool ShapefileWriter::WriteFileSet(const std::string& directory, const GeometryL
             if (failedFile_.empty()) failedFile_ = shp.Path();
             return giveUp();
         }
-        // File lengths and offsets are 32-bit counts of 16-bit words.
-        if (offset + size > INT32_MAX) {
+        // Sized before writing; kept as a guard for the 32-bit fields.
+        if ((offset + size) * 2 > kMaxFileBytes) {
             SetFailure(Failure::kFileError, shp.Path(), EFBIG);
             return giveUp();
         }
@@ -211,7 +216,7 @@ bool ShapefileWriter::WriteFileSet(const std::string& directory, const GeometryL
         offset += size;
     }
 
-    BuildHeader(layer, shapeType, offset);
+    BuildHeader(layer, shapeType, offset, recordNumber);
     shp.Rewind();
     shp.Put(header_, sizeof header_);
     PutBigEndian(header_ + 24, kHeaderWords + 4 * recordNumber);
@@ -234,6 +239,14 @@ bool ShapefileWriter::WriteFileSet(const std::string& directory, const GeometryL
     return true;
 }
 
+bool ShapefileWriter::FitsTheFormat(const std::string& directory, const GeometryLayer& layer,
+                                    int64_t bytes) {
+    SetFailure(Failure::kNone);
+    if (bytes <= kMaxFileBytes) return true;
+    SetFailure(Failure::kTooLarge, ShpPath(directory, layer), EFBIG);
+    return false;
+}
+
 void ShapefileWriter::PutRecordHeader(BinaryFile& main, int recordNumber, int contentBytes) {
     PutBigEndian(recordHeader_, recordNumber);
     PutBigEndian(recordHeader_ + 4, contentBytes / 2);
@@ -242,6 +255,8 @@ void ShapefileWriter::PutRecordHeader(BinaryFile& main, int recordNumber, int co
 
 bool ShapefileWriter::WritePointFile(const std::string& directory, const GeometryLayer& layer) {
     int count = layer.points ? layer.pointCount : 0;
+    int64_t recordBytes = 8 + (layer.hasZ ? 36 : layer.hasM ? 28 : 20);
+    if (!FitsTheFormat(directory, layer, kHeaderWords * 2 + count * recordBytes)) return false;
     return WriteFileSet(directory, layer, ShapeType(kPoint, layer.hasM, layer.hasZ), count,
                         [&](BinaryFile& shp, int number, int& index) {
                             return WritePointRecord(shp, number, layer.points.get(), index,
@@ -252,6 +267,13 @@ bool ShapefileWriter::WritePointFile(const std::string& directory, const Geometr
 bool ShapefileWriter::WriteMultiPointFile(const std::string& directory,
                                           const GeometryLayer& layer) {
     int count = layer.points ? layer.pointCount : 0;
+    int64_t bytes = kHeaderWords * 2;
+    for (int i = 0, end = 0; i < count; i = end) {
+        end = i + 1;
+        while (end < count && layer.points[end].id == layer.points[i].id) ++end;
+        bytes += 8 + 40 + 16 * int64_t{end - i} + ZmBytes(end - i, layer.hasM, layer.hasZ);
+    }
+    if (!FitsTheFormat(directory, layer, bytes)) return false;
     return WriteFileSet(directory, layer, ShapeType(kMultiPoint, layer.hasM, layer.hasZ), count,
                         [&](BinaryFile& shp, int number, int& index) {
                             return WriteMultiPointRecord(shp, number, layer.points.get(), index,
@@ -259,18 +281,79 @@ bool ShapefileWriter::WriteMultiPointFile(const std::string& directory,
                         });
 }
 
-bool ShapefileWriter::WriteLineFile(const std::string& directory, const GeometryLayer& layer) {
-    int count = layer.vertices ? layer.vertexCount : 0;
-    return WriteFileSet(directory, layer, ShapeType(kPolyLine, layer.hasM, layer.hasZ), count,
+bool ShapefileWriter::WriteLineFile(const std::string& directory, const GeometryLayer& layer,
+                                    int recordCount) {
+    const int count = layer.vertices ? layer.vertexCount : 0;
+    const SegmentVertex* edges = layer.vertices.get();
+    const int type = ShapeType(kPolyLine, layer.hasM, layer.hasZ);
+
+    // One shape per table record when every edge names its record.
+    int32_t highest = 0;
+    bool numbered = recordCount >= 0, inOrder = true;
+    for (int i = 0; i < count && numbered; ++i) {
+        numbered = edges[i].segment >= 1;
+        if (edges[i].segment < highest) inOrder = false;
+        highest = std::max(highest, edges[i].segment);
+    }
+    // A segment number far beyond the table would only make Null shapes.
+    if (numbered && highest > static_cast<int64_t>(recordCount) + count) numbered = false;
+
+    if (!numbered) {
+        auto runAt = [&](int i, int32_t& key) {
+            key = edges[i].segment;
+            return &edges[i];
+        };
+        if (!FitsTheFormat(directory, layer,
+                           LineFileBytes(count, runAt, -1, layer.hasM, layer.hasZ)))
+            return false;
+        return WriteFileSet(directory, layer, type, count,
+                            [&](BinaryFile& shp, int number, int& index) {
+                                return WriteLineRecord(shp, number, layer.points.get(), edges,
+                                                       index, count, layer.hasM, layer.hasZ);
+                            });
+    }
+
+    if (!inOrder) {
+        edgeOrder_.resize(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) edgeOrder_[i] = i;
+        std::stable_sort(edgeOrder_.begin(), edgeOrder_.end(),
+                         [&](int32_t a, int32_t b) { return edges[a].segment < edges[b].segment; });
+    }
+    auto edgeAt = [&](int i, int32_t& key) {
+        const SegmentVertex* e = &edges[inOrder ? i : edgeOrder_[i]];
+        key = e->segment;
+        return e;
+    };
+    const int records = std::max<int>(recordCount, highest);
+    if (!FitsTheFormat(directory, layer,
+                       LineFileBytes(count, edgeAt, records, layer.hasM, layer.hasZ)))
+        return false;
+
+    int next = 0;  // the first edge not yet written
+    return WriteFileSet(directory, layer, type, records,
                         [&](BinaryFile& shp, int number, int& index) {
-                            return WriteLineRecord(shp, number, layer.points.get(),
-                                                   layer.vertices.get(), index, count, layer.hasM,
-                                                   layer.hasZ);
+                            ++index;
+                            int32_t key = 0;
+                            if (next < count) edgeAt(next, key);
+                            if (next >= count || key != number) return WriteNullRecord(shp, number);
+                            int used = CollectLine(next, count, edgeAt);
+                            if (used == 0) return 0;
+                            next += used;
+                            return WritePolyRecord(shp, number, layer.points.get(), type,
+                                                   layer.hasM, layer.hasZ);
                         });
 }
 
 bool ShapefileWriter::WritePolygonFile(const std::string& directory, const GeometryLayer& layer) {
     int count = layer.polygonEdges ? layer.polygonCount : 0;
+    auto refAt = [&](int i, int32_t& key) -> const SegmentVertex* {
+        key = layer.polygonEdges[i].polygon;
+        int32_t edge = layer.polygonEdges[i].edge;
+        return edge >= 0 && edge < layerVertexCount_ ? &layer.vertices[edge] : nullptr;
+    };
+    layerVertexCount_ = layer.vertices ? layer.vertexCount : 0;
+    if (!FitsTheFormat(directory, layer, LineFileBytes(count, refAt, -1, layer.hasM, layer.hasZ)))
+        return false;
     return WriteFileSet(directory, layer, ShapeType(kPolygon, layer.hasM, layer.hasZ), count,
                         [&](BinaryFile& shp, int number, int& index) {
                             return WritePolygonRecord(
@@ -324,25 +407,24 @@ int ShapefileWriter::WriteMultiPointRecord(BinaryFile& main, int recordNumber,
     main.PutLE32(static_cast<int32_t>(n));
     const LayerPoint* run = points + first;
     int count = end - first;
-    PutDoubles(main, count, 2, [&](int i, unsigned char* out) {
+    PutItems(main, count, 16, [&](int i, unsigned char* out) {
         PutLEDouble(out, run[i].x);
         PutLEDouble(out + 8, run[i].y);
     });
     if (hasZ) {
         PutRange(main, box.z);
-        PutDoubles(main, count, 1, [&](int i, unsigned char* out) { PutLEDouble(out, run[i].z); });
+        PutItems(main, count, 8, [&](int i, unsigned char* out) { PutLEDouble(out, run[i].z); });
     }
     if (hasM) {
         PutRange(main, box.m);
-        PutDoubles(main, count, 1, [&](int i, unsigned char* out) { PutLEDouble(out, run[i].m); });
+        PutItems(main, count, 8, [&](int i, unsigned char* out) { PutLEDouble(out, run[i].m); });
     }
     pointIndex = end;
     return static_cast<int>(content / 2 + 4);
 }
 
 template <typename EdgeAt>
-int ShapefileWriter::CollectLine(int sourceIndex, int sourceCount, EdgeAt edgeAt, int& pointTotal,
-                                 int& partTotal) {
+int ShapefileWriter::CollectLine(int sourceIndex, int sourceCount, EdgeAt edgeAt) {
     auto validPoint = [&](int32_t p) { return p >= 0 && p < layerPointCount_; };
     int32_t key = 0;
     const SegmentVertex* e = edgeAt(sourceIndex, key);
@@ -350,23 +432,12 @@ int ShapefileWriter::CollectLine(int sourceIndex, int sourceCount, EdgeAt edgeAt
         SetFailure(Failure::kBadGeometry);
         return 0;
     }
-    pointTotal = 0;
-    partTotal = 0;
-    partBuffer_[partTotal++] = 0;
-    pointBuffer_[pointTotal++] = e->fromPoint;
-    pointBuffer_[pointTotal++] = e->toPoint;
+    pointList_.clear();
+    partStarts_.clear();
+    partStarts_.push_back(0);
+    pointList_.push_back(e->fromPoint);
+    pointList_.push_back(e->toPoint);
     int used = 1;
-
-    // Each append is checked at once, so the buffers never take more than
-    // MAX_POINTS entries, also when a new part adds two points for one edge.
-    auto append = [&](int32_t point) {
-        pointBuffer_[pointTotal++] = point;
-        if (pointTotal < MAX_POINTS) return true;
-        ShowMessage("Too Many segments in one line. Limit is MAX_POINTS");
-        SetFailure(Failure::kTooManyPoints);
-        return false;
-    };
-
     for (int i = sourceIndex + 1; i < sourceCount; ++i) {
         int32_t nextKey = 0;
         const SegmentVertex* next = edgeAt(i, nextKey);
@@ -376,91 +447,145 @@ int ShapefileWriter::CollectLine(int sourceIndex, int sourceCount, EdgeAt edgeAt
             return 0;
         }
         ++used;
-        if (next->fromPoint != pointBuffer_[pointTotal - 1]) {
-            partBuffer_[partTotal++] = pointTotal;  // the edge does not join: a new part
-            if (!append(next->fromPoint)) return 0;
+        if (next->fromPoint != pointList_.back()) {
+            // The edge does not join: a new part.
+            partStarts_.push_back(static_cast<int32_t>(pointList_.size()));
+            pointList_.push_back(next->fromPoint);
         }
-        if (!append(next->toPoint)) return 0;
+        pointList_.push_back(next->toPoint);
     }
     return used;
 }
 
-int ShapefileWriter::WritePolyRecord(BinaryFile& main, int recordNumber, const LayerPoint* points,
-                                     int shapeType, int pointTotal, int partTotal, bool hasM,
-                                     bool hasZ) {
-    int content =
-        static_cast<int>(44 + 4 * partTotal + 16 * pointTotal + ZmBytes(pointTotal, hasM, hasZ));
-    // A record of fewer than MAX_POINTS points always fits one claim, so it is
-    // built in place in one pass over its points; the box, which comes first in
-    // the record, is filled in behind them.
-    static_assert(8 + 76 + 36 * MAX_POINTS <= BinaryFile::kMaxClaim, "a record fits one claim");
-    unsigned char* r = main.Claim(8 + static_cast<size_t>(content));
-    PutBigEndian(r, recordNumber);
-    PutBigEndian(r + 4, content / 2);
-    PutLE32(r + 8, static_cast<uint32_t>(shapeType));
-    PutLE32(r + 44, static_cast<uint32_t>(partTotal));
-    PutLE32(r + 48, static_cast<uint32_t>(pointTotal));
-    unsigned char* out = r + 52;
-    for (int i = 0; i < partTotal; ++i, out += 4)
-        PutLE32(out, static_cast<uint32_t>(partBuffer_[i]));
+// The size of a line or polygon .SHP: one shape per run of equal keys, plus Null
+// shapes up to `records` when that is given (-1: the runs are the records). Walks
+// the edges only when a quick upper bound (two points and a part per edge) does
+// not already fit the format.
+template <typename EdgeAt>
+int64_t ShapefileWriter::LineFileBytes(int sourceCount, EdgeAt edgeAt, int records, bool hasM,
+                                       bool hasZ) {
+    const int64_t shapeBytes = 8 + 44 + ZmBytes(0, hasM, hasZ);  // a shape of no points
+    const int64_t pointBytes = ZmBytes(1, hasM, hasZ) - ZmBytes(0, hasM, hasZ) + 16;
+    const int64_t headerBytes = kHeaderWords * 2;
+    int64_t bound = headerBytes + std::max<int64_t>(records, sourceCount) * shapeBytes +
+                    int64_t{sourceCount} * (4 + 2 * pointBytes);
+    if (bound <= kMaxFileBytes) return bound;
 
-    const int32_t* list = pointBuffer_.get();
+    int64_t bytes = headerBytes, runs = 0, parts = 0, points = 0;
+    int32_t key = 0, runKey = 0, lastPoint = -1;
+    for (int i = 0; i < sourceCount; ++i) {
+        const SegmentVertex* e = edgeAt(i, key);
+        if (i == 0 || key != runKey) {
+            ++runs;
+            runKey = key;
+            lastPoint = -1;
+        }
+        if (!e) continue;  // refused when written
+        if (e->fromPoint != lastPoint) {
+            ++parts;
+            ++points;
+        }
+        ++points;
+        lastPoint = e->toPoint;
+    }
+    bytes += runs * shapeBytes + parts * 4 + points * pointBytes;
+    if (records > runs) bytes += (records - runs) * 12;
+    return bytes;
+}
+
+int ShapefileWriter::WriteNullRecord(BinaryFile& main, int recordNumber) {
+    unsigned char* r = main.Claim(12);
+    PutBigEndian(r, recordNumber);
+    PutBigEndian(r + 4, 2);
+    PutLE32(r + 8, 0);
+    return 6;
+}
+
+int ShapefileWriter::WritePolyRecord(BinaryFile& main, int recordNumber, const LayerPoint* points,
+                                     int shapeType, bool hasM, bool hasZ) {
+    const int64_t pointTotal = static_cast<int64_t>(pointList_.size());
+    const int64_t partTotal = static_cast<int64_t>(partStarts_.size());
+    const int64_t content = 44 + 4 * partTotal + 16 * pointTotal + ZmBytes(pointTotal, hasM, hasZ);
+    if (content / 2 + 4 > kMaxFileBytes / 2) {
+        SetFailure(Failure::kTooLarge, main.Path(), EFBIG);
+        return 0;
+    }
+
+    // One pass over the points gathers X and Y in file order and the box, which
+    // the record holds before them.
+    const int32_t* list = pointList_.data();
+    coordinates_.resize(static_cast<size_t>(16 * pointTotal));
+    unsigned char* xy = coordinates_.data();
     Box box;
     box.Start(points[list[0]]);
-    for (int i = 0; i < pointTotal; ++i, out += 16) {
+    for (int64_t i = 0; i < pointTotal; ++i, xy += 16) {
         const LayerPoint& p = points[list[i]];
         box.Take(p, hasZ || hasM);
-        PutLEDouble(out, p.x);
-        PutLEDouble(out + 8, p.y);
+        PutLEDouble(xy, p.x);
+        PutLEDouble(xy + 8, p.y);
     }
-    PutLEDouble(r + 12, box.x.low);
-    PutLEDouble(r + 20, box.y.low);
-    PutLEDouble(r + 28, box.x.high);
-    PutLEDouble(r + 36, box.y.high);
+    if (!anyShape_) {
+        shapesBox_[0] = box.x.low, shapesBox_[1] = box.y.low;
+        shapesBox_[2] = box.x.high, shapesBox_[3] = box.y.high;
+        anyShape_ = true;
+    } else {
+        shapesBox_[0] = std::min(shapesBox_[0], box.x.low);
+        shapesBox_[1] = std::min(shapesBox_[1], box.y.low);
+        shapesBox_[2] = std::max(shapesBox_[2], box.x.high);
+        shapesBox_[3] = std::max(shapesBox_[3], box.y.high);
+    }
+
+    PutRecordHeader(main, recordNumber, static_cast<int>(content));
+    unsigned char* r = main.Claim(44);
+    PutLE32(r, static_cast<uint32_t>(shapeType));
+    PutLEDouble(r + 4, box.x.low);
+    PutLEDouble(r + 12, box.y.low);
+    PutLEDouble(r + 20, box.x.high);
+    PutLEDouble(r + 28, box.y.high);
+    PutLE32(r + 36, static_cast<uint32_t>(partTotal));
+    PutLE32(r + 40, static_cast<uint32_t>(pointTotal));
+    const int32_t* starts = partStarts_.data();
+    PutItems(main, static_cast<int>(partTotal), 4, [&](int i, unsigned char* out) {
+        PutLE32(out, static_cast<uint32_t>(starts[i]));
+    });
+    main.Put(coordinates_.data(), coordinates_.size());
     auto putMeasure = [&](const Range& range, double LayerPoint::*value) {
-        PutLEDouble(out, range.low);
-        PutLEDouble(out + 8, range.high);
-        out += 16;
-        for (int i = 0; i < pointTotal; ++i, out += 8) PutLEDouble(out, points[list[i]].*value);
+        PutRange(main, range);
+        PutItems(main, static_cast<int>(pointTotal), 8,
+                   [&](int i, unsigned char* out) { PutLEDouble(out, points[list[i]].*value); });
     };
     if (hasZ) putMeasure(box.z, &LayerPoint::z);
     if (hasM) putMeasure(box.m, &LayerPoint::m);
-    return content / 2 + 4;
+    return static_cast<int>(content / 2 + 4);
 }
 
 int ShapefileWriter::WriteLineRecord(BinaryFile& main, int recordNumber, const LayerPoint* points,
                                      const SegmentVertex* edges, int& edgeIndex, int edgeCount,
                                      bool hasM, bool hasZ) {
-    int pointTotal = 0, partTotal = 0;
-    int used = CollectLine(
-        edgeIndex, edgeCount,
-        [&](int i, int32_t& key) {
-            key = edges[i].segment;
-            return &edges[i];
-        },
-        pointTotal, partTotal);
+    int used = CollectLine(edgeIndex, edgeCount, [&](int i, int32_t& key) {
+        key = edges[i].segment;
+        return &edges[i];
+    });
     if (used == 0) return 0;
     edgeIndex += used;
-    return WritePolyRecord(main, recordNumber, points, ShapeType(kPolyLine, hasM, hasZ), pointTotal,
-                           partTotal, hasM, hasZ);
+    return WritePolyRecord(main, recordNumber, points, ShapeType(kPolyLine, hasM, hasZ), hasM,
+                           hasZ);
 }
 
 int ShapefileWriter::WritePolygonRecord(BinaryFile& main, int recordNumber,
                                         const LayerPoint* points, const SegmentVertex* edges,
                                         const PolygonEdgeRef* polygons, int& polygonIndex,
                                         int polygonCount, bool hasM, bool hasZ) {
-    int pointTotal = 0, partTotal = 0;
-    int used = CollectLine(
-        polygonIndex, polygonCount,
-        [&](int i, int32_t& key) -> const SegmentVertex* {
-            key = polygons[i].polygon;
-            int32_t edge = polygons[i].edge;
-            return edge >= 0 && edge < layerVertexCount_ ? &edges[edge] : nullptr;
-        },
-        pointTotal, partTotal);
+    int used = CollectLine(polygonIndex, polygonCount,
+                           [&](int i, int32_t& key) -> const SegmentVertex* {
+                               key = polygons[i].polygon;
+                               int32_t edge = polygons[i].edge;
+                               return edge >= 0 && edge < layerVertexCount_ ? &edges[edge]
+                                                                            : nullptr;
+                           });
     if (used == 0) return 0;
     polygonIndex += used;
     // The rings are written as the edges give them: not closed, not reoriented.
-    return WritePolyRecord(main, recordNumber, points, ShapeType(kPolygon, hasM, hasZ), pointTotal,
-                           partTotal, hasM, hasZ);
+    return WritePolyRecord(main, recordNumber, points, ShapeType(kPolygon, hasM, hasZ), hasM,
+                           hasZ);
 }

@@ -2,17 +2,13 @@
 
 #include "magellan/magellan_download.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
-#include <cstring>
 #include <initializer_list>
 #include <memory>
-#include <string>
 
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
-#include "magellan_test_lines.h"
-#include "recording_feedback.h"
 
 namespace {
 
@@ -122,13 +118,14 @@ TEST_F(DownloadTest, RejectedAndRepeatedPositionsKeepPointsAndRecordsInStep) {
                                            " Field string: " + row.field});
     }
     EXPECT_EQ(download->errorCount, 8);
-    // A waypoint at the same position rewrites the record of the first: point i
-    // and record i stay the same waypoint.
-    FeedSentence("$PMGNWPL,4807.038,N,01131.000,E,0000600,M,HOUSE,OTHER,a");
-    EXPECT_EQ(Layer().pointCount, 1);
-    EXPECT_EQ(Records(), 1);
-    EXPECT_EQ(Text(0, 0), "HOUSE");
-    EXPECT_EQ(Text(0, 4), "       600.0");
+    // A waypoint at the same position is a point and record of its own; the first
+    // keeps its name. Latin-1 text is stored as UTF-8.
+    FeedSentence("$PMGNWPL,4807.038,N,01131.000,E,0000600,M,H\xd6USE,OTHER,a");
+    EXPECT_EQ(Layer().pointCount, 2);
+    EXPECT_EQ(Records(), 2);
+    EXPECT_EQ(Text(0, 0), "HOME");
+    EXPECT_EQ(Text(1, 0), "H\xc3\x96USE");
+    EXPECT_EQ(Text(1, 4), "       600.0");
 }
 
 TEST_F(DownloadTest, WaypointErrorLimit) {
@@ -185,11 +182,11 @@ TEST_F(RouteDownloadTest, SentenceSentAgainIsTakenOnce) {
                    "$PMGNRTE,2,2,c,1,PARK,a", "$PMGNRTE,2,2,c,1,PARK,a"});
     EXPECT_EQ(feedback.progress.back(), " Transfering Routes 2");
     EXPECT_EQ(Records(), 1);
-    EXPECT_EQ(Edges(), "0:0>1 0:1>2");
+    EXPECT_EQ(Edges(), "1:0>1 1:1>2");
     // The same route sent again later, after another sentence, is a route again.
     FeedSentences({"$PMGNRTE,1,1,c,2,SHOP,a,HOUSE,b", "$PMGNRTE,2,1,c,1,HOME,a,SHOP,b"});
     EXPECT_EQ(Records(), 3);
-    EXPECT_EQ(Edges(), "0:0>1 0:1>2 1:1>3 2:0>1");
+    EXPECT_EQ(Edges(), "1:0>1 1:1>2 2:1>3 3:0>1");
 }
 
 TEST_F(RouteDownloadTest, RouteOfTwelveSentencesStaysOneRoute) {
@@ -198,7 +195,7 @@ TEST_F(RouteDownloadTest, RouteOfTwelveSentencesStaysOneRoute) {
         FeedSentence("$PMGNRTE,12," + std::to_string(n) + ",c,LONG," + names[n % 4] + ",a");
     EXPECT_EQ(Records(), 1);
     EXPECT_EQ(Text(0, 0), "LONG");
-    EXPECT_EQ(Edges(), "0:0>1 0:1>2 0:2>3 0:3>0 0:0>1 0:1>2 0:2>3 0:3>0 0:0>1 0:1>2 0:2>3");
+    EXPECT_EQ(Edges(), "1:0>1 1:1>2 1:2>3 1:3>0 1:0>1 1:1>2 1:2>3 1:3>0 1:0>1 1:1>2 1:2>3");
 }
 
 TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
@@ -212,7 +209,7 @@ TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
     // "home" reads as an icon and is skipped; "Park" and "HO" find PARK and HOME,
     // the first waypoints whose names begin so; empty fields are skipped.
     FeedSentence("$PMGNRTE,2,2,C,1,home,,Park,a,HO,b");
-    ASSERT_EQ(Edges(), "0:0>1");
+    ASSERT_EQ(Edges(), "1:0>1");
     EXPECT_EQ(Layer().points[0].x, waypoints->points[2].x);
     EXPECT_EQ(Layer().points[1].x, waypoints->points[0].x);
 
@@ -223,7 +220,9 @@ TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
     EXPECT_EQ(feedback.messages, std::vector<std::string>{
                                      "ROUTES: Node not found in Waypoints list!\n Input string: " +
                                      line + " Field string: NOWHERE"});
-    EXPECT_EQ(Edges(), "0:0>1 1:1>2");
+    EXPECT_EQ(Edges(), "1:0>1 2:1>2");
+    // A route without its comment sentence has a blank comment, not NUL bytes.
+    EXPECT_EQ(attributes.RecordField(download->table, 1, 1)[39], ' ');
 
     // Foreign sentences are ignored without counting; a time-out ends the list.
     EXPECT_TRUE(FeedSentence("$GPRTE,1,1,c,0,HOME,SHOP"));
@@ -236,7 +235,7 @@ TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
 TEST_F(RouteDownloadTest, LongNodeNamesFindTheirCutWaypoint) {
     FeedSentence("$PMGNRTE,1,1,c,1,HOME,a,LOOKOUTPOINTNORTH,b");
     EXPECT_TRUE(feedback.messages.empty());
-    ASSERT_EQ(Edges(), "0:0>1");
+    ASSERT_EQ(Edges(), "1:0>1");
     EXPECT_EQ(Layer().points[1].x, waypoints->points[4].x);
 }
 
@@ -247,13 +246,13 @@ TEST_F(DownloadTest, TrackLinesFollowTheNames) {
     FeedSentences({"$PMGNTRK,4807.000,N,01131.000,E,00545,M,120000.00,V,",
                    "$PMGNTRK,4807.100,N,01131.100,E,00545,M,120010.00,,",
                    "$PMGNTRK,4807.200,N,01131.200,E,00545,M,120020.00,A",
-                   "$PMGNTRK,4807.300,N,01131.300,E,00545,M,120030.00,A,T2",
-                   "$PMGNTRK,4807.400,N,01131.400,E,00545,M,120040.00,A,T2"});
+                   "$PMGNTRK,4807.300,N,01131.300,E,00545,M,120030.00,A,T\xe9",
+                   "$PMGNTRK,4807.400,N,01131.400,E,00545,M,120040.00,A,T\xe9"});
     EXPECT_EQ(feedback.progress.back(), " Transfering TrackPoints 3");
     EXPECT_EQ(Records(), 2);
     EXPECT_EQ(Text(0, 0), "");
-    EXPECT_EQ(Text(1, 0), "T2");
-    EXPECT_EQ(Edges(), "0:0>1 1:2>3");
+    EXPECT_EQ(Text(1, 0), "T\xc3\xa9");
+    EXPECT_EQ(Edges(), "1:0>1 2:2>3");
 
     // Foreign sentences are ignored without counting, rejected positions count.
     EXPECT_TRUE(FeedSentence("$PMGNTRK,,N,01131.000,E,00545,M,120000.00,A,T"));

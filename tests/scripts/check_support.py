@@ -1,22 +1,67 @@
-"""What the shapefile checkers share: reading one written set with pyshp, and
-collecting the differences from what the dataset says."""
+"""What the shapefile checkers share: reading one written set with pyshp,
+collecting the differences from what the dataset says, and comparing point and
+line layers with the positions and values the dataset gives."""
 
 import os
 
 import shapefile
+from osgeo import gdal, ogr
+
+gdal.UseExceptions()
 
 
-def read_set(out_dir, name):
+def read_set(out_dir, name, check=None):
     """(field names, [(points, record dict)]) of OUT_DIR/NAME.SHP/.SHX/.DBF, or
-    None when the set was not written."""
+    None when the set was not written. With CHECK, the set is also read with GDAL
+    and what a GIS relies on is checked: one shape per record, the same names and
+    geometry through both readers, WGS 84 from the .PRJ, UTF-8 from the .CPG."""
     base = os.path.join(out_dir, name)
     if not os.path.exists(base + ".SHP"):
         return None
     with shapefile.Reader(shp=open(base + ".SHP", "rb"), shx=open(base + ".SHX", "rb"),
                           dbf=open(base + ".DBF", "rb")) as reader:
         fields = [f[0] for f in reader.fields[1:]]
-        return fields, [([tuple(p) for p in shape.points], record.as_dict())
-                        for shape, record in zip(reader.shapes(), reader.records())]
+        shapes, records = reader.shapes(), reader.records()
+        rows = [([tuple(p) for p in shape.points], record.as_dict())
+                for shape, record in zip(shapes, records)]
+    if check is not None:
+        check.equal(name + " shapes and records", len(shapes), len(records))
+        check_with_gdal(check, name, base, rows)
+    return fields, rows
+
+
+def gdal_points(geometry):
+    """The points of a GDAL geometry, parts one after the other; none for a Null shape."""
+    if geometry is None:
+        return []
+    if geometry.GetGeometryCount() > 0:
+        return [p for i in range(geometry.GetGeometryCount())
+                for p in gdal_points(geometry.GetGeometryRef(i))]
+    return [tuple(p[:2]) for p in geometry.GetPoints() or []]
+
+
+def check_with_gdal(check, name, base, rows):
+    source = ogr.Open(base + ".SHP")
+    layer = source.GetLayer(0)
+    srs = layer.GetSpatialRef()
+    epsg = None
+    if srs is not None and srs.AutoIdentifyEPSG() == 0:
+        epsg = srs.GetAuthorityCode(None)
+    check.equal(name + " coordinate system (EPSG)", epsg, "4326")
+    check.equal(name + " encoding", layer.GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE"),
+                "UTF-8")
+    features = list(layer)
+    check.equal(name + " GDAL feature count", len(features), len(rows))
+    for i, (feature, (points, record)) in enumerate(zip(features, rows)):
+        got = gdal_points(feature.GetGeometryRef())
+        if [tuple(round(c, 9) for c in p) for p in got] != \
+                [tuple(round(c, 9) for c in p) for p in points]:
+            check.problems.append("%s %d: GDAL reads %d points, pyshp %d"
+                                  % (name, i, len(got), len(points)))
+        for field, value in record.items():
+            if isinstance(value, str):
+                check.equal("%s %d %s through GDAL" % (name, i, field),
+                            (feature.GetField(field) or "").strip(), value)
 
 
 class Check:
@@ -46,3 +91,27 @@ class Check:
         if len(self.problems) > limit:
             print("... and %d more" % (len(self.problems) - limit))
         return 1 if self.problems else 0
+
+
+def check_points(check, what, fields, layer, expected_fields, expected):
+    """Point layer against (position, values) pairs; Longitude and Latitude derived."""
+    check.equal(what + " fields", fields, expected_fields)
+    check.equal(what + " count", len(layer), len(expected))
+    for i, ((points, record), (pos, values)) in enumerate(zip(layer, expected)):
+        check.points("%s %d" % (what, i), points, [pos])
+        check.near("%s %d Longitude" % (what, i), record["Longitude"], round(pos[0], 5), 6e-6)
+        check.near("%s %d Latitude" % (what, i), record["Latitude"], round(pos[1], 5), 6e-6)
+        for name, value in values.items():
+            got = record[name]
+            if isinstance(got, str):
+                got = got.strip()
+            check.equal("%s %d %s" % (what, i, name), got, value)
+
+
+def check_lines(check, what, layer, lines):
+    """Line layer against (values, positions) pairs; values a dict of fields, or the Ident."""
+    check.equal(what + " count", len(layer), len(lines))
+    for i, ((points, record), (values, positions)) in enumerate(zip(layer, lines)):
+        check.points("%s %d" % (what, i), points, positions)
+        for name, value in (values if isinstance(values, dict) else {"Ident": values}).items():
+            check.equal("%s %d %s" % (what, i, name), record[name].strip(), value)

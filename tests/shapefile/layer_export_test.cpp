@@ -1,16 +1,13 @@
 #include "shapefile/layer_export.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
+#include "quorvex_test.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "read_back.h"
-#include "recording_feedback.h"
-#include "test_files.h"
 
 using nlohmann::json;
 
@@ -43,7 +40,8 @@ struct Document {
         return l;
     }
 
-    // A route layer of one line through `points` points, with one record.
+    // A route layer of one line through `points` points, with one record: its
+    // edges carry the record's number, 1.
     int Route(const char* fileName, int points) {
         int l = geometry.AddLayer("Route", fileName, 500, 500, 0);
         int t = attributes.AddTable("Route", fileName);
@@ -52,7 +50,7 @@ struct Document {
         int previous = -1;
         for (int i = 0; i < points; ++i) {
             int p = geometry.FindOrAddPoint(l, i * 0.001, 1.0);
-            if (previous >= 0) geometry.AddVertex(l, 0, previous, p);
+            if (previous >= 0) geometry.AddVertex(l, 1, previous, p);
             previous = p;
         }
         attributes.SetText(t, 0, 0, "R1");
@@ -202,21 +200,23 @@ TEST(LayerExport, FullDiskRemovesTheHalfWrittenFiles) {
                                         dir.File("ROUTE1.CPG")}));
 }
 
-TEST(LayerExport, TooLongALineFailsOnlyItsOwnLayer) {
+TEST(LayerExport, TooLargeALayerFailsOnlyItself) {
     TempDir dir;
     RecordingFeedback feedback;
     Document doc;
-    int track = doc.Route("TRACK", 10001);
-    int w = doc.Waypoints("W", "WPTS", 2);
+    doc.Route("TRACK", 10001);  // once beyond a fixed limit of points per line
+    int big = doc.Waypoints("W", "WPTS", 2);
+    doc.geometry.Layer(big).pointCount = 80000000;  // a .SHP of 2.2 GB
     ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
     EXPECT_FALSE(result.allWritten);
     EXPECT_EQ(feedback.messages,
-              std::vector<std::string>{"Too Many segments in one line. Limit is MAX_POINTS"});
-    EXPECT_TRUE(doc.geometry.Layer(track).modified);
-    EXPECT_FALSE(doc.geometry.Layer(w).modified);
+              std::vector<std::string>{"Could not write the file " + dir.File("WPTS.SHP") +
+                                       ": the layer needs more than 2 GB, the most a shapefile "
+                                       "can hold; nothing of it was written"});
+    EXPECT_TRUE(doc.geometry.Layer(big).modified);
     EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"TRACK.CPG", "TRACK.DBF", "WPTS.CPG", "WPTS.DBF",
-                                        "WPTS.PRJ", "WPTS.SHP", "WPTS.SHX"}));
+              (std::vector<std::string>{"TRACK.CPG", "TRACK.DBF", "TRACK.PRJ", "TRACK.SHP",
+                                        "TRACK.SHX", "WPTS.CPG", "WPTS.DBF"}));
 }
 
 TEST(LayerExport, SameFileNamesGetNumberedOnce) {

@@ -1,14 +1,11 @@
 #include "shapefile/shapefile_writer.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <cstdint>
-#include <vector>
 
 #include "core/byte_order.h"
 #include "read_back.h"
-#include "recording_feedback.h"
-#include "test_files.h"
 
 using nlohmann::json;
 
@@ -247,6 +244,27 @@ TEST(ShapefileWriter, LineRecordsAndParts) {
     EXPECT_EQ(GetBE32(&shx[100 + 4]), 56u);  // (44 + 4 + 64) / 2
     EXPECT_EQ(GetBE32(&shx[24]), 50u + 4 * 5);
 
+    // Edges numbered with their table record: shape n goes with record n wherever
+    // its edges lie; a record without edges (a one-node route, whose point lies in
+    // no shape and so not in the header's box) is a Null shape.
+    LayerFixture routes("ROUTES", 500);
+    for (int i = 0; i < 6; ++i) routes.Point(i, i);
+    routes.Point(50, 50);
+    for (auto e : {SegmentVertex{2, 0, 1}, {4, 3, 4}, {2, 1, 2}, {4, 4, 5}})
+        routes.store.AddVertex(routes.layer, e.segment, e.fromPoint, e.toPoint);
+    routes.store.ComputeExtent(routes.layer);
+    ASSERT_TRUE(writer.WriteLayer(dir.path(), routes.Layer(), 5));
+    got = ReadBack(dir.File("ROUTES"));
+    ASSERT_FALSE(got.is_null());
+    const json& numbered = got["shp"]["shapes"];
+    ASSERT_EQ(numbered.size(), 5u);
+    for (int r : {0, 2, 4}) EXPECT_EQ(numbered[r]["shapeType"], 0) << r;
+    EXPECT_EQ(numbered[0]["points"], json::array());
+    EXPECT_EQ(numbered[1]["points"], Xy({{0, 0}, {1, 1}, {2, 2}}));
+    EXPECT_EQ(numbered[3]["points"], Xy({{3, 3}, {4, 4}, {5, 5}}));
+    EXPECT_EQ(got["shp"]["bbox"], json({0.0, 0.0, 5.0, 5.0}));
+    EXPECT_EQ(got["shx"]["offsets"], json({100, 112, 216, 228, 332}));
+
     // An edge array without edges: a header-only PolyLine file.
     LayerFixture empty("NOEDGES", 500);
     empty.Point(1, 1);
@@ -332,42 +350,34 @@ TEST(ShapefileWriter, ShapelibReadsThePolygons) {
         << dump.output;
 }
 
-TEST(ShapefileWriter, MaxPointsPerLine) {
+// A line of any length is one record; only a .SHP beyond 2 GB is refused, before
+// anything is written.
+TEST(ShapefileWriter, LongLinesAndTheFileSizeLimit) {
     TempDir dir;
-    RecordingFeedback feedback;
     ShapefileWriter writer;
-    auto lineOf = [](GeometryStore& store, int edges, bool breakAtEnd) {
-        store.Clear();
-        int l = store.AddLayer("Track", "TRK", 500, 500, 0);
-        for (int i = 0; i <= edges + 2; ++i) store.FindOrAddPoint(l, i, 0);
-        for (int i = 0; i < edges; ++i) store.AddVertex(l, 5, i, i + 1);
-        // A last edge of the same line that does not join adds two points at once.
-        if (breakAtEnd) store.AddVertex(l, 5, edges + 1, edges + 2);
-        store.ComputeExtent(l);
-        return l;
-    };
-
     GeometryStore store;
-    int l = lineOf(store, 9998, false);  // 9,999 points: still one record
-    ASSERT_TRUE(writer.WriteLayer(dir.path(), store.Layer(l)));
+    int l = store.AddLayer("Track", "TRK", 500, 500, 0);
+    const int n = 100000;
+    for (int i = 0; i < n; ++i) store.FindOrAddPoint(l, i * 1e-3, 0);
+    // One break in the middle: a second part of the same record.
+    for (int i = 0; i + 1 < n; ++i)
+        if (i != n / 2) store.AddVertex(l, 1, i, i + 1);
+    ASSERT_TRUE(writer.WriteLayer(dir.path(), store.Layer(l), 1));
     json got = ReadBack(dir.File("TRK"));
     ASSERT_FALSE(got.is_null());
-    const json& line = got["shp"]["shapes"][0]["points"];
-    ASSERT_EQ(line.size(), 9999u);
-    for (int i : {0, 4095, 4096, 8191, 8192, 9998}) EXPECT_EQ(line[i], json({i * 1.0, 0.0}));
-    EXPECT_TRUE(feedback.messages.empty());
+    ASSERT_EQ(got["shp"]["shapes"].size(), 1u);
+    const json& line = got["shp"]["shapes"][0];
+    EXPECT_EQ(line["parts"], json({0, n / 2 + 1}));
+    ASSERT_EQ(line["points"].size(), static_cast<size_t>(n));
+    for (int i : {0, 4095, 32768, n - 1}) EXPECT_EQ(line["points"][i], json({i * 1e-3, 0.0}));
 
-    l = lineOf(store, 9999, false);  // the 10,000th point is refused
-    EXPECT_FALSE(writer.WriteLayer(dir.path(), store.Layer(l)));
-    EXPECT_EQ(writer.LastFailure(), ShapefileWriter::Failure::kTooManyPoints);
-    EXPECT_EQ(feedback.messages,
-              std::vector<std::string>{"Too Many segments in one line. Limit is MAX_POINTS"});
-    EXPECT_FALSE(FileExists(dir.File("TRK.SHP")));  // no half-written pair is left
-    EXPECT_FALSE(FileExists(dir.File("TRK.SHX")));
-
-    l = lineOf(store, 9998, true);  // 9,999 points, then a new part of two
-    EXPECT_FALSE(writer.WriteLayer(dir.path(), store.Layer(l)));
-    EXPECT_EQ(feedback.messages.size(), 2u);
+    // 80 million points would make a .SHP of 2.2 GB: refused from the counts alone.
+    LayerFixture big("BIG");
+    big.Layer().pointCount = 80000000;
+    EXPECT_FALSE(writer.WriteLayer(dir.path(), big.Layer()));
+    EXPECT_EQ(writer.LastFailure(), ShapefileWriter::Failure::kTooLarge);
+    EXPECT_FALSE(FileExists(dir.File("BIG.SHP")));
+    EXPECT_FALSE(FileExists(dir.File("BIG.SHX")));
 }
 
 TEST(ShapefileWriter, EdgesToMissingPointsAreRefused) {
