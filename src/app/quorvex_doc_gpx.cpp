@@ -84,7 +84,7 @@ void CQUORVEXDoc::OnImportGpx(wxCommandEvent&) {
     const int firstNewLayer = m_geometryStore.layerCount;
     ReceiverBusy busy(MapAwaitingExtent());
     GpxImport import(choice);
-    for (const std::string& file : FindGpxFiles(paths)) import.ReadFile(file);
+    import.ReadFiles(FindGpxFiles(paths));
     if (import.FilesRead() == 0) {
         ShowMessage(FormatText("No GPX file could be read from %s.", description.c_str()));
         return;

@@ -105,7 +105,7 @@ int RunGpxCommand(int argc, char** argv) {
         return kExitNoReceiver;
     }
     GpxImport import(choice);
-    for (const std::string& file : files) import.ReadFile(file);
+    import.ReadFiles(files);
     if (import.FilesRead() == 0) return kExitNoReceiver;
     import.BuildLayers(geometry, attributes, &pictures);
     return WriteGpxOutput(geometry, attributes, gpxFile,

@@ -261,6 +261,13 @@ GpxReadResult GpxImport::ReadFile(const std::string& path) {
     return Counted(ReadGpxFile(path, &data_));
 }
 
+void GpxImport::ReadFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        if (Feedback().CancelRequested()) break;
+        ReadFile(path);
+    }
+}
+
 GpxReadResult GpxImport::ReadBuffer(const char* bytes, size_t size, const std::string& name) {
     return Counted(ReadGpxBuffer(bytes, size, name, &data_));
 }

@@ -6,7 +6,7 @@
 //     GpxImportChoice choice;                       // from the dialog or options
 //     std::vector<std::string> files = FindGpxFiles(paths);
 //     GpxImport import(choice);
-//     for (auto& f : files) import.ReadFile(f);     // messages shown as they occur
+//     import.ReadFiles(files);                      // messages shown as they occur
 //     import.BuildLayers(geometry, attributes, &pictures);
 //
 // The layers, in this order, each only when chosen and not empty:
@@ -61,6 +61,9 @@ class GpxImport {
 
     // Reads one file into the import (see gpx_reader.h for its failures).
     GpxReadResult ReadFile(const std::string& path);
+    // Reads the files in order; a stop asked for by the user ends the reading,
+    // keeping what was read.
+    void ReadFiles(const std::vector<std::string>& paths);
     // Reads a document held in memory; `name` stands for the file in messages.
     GpxReadResult ReadBuffer(const char* bytes, size_t size, const std::string& name);
     // Files that gave something (read whole or in part).
