@@ -156,7 +156,7 @@ void GarminSession::Handle(const GarminPacket& packet) {
         SendControl(kNak, packet.id);
         return;
     }
-    switch (packet.id) {
+    switch (LinkOnePacketId(profile_, packet.id)) {
         case kAck:
         case kNak:
             return;  // late answers to something already given up
@@ -166,7 +166,8 @@ void GarminSession::Handle(const GarminPacket& packet) {
             return;
         case kCommand: {
             SendControl(kAck, packet.id);
-            uint16_t command = packet.data.size() >= 2 ? GetLE16(packet.data.data()) : 0xFFFF;
+            uint16_t command = LinkOneCommand(
+                profile_, packet.data.size() >= 2 ? GetLE16(packet.data.data()) : 0xFFFF);
             SimLog("command %u", command);
             if (command == kCommandWaypoints) TransferWaypoints();
             if (command == kCommandRoutes) TransferRoutes();
@@ -194,7 +195,8 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
         std::vector<uint8_t> bytes = faults_.Garbage();
         std::vector<uint8_t> noise = faults_.DleNoise();
         bytes.insert(bytes.end(), noise.begin(), noise.end());
-        std::vector<uint8_t> frame = Frame(id, data, faults_.BadChecksum(attempt), claimed);
+        std::vector<uint8_t> frame =
+            Frame(WirePacketId(profile_, id), data, faults_.BadChecksum(attempt), claimed);
         if (dropEtx) {
             // The receiver goes on waiting for the host's answer to the cut frame.
             frame.pop_back();
@@ -224,7 +226,8 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
             }
             if (!answer.checksumOk) continue;
             if (answer.id == kAck) {
-                if (answer.data.empty() || answer.data[0] != id) continue;  // an earlier packet's
+                if (answer.data.empty() || answer.data[0] != WirePacketId(profile_, id))
+                    continue;  // an earlier packet's
                 if (!repeat) return SendResult::kAcked;
                 SimLog("ACK of packet %d taken as lost: sending it again", id);
                 repeat = false;
@@ -269,7 +272,7 @@ bool GarminSession::SendAll(const std::vector<std::pair<uint8_t, std::vector<uin
         if (SendData(id, data) != SendResult::kAcked) return false;
     }
     const std::vector<uint8_t> complete =
-        options_.faults.zeroSize ? std::vector<uint8_t>() : Le16(command);
+        options_.faults.zeroSize ? std::vector<uint8_t>() : Le16(WireCommand(profile_, command));
     return SendData(kTransferComplete, complete) == SendResult::kAcked;
 }
 
@@ -305,10 +308,11 @@ void GarminSession::TransferRoutes() {
 void GarminSession::TransferTracks() {
     std::vector<std::pair<uint8_t, std::vector<uint8_t>>> packets;
     std::vector<uint8_t> record;
-    if (profile_.trackProtocol == 300 || profile_.trackProtocol == 301) {
-        for (const SimTrack& t : data_.tracks) {
-            if (profile_.trackProtocol == 301 &&
-                EncodeTrackHeader(profile_.trackHeaderType, t, record))
+    if (profile_.trackProtocol >= 300 && profile_.trackProtocol <= 302) {
+        for (size_t i = 0; i < data_.tracks.size(); ++i) {
+            const SimTrack& t = data_.tracks[i];
+            if (profile_.trackProtocol != 300 &&
+                EncodeTrackHeader(profile_.trackHeaderType, t, static_cast<int>(i), record))
                 packets.emplace_back(kTrackHeader, record);
             bool first = true;
             for (const SimTrackPoint& p : t.points) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -11,7 +10,6 @@
 #include "core/user_feedback.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
-#include "pictures/picture_matching.h"
 #include "pictures/picture_set.h"
 
 namespace {
@@ -60,19 +58,6 @@ int AddLayerAndTable(GeometryStore& geometry, AttributeStore& attributes, const 
     return layer;
 }
 
-// The local date and time (the camera's clock) of a UTC time, for the matching.
-WaypointTime LocalWaypointTime(int64_t utc) {
-    WaypointTime time;
-    if (utc == kNoGpxTime) return time;
-    const std::time_t seconds = static_cast<std::time_t>(utc);
-    std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr) return time;
-    time.month = local.tm_mon;
-    time.day = local.tm_mday;
-    time.seconds = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    return time;
-}
-
 void BuildWaypoints(GeometryStore& geometry, AttributeStore& attributes, PictureSet* pictures,
                     const GpxData& data, const std::string& fileName) {
     size_t longestName = 0, longestComment = 0, longestSymbol = 0;
@@ -96,7 +81,6 @@ void BuildWaypoints(GeometryStore& geometry, AttributeStore& attributes, Picture
     if (pictures != nullptr) pictures->AddPictureFields(attributes, table);
     attributes.ReserveRecords(table, static_cast<int>(data.waypoints.size()));
 
-    std::vector<WaypointTime> times;
     for (const GpxWaypoint& w : data.waypoints) {
         // Every waypoint its own record: points of interest often share a spot.
         const int point = geometry.AppendPoint(layer, w.longitude, w.latitude);
@@ -109,10 +93,10 @@ void BuildWaypoints(GeometryStore& geometry, AttributeStore& attributes, Picture
         attributes.SetText(table, point, kTime,
                            w.time == kNoGpxTime ? "" : FormatLayerTime(w.time).c_str());
         if (data.anySymbol) attributes.SetText(table, point, kSymbol, FieldText(w.symbol).c_str());
-        times.push_back(LocalWaypointTime(w.time));
     }
     geometry.ComputeExtent(layer);
-    if (pictures != nullptr) pictures->MatchPicturesToTimes(attributes, table, times);
+    // The "Time" text is no comment time: each waypoint is taken at its UTC time.
+    if (pictures != nullptr) pictures->MatchPictures(attributes, table, kTime, kTime);
 }
 
 // Routes and tracks: one record per line, its edges numbered record + 1, a part

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -99,6 +100,27 @@ bool ReadWaypointTime(const char* text, WaypointTime* time) {
     return true;
 }
 
+bool ReadUtcTimeText(const char* text, WaypointTime* time) {
+    std::tm utc{};
+    if (std::sscanf(text, "%d/%d/%d %d:%d:%d", &utc.tm_mon, &utc.tm_mday, &utc.tm_year,
+                    &utc.tm_hour, &utc.tm_min, &utc.tm_sec) != 6)
+        return false;
+    utc.tm_mon -= 1;
+    utc.tm_year -= 1900;
+    std::tm local{};
+#if defined(_WIN32)
+    const time_t when = _mkgmtime(&utc);
+    if (when == static_cast<time_t>(-1) || localtime_s(&local, &when) != 0) return false;
+#else
+    const time_t when = timegm(&utc);
+    if (when == static_cast<time_t>(-1) || localtime_r(&when, &local) == nullptr) return false;
+#endif
+    time->month = local.tm_mon;
+    time->day = local.tm_mday;
+    time->seconds = (int64_t{local.tm_hour} * 60 + local.tm_min) * 60 + local.tm_sec;
+    return true;
+}
+
 bool PictureIsLater(const PictureRecord& a, const PictureRecord& b) {
     if (a.year != b.year) return a.year > b.year;
     if (a.month != b.month) return a.month > b.month;
@@ -117,31 +139,28 @@ void PictureSet::SortPictures() {
     }
 }
 
-int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField) {
+int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField,
+                              int utcTimeField) {
     if (firstPictureField < 0) return 0;
     if (table < 0 || table >= store.tableCount) return 0;
-    std::vector<WaypointTime> times(std::max(store.RecordCount(table), 0));
-    char text[256];  // GetText writes at most 255 bytes and a terminator
-    for (size_t k = 0; k < times.size(); ++k) {
-        store.GetText(table, static_cast<int>(k), timeField, text);
-        if (!ReadWaypointTime(text, &times[k])) times[k] = WaypointTime();
-    }
-    return MatchPicturesToTimes(store, table, times);
-}
-
-int PictureSet::MatchPicturesToTimes(AttributeStore& store, int table,
-                                     const std::vector<WaypointTime>& times) {
-    if (firstPictureField < 0) return 0;
-    if (table < 0 || table >= store.tableCount) return 0;
-    const int waypointCount = std::min(std::max(store.RecordCount(table), 0),
-                                       static_cast<int>(times.size()));
+    const int waypointCount = std::max(store.RecordCount(table), 0);
     SortPictures();
     const int count = UsedPictureCount();
     // Only the fields AddPictureFields made are written, even if the count of
     // pictures per waypoint was changed since.
     const int fields = std::clamp(store.FieldCount(table) - firstPictureField, 0, UsedFieldCount());
+
+    std::vector<WaypointTime> times(waypointCount);
     std::vector<bool> hasTime(waypointCount);
-    for (int k = 0; k < waypointCount; ++k) hasTime[k] = times[k].month >= 0;
+    char text[256];  // GetText writes at most 255 bytes and a terminator
+    for (int k = 0; k < waypointCount; ++k) {
+        store.GetText(table, k, timeField, text);
+        hasTime[k] = ReadWaypointTime(text, &times[k]);
+        if (!hasTime[k] && utcTimeField >= 0) {
+            store.GetText(table, k, utcTimeField, text);
+            hasTime[k] = ReadUtcTimeText(text, &times[k]);
+        }
+    }
     // The pictures' times as the camera clock's offset corrects them; a constant
     // shift keeps them in the sorted order.
     std::vector<WaypointTime> taken(count);

@@ -39,7 +39,6 @@
 #include "pictures/picture_time.h"
 
 class AttributeStore;
-struct WaypointTime;
 
 class PictureSet {
   public:
@@ -80,13 +79,10 @@ class PictureSet {
     // (the year is ignored, midnight is never crossed, ties go to the lower record)
     // and writes the path texts of each waypoint's pictures within `timeWindow`
     // minutes into its picture fields, earliest first. A waypoint with exactly one
-    // picture puts it in the field named "Local" when there is one. Returns 0.
-    int MatchPictures(AttributeStore& store, int table, int timeField);
-    // The same matching with the waypoints' times given, one per record in
-    // record order (month -1: the waypoint has no time); for waypoints whose
-    // times are not texts of the comment (GPX waypoints, in local time).
-    int MatchPicturesToTimes(AttributeStore& store, int table,
-                             const std::vector<WaypointTime>& times);
+    // picture puts it in the field named "Local" when there is one. A waypoint
+    // whose `timeField` holds no time is taken at the UTC time stamp of
+    // `utcTimeField` (when >= 0), in local time. Returns 0.
+    int MatchPictures(AttributeStore& store, int table, int timeField, int utcTimeField = -1);
 
     // Reads "[+-]HH:MM" (hours 0..99, minutes 0..59; no sign means +) as minutes;
     // false for anything else.

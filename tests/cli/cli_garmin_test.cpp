@@ -9,7 +9,8 @@
 namespace {
 
 // The record layouts of a simulator profile: waypoint type, route protocol and header
-// type, track protocol (301: D310 and D301, 300: D300, 0: no track log).
+// type, track log (301: A301 D310 D301, 312: A301 D312 D302, 300: A300 D300, 303 and
+// 304: A302 D311 with that point type, 0: no track log).
 struct Profile {
     const char* name;
     int waypoint;
@@ -25,7 +26,8 @@ const Profile kProfiles[] = {
     {"d151", 151, "200,200", 300},    {"d152", 152, "201,201", 300}, {"d154", 154, "201,201", 301},
     {"d155", 155, "201,201", 300},    {"d200", 108, "200,200", 300}, {"d201", 108, "201,201", 301},
     {"d202", 108, "201,202", 301},    {"d300", 108, "201,202", 300}, {"d301", 108, "201,202", 301},
-    {"new", 110, "201,202", 302}};
+    {"new", 110, "201,202", 312},     {"fitness", 108, "201,202", 304},
+    {"fitness303", 108, "201,202", 303}, {"aviation", 150, "200,201", 0}};
 
 const char kEndedEarly[] = "quorvex-cli: a transfer ended early or skipped data";
 const char kAllLayers[] = "Waypoints,Routes,Tracks,TracksPts";
@@ -59,7 +61,9 @@ class GarminDownload {
         const std::string w = std::to_string(profile_.waypoint);
         std::string layouts = "--waypoint-type " + w + " --route-types " + profile_.route + "," + w;
         if (profile_.track == 301) layouts += " --track-types 301,310,301";
-        if (profile_.track == 302) layouts += " --track-types 301,312,302";
+        if (profile_.track == 312) layouts += " --track-types 301,312,302";
+        if (profile_.track > 302 && profile_.track != 312)
+            layouts += " --track-types 302,311," + std::to_string(profile_.track);
         if (profile_.track == 300) layouts += " --track-types 300,300";
         CommandResult check =
             CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
@@ -99,8 +103,10 @@ TEST_P(EveryProfile, WritesWhatTheReceiverHolds) {
     GarminDownload download({}, profile, dataset);
     CommandResult result = download.Run("--track-lines --track-points");
     ASSERT_EQ(result.status, kExitOk) << result.output;
-    // Only the oddities hold points without position, which are left out with a message.
-    EXPECT_EQ(result.output.find(kEndedEarly) != std::string::npos, dataset == "oddities");
+    // Only the oddities hold points without position, which are left out with a message;
+    // the aviation unit says that it keeps no track log.
+    EXPECT_EQ(result.output.find(kEndedEarly) != std::string::npos,
+              dataset == "oddities" || profile == "aviation");
     EXPECT_EQ(download.Check(FindProfile(profile).track ? kAllLayers : "Waypoints,Routes"), "");
 }
 
@@ -161,12 +167,7 @@ TEST(CliGarmin, LineFaultsKeepWhatCame) {
         EXPECT_TRUE(Contains(result.output, std::string(kEndedEarly) + " (1 message above)"));
         EXPECT_EQ(download.Check("Waypoints", "--waypoints 5"), "");
     }
-    // Damaged packets and noise between packets: refused, resent, all there.
-    GarminDownload download({"--bad-checksums", "2", "--garbage", "16"});
-    CommandResult result = download.Run("--track-lines --track-points");
-    EXPECT_EQ(result.status, kExitOk) << result.output;
-    EXPECT_FALSE(Contains(result.output, kEndedEarly));
-    EXPECT_EQ(download.Check(kAllLayers), "");
+    // (Damaged packets and noise between packets are cells of the fault matrix.)
 }
 
 TEST(CliGarmin, UsageMistakesUnreachableReceiversAndUnwritableFiles) {

@@ -11,8 +11,6 @@ using nlohmann::json;
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
 void Append(Bytes& b, std::initializer_list<unsigned char> more) {
     b.insert(b.end(), more);
 }
@@ -44,6 +42,11 @@ struct Variant {
     bool second, hasM, hasZ;
     int type;
 };
+
+// Each member of `expected` as pyshp read it.
+void ExpectMembers(const json& got, const json& expected) {
+    for (const auto& [key, value] : expected.items()) EXPECT_EQ(got[key], value) << key;
+}
 
 // The points of a line or polygon as [x, y] pairs, for comparing with pyshp.
 json Xy(std::initializer_list<std::pair<double, double>> points) {
@@ -162,46 +165,25 @@ TEST(ShapefileWriter, PointAndMultiPointVariantsReadBack) {
 
         json got = ReadBack(dir.File(c.name));
         ASSERT_FALSE(got.is_null());
-        const json& shp = got["shp"];
-        EXPECT_EQ(shp["shapeType"], c.type);
-        EXPECT_EQ(shp["bbox"], json({-84.0, 41.0, -82.0, 44.0}));
-        if (c.hasZ) {
-            EXPECT_EQ(shp["zbox"], json({-2.0, 100.5}));
-        }
-        if (c.hasM) {
-            EXPECT_EQ(shp["mbox"], json({1.0, 4.0}));
-        }
-        if (c.hasZ && !c.hasM) {
-            EXPECT_EQ(shp["mbox"], json({0.0, 0.0}));
-        }
-        const json& shapes = shp["shapes"];
-        if (!c.second) {
-            ASSERT_EQ(shapes.size(), 4u);
-            EXPECT_EQ(shapes[2]["points"], json({{-83.0, 41.0}}));
-            if (c.hasZ) {
-                EXPECT_EQ(shapes[0]["z"], json({100.5}));
-            }
-            if (c.hasM) {
-                EXPECT_EQ(shapes[3]["m"], json({4.0}));
-            }
-            EXPECT_EQ(got["shx"]["offsets"].size(), 4u);
-            continue;
-        }
-        ASSERT_EQ(shapes.size(), 3u);
-        EXPECT_EQ(shapes[1]["points"], json({{-84.0, 43.0}, {-83.0, 41.0}}));
-        EXPECT_EQ(shapes[1]["bbox"], json({-84.0, 41.0, -83.0, 43.0}));
-        if (c.hasZ) {
-            EXPECT_EQ(shapes[1]["z"], json({-2.0, 7.0}));
-        }
-        if (c.hasM) {
-            EXPECT_EQ(shapes[1]["m"], json({2.0, 3.0}));
-        }
-        int n = 2;
-        int expectedWords = (c.hasZ && c.hasM)   ? (72 + 32 * n) / 2
-                            : (c.hasZ || c.hasM) ? (56 + 24 * n) / 2
-                                                 : (40 + 16 * n) / 2;
+        json header = {{"shapeType", c.type}, {"bbox", {-84.0, 41.0, -82.0, 44.0}}};
+        if (c.hasZ) header["zbox"] = {-2.0, 100.5};
+        if (c.hasZ || c.hasM) header["mbox"] = c.hasM ? json({1.0, 4.0}) : json({0.0, 0.0});
+        ExpectMembers(got["shp"], header);
+        // The last point, or the multipoint of two.
+        json shape = c.second ? json{{"points", Xy({{-84.0, 43.0}, {-83.0, 41.0}})},
+                                     {"bbox", {-84.0, 41.0, -83.0, 43.0}}}
+                              : json{{"points", Xy({{-82.0, 44.0}})}};
+        if (c.hasZ) shape["z"] = c.second ? json({-2.0, 7.0}) : json({8.0});
+        if (c.hasM) shape["m"] = c.second ? json({2.0, 3.0}) : json({4.0});
+        ASSERT_EQ(got["shp"]["shapes"].size(), c.second ? 3u : 4u);
+        EXPECT_EQ(got["shx"]["offsets"].size(), c.second ? 3u : 4u);
+        ExpectMembers(got["shp"]["shapes"][c.second ? 1 : 3], shape);
+        if (!c.second) continue;
+        const int n = 2, words = (c.hasZ && c.hasM)   ? (72 + 32 * n) / 2
+                                 : (c.hasZ || c.hasM) ? (56 + 24 * n) / 2
+                                                      : (40 + 16 * n) / 2;
         Bytes shx = ReadBytes(dir.File(std::string(c.name) + ".SHX"));
-        EXPECT_EQ(GetBE32(&shx[100 + 8 + 4]), static_cast<uint32_t>(expectedWords));
+        EXPECT_EQ(GetBE32(&shx[100 + 8 + 4]), static_cast<uint32_t>(words));
     }
 }
 
@@ -305,26 +287,19 @@ TEST(ShapefileWriter, LineAndPolygonVariantsReadBack) {
 
         json got = ReadBack(dir.File(c.name));
         ASSERT_FALSE(got.is_null());
+        json header = {{"shapeType", c.type}, {"bbox", {0.0, 0.0, 22.0, 22.0}}};
+        if (c.hasZ) header["zbox"] = {0.0, 9.0};
+        if (c.hasM) header["mbox"] = {100.0, 106.0};
+        ExpectMembers(got["shp"], header);
         const json& shapes = got["shp"]["shapes"];
-        EXPECT_EQ(got["shp"]["shapeType"], c.type);
-        EXPECT_EQ(got["shp"]["bbox"], json({0.0, 0.0, 22.0, 22.0}));
         ASSERT_EQ(shapes.size(), 2u);
         EXPECT_EQ(shapes[0]["points"], Xy({{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}));
-        EXPECT_EQ(shapes[1]["points"], Xy({{20, 20}, {21, 22}, {22, 20}, {20, 20}}));
-        EXPECT_EQ(shapes[1]["bbox"], json({20.0, 20.0, 22.0, 22.0}));
-        EXPECT_EQ(shapes[1]["parts"], json({0}));
-        if (c.hasZ) {
-            EXPECT_EQ(shapes[1]["z"], json({6.0, 7.5, 9.0, 6.0}));
-        }
-        if (c.hasM) {
-            EXPECT_EQ(shapes[0]["m"], json({100.0, 101.0, 102.0, 103.0, 100.0}));
-        }
-        if (c.hasZ) {
-            EXPECT_EQ(got["shp"]["zbox"], json({0.0, 9.0}));
-        }
-        if (c.hasM) {
-            EXPECT_EQ(got["shp"]["mbox"], json({100.0, 106.0}));
-        }
+        json triangle = {{"points", Xy({{20, 20}, {21, 22}, {22, 20}, {20, 20}})},
+                         {"bbox", {20.0, 20.0, 22.0, 22.0}},
+                         {"parts", json::array({0})}};
+        if (c.hasZ) triangle["z"] = {6.0, 7.5, 9.0, 6.0};
+        if (c.hasM) triangle["m"] = {104.0, 105.0, 106.0, 104.0};
+        ExpectMembers(shapes[1], triangle);
     }
 }
 
