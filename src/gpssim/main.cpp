@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -38,6 +39,11 @@ bool LoadDataset(const std::string& name, SimDataset& data, std::string& error) 
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quorvex-gpssim %s\n", QUORVEX_VERSION);
+            return 0;
+        }
     SimOptions options;
     std::string error;
     int parsed = ParseSimOptions(argc, argv, options, error);

@@ -130,6 +130,7 @@ Faults:
                         body character changed under its original checksum
   --verbose             log every byte and event on standard error
   --help                this text
+  --version             print the version and exit
 
 Garmin side: the product request (254) is acknowledged and answered with the
 product data (255) and, unless the profile is an old receiver, the protocol
