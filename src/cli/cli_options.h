@@ -24,6 +24,9 @@ class CliOptions {
     void AddLetter(const char* name, char* target, const char* letters);
     // An option followed by one or more values, up to the next option.
     void AddList(const char* name, std::vector<std::string>* target);
+    // Arguments that are no option (nor an option's value) are collected here;
+    // without this they are mistakes.
+    void AddOperands(std::vector<std::string>* target) { operands_ = target; }
 
     // True when every argument was understood (or --help was asked for);
     // otherwise the mistake has been reported.
@@ -51,6 +54,7 @@ class CliOptions {
     std::string command_;
     std::vector<Option> options_;
     bool help_ = false;
+    std::vector<std::string>* operands_ = nullptr;
 };
 
 // The serial line of a command: the port, and for receivers whose line can be
@@ -61,11 +65,18 @@ struct SerialOptions {
     int dataBits = 8;
     char parity = 'N';
     int stopBits = 1;
+    std::string trace;  // --trace FILE: every byte of the line, both ways, with times
+    int speed = 9600;   // --speed N (Garmin): the rate asked of the receiver
 };
 
-// Declares --port DEV and, with `lineSettings`, also --baud TEXT, --data 7|8,
-// --parity N|E|O and --stop 1|2.
+// Declares --port DEV and --trace FILE and, with `lineSettings`, also --baud
+// TEXT, --data 7|8, --parity N|E|O and --stop 1|2; without, --speed N.
 void AddSerialOptions(CliOptions& options, SerialOptions* serial, bool lineSettings);
+// Starts the trace that --trace asked for; false (after saying why) when its
+// file cannot be written.
+bool StartTraceOf(const SerialOptions& serial);
+// False (after saying why) when --speed names no rate a Garmin receiver takes.
+bool CheckSpeed(CliOptions& options, const SerialOptions& serial);
 
 // Help lines for the options of AddSerialOptions.
 const char* SerialOptionsHelp(bool lineSettings);

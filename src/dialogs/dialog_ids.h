@@ -11,6 +11,8 @@ constexpr int kIdCom3 = 1002;
 constexpr int kIdCom4 = 1003;
 constexpr int kIdComOther = 1064;     // "Other device"
 constexpr int kIdOtherDevice = 1065;  // its list of devices, also typed into
+// "Communication Parameters": the line speed asked of a Garmin receiver.
+constexpr int kIdSpeed = 1048;
 
 // "GPS Interface".
 constexpr int kIdDeviceDescription = 1004;
@@ -46,3 +48,4 @@ constexpr int kIdRelativePath = 1060;
 constexpr int kIdPicturesSelected = 1061;
 constexpr int kIdTimeWindow = 1062;
 constexpr int kIdMinimumFieldWidth = 1063;
+constexpr int kIdCameraClock = 1064;
