@@ -6,6 +6,7 @@
 
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
+#include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
 #include <algorithm>
@@ -289,6 +290,8 @@ TEST_F(Import, CancelStopsTheDownloadKeepsWhatArrivedAndSkipsTheRest) {
         event.Skip();
         if (!g_pStatusBar->GetStatusText(0).StartsWith(" Transfering") || paints++ > 0) return;
         EXPECT_TRUE(Frame().CancelButton()->IsShownOnScreen());
+        EXPECT_FALSE(Frame().GetToolBar()->IsEnabled());
+        EXPECT_FALSE(View().GetCanvas()->IsEnabled());
         wxUIActionSimulator mouse;
         mouse.MouseMove(Frame().CancelButton()->GetScreenRect().GetPosition() + wxPoint(5, 5));
         mouse.MouseClick();
