@@ -22,6 +22,9 @@ constexpr uint8_t kTrackPoint = 34;
 constexpr uint8_t kWaypoint = 35;
 constexpr uint8_t kRouteLink = 98;
 constexpr uint8_t kTrackHeader = 99;
+constexpr uint8_t kRequestsOff = 28;
+constexpr uint8_t kBaudRequest = 48;
+constexpr uint8_t kBaudAccept = 49;
 constexpr uint8_t kExtendedProductData = 248;
 constexpr uint8_t kCapabilities = 253;
 constexpr uint8_t kProductRequest = 254;
@@ -164,6 +167,11 @@ void GarminSession::Handle(const GarminPacket& packet) {
             SendControl(kAck, packet.id);
             Identify();
             return;
+        case kBaudRequest:
+            SendControl(kAck, packet.id);
+            if (packet.data.size() >= 4 && !options_.refuseSpeed)
+                ChangeSpeed(GetLE32(packet.data.data()));
+            return;
         case kCommand: {
             SendControl(kAck, packet.id);
             uint16_t command = LinkOneCommand(
@@ -245,6 +253,17 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
     }
     SimLog("packet %d refused %d times: transfer abandoned", id, kMaxTries);
     return SendResult::kAbandoned;
+}
+
+void GarminSession::ChangeSpeed(uint32_t wanted) {
+    // A unit answers with the rate it can make, a little off the standard one.
+    const uint32_t offered = wanted + wanted / 150;
+    std::vector<uint8_t> data(4);
+    PutLE32(data.data(), offered);
+    if (SendData(kBaudAccept, data) != SendResult::kAcked) return;
+    // The line now runs at the new rate: paced at it when the line is paced.
+    if (options_.baud > 0) link_.SetBaud(static_cast<int>(wanted));
+    SimLog("now at %u baud", wanted);
 }
 
 void GarminSession::Identify() {

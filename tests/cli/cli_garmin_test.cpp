@@ -1,5 +1,6 @@
-// quorvex-cli garmin against the simulated receiver, every profile, picture matching and
-// line faults; the written shapefiles read back by pyshp and compared with the dataset.
+// quorvex-cli garmin against the simulated receiver, every profile and picture matching,
+// the written shapefiles read back and compared with the dataset; identify; and the
+// mistakes every command refuses. (Line faults are cells of the fault matrix.)
 
 #include <memory>
 
@@ -151,44 +152,65 @@ TEST(CliGarmin, IdentityFileNamesAndPictures) {
               "'', ''], ['', '', '', '', '']]\n");
 }
 
-TEST(CliGarmin, LineFaultsKeepWhatCame) {
-    // Silent, or the size byte promising more than comes, from the sixth waypoint
-    // on (after product data, capability list and records packet).
-    const std::vector<std::vector<std::string>> faults = {{"--silent-after", "8"},
-                                                          {"--size-lie", "--size-lie-after", "8"}};
-    for (const std::vector<std::string>& fault : faults) {
-        SCOPED_TRACE(fault[0]);
-        GarminDownload download(fault);
-        CommandResult result = download.Run("--no-routes");
-        EXPECT_EQ(result.status, kExitOk) << result.output;
-        EXPECT_TRUE(Contains(result.output,
-                             "Waypoints transfer incomplete: no further packet came from the GPS "
-                             "after 5 of 20 records.\nThe records received are kept.\n"));
-        EXPECT_TRUE(Contains(result.output, std::string(kEndedEarly) + " (1 message above)"));
-        EXPECT_EQ(download.Check("Waypoints", "--waypoints 5"), "");
-    }
-    // (Damaged packets and noise between packets are cells of the fault matrix.)
+TEST(CliGarmin, IdentifyPrintsWhatTheInterfaceDialogShows) {
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    CommandResult result = RunProgram("quorvex-cli identify garmin --port " + sim.DevicePath());
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_EQ(result.output,
+              "Product ID: 900\nDescription: SIMULATED D108 Software Version 3.70\n"
+              "Waypoints protocol: A100, D108\nRoutes protocol: A201, D202, D108, D210\n"
+              "Tracks protocol: A301, D310, D301\n");
 }
 
-TEST(CliGarmin, UsageMistakesUnreachableReceiversAndUnwritableFiles) {
-    auto garmin = [](const std::string& arguments) {
-        return RunProgram("quorvex-cli garmin " + arguments);
-    };
+// Every command refuses a bad command line (2), a port that does not open (1) and an
+// --out that cannot be a directory (3, said before the port is opened), and says why.
+TEST(CliCommands, MistakesAndUnreachableReceivers) {
     TempDir out;
-    const std::string port = "--port /dev/quorvex-no-such-port";
-    const std::string dir = " --out " + out.path();
-    for (const char* extra : {" --bogus", " --pictures-per-waypoint 7", " --time-window 11",
-                              " --field-names A,B,C,D,E,F,G", " --pictures"})
-        EXPECT_EQ(garmin(port + dir + extra).status, kExitUsage) << extra;
-    EXPECT_EQ(garmin(dir).status, kExitUsage);
-    EXPECT_EQ(garmin(port).status, kExitUsage);
-    CommandResult result = garmin(port + dir);
-    EXPECT_EQ(result.status, kExitNoReceiver);
-    EXPECT_EQ(result.output, "Could not open Serial port /dev/quorvex-no-such-port\nErr = 2\n");
-    // Said before the port is even opened.
-    result = garmin(port + " --out " + out.File("missing"));
-    EXPECT_EQ(result.status, kExitWriteFailed);
-    EXPECT_TRUE(Contains(result.output, "is not a directory"));
+    const std::string garmin = "garmin --port /dev/quorvex-no-such-port --out " + out.path();
+    const std::string identify = "identify garmin --port /dev/quorvex-no-such-port";
+    const std::string magellan = "magellan --out " + out.path() + " --port /dev/no-such-receiver";
+    const std::string noPort = "Could not open Serial port /dev/quorvex-no-such-port\nErr = 2\n";
+    const struct {
+        std::string arguments;
+        int status;
+        std::string output;
+    } cases[] = {
+        {garmin + " --bogus", kExitUsage, ""},
+        {garmin + " --pictures-per-waypoint 7", kExitUsage, ""},
+        {garmin + " --time-window 11", kExitUsage, ""},
+        {garmin + " --field-names A,B,C,D,E,F,G", kExitUsage, ""},
+        {garmin + " --pictures", kExitUsage, ""},
+        {garmin + " --pictures --track-lines", kExitUsage, ""},
+        {garmin + " port", kExitUsage, ""},
+        {"garmin --out " + out.path(), kExitUsage, ""},
+        {"garmin --port /dev/quorvex-no-such-port", kExitUsage, ""},
+        {garmin, kExitNoReceiver, noPort},
+        {"garmin --port /dev/quorvex-no-such-port --out /dev/null", kExitWriteFailed,
+         "is not a directory"},
+        {"identify garmin", kExitUsage, ""},
+        {"identify garmin --port", kExitUsage, ""},
+        {"identify garmin --port /dev/null --baud 4800", kExitUsage, ""},
+        {identify, kExitNoReceiver, noPort},
+        {magellan + " --baud 12345678901", kExitUsage, ""},
+        {magellan + " --data 9", kExitUsage, ""},
+        {magellan + " --data 8x", kExitUsage, ""},
+        {magellan + " --stop 3", kExitUsage, ""},
+        {magellan + " --parity X", kExitUsage, ""},
+        {magellan + " --parity NE", kExitUsage, ""},
+        {"magellan --port /dev/no-such-receiver --out /dev/null", kExitWriteFailed,
+         "is not a directory"},
+        // The serial settings as parsed, in the message.
+        {magellan + " --baud 9600", kExitNoReceiver,
+         "Can't open serial port(/dev/no-such-receiver)\n with baud=9600 parity=N data=8 stop=1"},
+        {magellan + " --baud 4800 --data 7 --parity e --stop 2", kExitNoReceiver,
+         "with baud=4800 parity=E data=7 stop=2"},
+    };
+    for (const auto& c : cases) {
+        CommandResult result = RunProgram("quorvex-cli " + c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.output;
+        EXPECT_TRUE(Contains(result.output, c.output)) << c.arguments;
+    }
 }
 
 TEST(CliGarmin, ProgressOnAPipeOnATerminalQuietVerboseAndVersions) {
