@@ -13,6 +13,7 @@
 #include "garmin/garmin_device.h"
 #include "garmin/garmin_transfers.h"
 #include "garmin/protocol_table.h"
+#include "garmin/record_layouts.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "pictures/picture_set.h"
@@ -30,7 +31,8 @@ const char kGarminUsage[] =
     "\n"
     "Options:\n"
     "  --port DEV                 device path or Com1..Com4 (required)\n"
-    "  --out DIR                  directory the shapefiles are written into (required)\n"
+    "  --out DIR                  directory the shapefiles are written into (required);\n"
+    "                             made when missing; files of the same names are replaced\n"
     "  --waypoints-file NAME      file name of the waypoints (default Waypoints)\n"
     "  --routes-file NAME         file name of the routes (default Routes)\n"
     "  --tracks-file NAME         file name of the track log (default Tracks; the\n"
@@ -125,6 +127,11 @@ int RunGarminCommand(int argc, char** argv) {
     if (download.out.empty()) return options.Fail("--out is required"), kExitUsage;
     if (options.Given("--field-names") && !SetFieldNames(download.fieldNames, &pictures))
         return options.Fail("--field-names takes at most 6 names"), kExitUsage;
+    // Names the matching will use are checked now, and against the waypoint
+    // table's own fields once the receiver has told its layout.
+    const bool matching = !download.pictureFiles.empty();
+    std::string badName = matching ? pictures.CheckFieldNames({}) : std::string();
+    if (!badName.empty()) return options.Fail(badName), kExitUsage;
     if (!CheckOutputDirectory(download.out)) return kExitWriteFailed;
 
     // A new document: empty stores, positions merged only when equal.
@@ -140,6 +147,9 @@ int RunGarminCommand(int argc, char** argv) {
         std::fprintf(stderr, "Garmin receiver: product ID %d, %s\nProtocols: %s; %s; %s\n",
                      gps.ProductId(), gps.Description(), WaypointProtocolText(protocols).c_str(),
                      RouteProtocolText(protocols).c_str(), TrackProtocolText(protocols).c_str());
+
+        if (matching) badName = pictures.CheckFieldNames(PointFieldNames(protocols.waypointType));
+        if (!badName.empty()) return options.Fail(badName), kExitUsage;
 
         // What the picture matching dialog does with its selection and options.
         pictures.SelectPictures(download.pictureFiles);

@@ -6,6 +6,7 @@
 // 32-bit semicircles (2^31 semicircles are 180 degrees).
 
 #include <string>
+#include <vector>
 
 // One attribute field of a point layer and the value it is filled with.
 enum class PointColumn { kIdent, kLongitude, kLatitude, kComment, kAltitude, kTime, kDepth };
@@ -51,6 +52,10 @@ struct ColumnField {
     int decimals;
 };
 ColumnField FieldOfColumn(PointColumn column);
+
+// The names of the attribute fields of a point layer of `dataType`, in order;
+// none for a layout the transfers do not read.
+std::vector<std::string> PointFieldNames(int dataType);
 
 // The signed 32-bit semicircles at `bytes`, in degrees.
 double SemicirclesToDegrees(const unsigned char* bytes);

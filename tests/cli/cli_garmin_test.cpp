@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -198,16 +199,23 @@ TEST(CliGarmin, UsageMistakesUnreachableReceiversAndUnwritableFiles) {
     TempDir out;
     const std::string port = "--port /dev/quorvex-no-such-port";
     const std::string dir = " --out " + out.path();
+    // Picture field names the matching would use are checked before the port.
     for (const char* extra : {" --bogus", " --pictures-per-waypoint 7", " --time-window 11",
-                              " --field-names A,B,C,D,E,F,G", " --pictures"})
+                              " --field-names A,B,C,D,E,F,G", " --pictures",
+                              " --field-names North,NORTH --pictures a.jpg",
+                              " --field-names Eleven_Char --pictures a.jpg"})
         EXPECT_EQ(garmin(port + dir + extra).status, kExitUsage) << extra;
     EXPECT_EQ(garmin(dir).status, kExitUsage);
     EXPECT_EQ(garmin(port).status, kExitUsage);
     CommandResult result = garmin(port + dir);
     EXPECT_EQ(result.status, kExitNoReceiver);
     EXPECT_EQ(result.output, "Could not open Serial port /dev/quorvex-no-such-port\nErr = 2\n");
-    // Said before the port is even opened.
-    result = garmin(port + " --out " + out.File("missing"));
+    // A missing --out is made, parents too; a file there is said before the port
+    // is even opened.
+    EXPECT_EQ(garmin(port + " --out " + out.File("new/deeper")).status, kExitNoReceiver);
+    EXPECT_TRUE(std::filesystem::is_directory(out.File("new/deeper")));
+    std::ofstream(out.File("plain")) << "x";
+    result = garmin(port + " --out " + out.File("plain"));
     EXPECT_EQ(result.status, kExitWriteFailed);
     EXPECT_TRUE(Contains(result.output, "is not a directory"));
 }

@@ -67,7 +67,7 @@ TEST(MagellanCli, RefusedSettingsAndPortsThatDoNotOpen) {
     for (const char* bad : {" --baud 12345678901", " --data 9", " --parity X"})
         EXPECT_EQ(Cli(port + bad).status, 2) << bad;
     // Said before any download, not after it.
-    CommandResult run = Cli("magellan --port /dev/no-such-receiver --out " + dir.File("none"));
+    CommandResult run = Cli("magellan --port /dev/no-such-receiver --out /dev/null");
     EXPECT_EQ(run.status, 3);
     EXPECT_TRUE(Has(run, "is not a directory")) << run.output;
     run = Cli(port + " --baud 9600");
