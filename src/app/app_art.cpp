@@ -46,6 +46,26 @@ wxBitmap ZoomOutToolBitmap() {
     return Finish(bitmap);
 }
 
+wxBitmap ZoomAllToolBitmap() {
+    wxMemoryDC dc;
+    wxBitmap bitmap = BlankBitmap(16, dc);
+    // Four corners pointing outward around a small map of two layers.
+    dc.SetPen(wxPen(*wxBLACK, 1));
+    for (const wxPoint& c : {wxPoint(1, 1), wxPoint(14, 1), wxPoint(1, 14), wxPoint(14, 14)}) {
+        const int sx = c.x < 8 ? 1 : -1, sy = c.y < 8 ? 1 : -1;
+        dc.DrawLine(c.x, c.y, c.x + 4 * sx, c.y);
+        dc.DrawLine(c.x, c.y, c.x, c.y + 4 * sy);
+    }
+    dc.SetPen(wxPen(Colour(1), 2));
+    dc.DrawLine(4, 11, 8, 6);
+    dc.DrawLine(8, 6, 12, 9);
+    dc.SetPen(wxPen(Colour(0), 1));
+    dc.SetBrush(wxBrush(Colour(0)));
+    dc.DrawCircle(8, 6, 2);
+    dc.SelectObject(wxNullBitmap);
+    return Finish(bitmap);
+}
+
 wxBitmap GridToolBitmap() {
     wxMemoryDC dc;
     wxBitmap bitmap = BlankBitmap(16, dc);

@@ -5,19 +5,34 @@
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 
+#include "app/main_frame.h"
 #include "view/view_globals.h"
 
 namespace {
 
-// Handles what is pending, paints included, with every window disabled for
-// input (already so inside ReceiverBusy; then this disables nothing more).
+CMainFrame* MainFrame() {
+    return wxTheApp ? wxDynamicCast(wxTheApp->GetTopWindow(), CMainFrame) : nullptr;
+}
+
+// Handles what is pending, paints included. While a transfer runs the main
+// frame takes only its Cancel button and Esc; otherwise every window is
+// disabled for input meanwhile.
 void PaintPending() {
     if (!wxTheApp) return;
+    CMainFrame* frame = MainFrame();
+    if (frame && frame->TransferRunning()) {
+        wxTheApp->Yield(true);
+        return;
+    }
     wxWindowDisabler disabler;
     wxTheApp->Yield(true);
 }
 
 }  // namespace
+
+GuiFeedback* CurrentGuiFeedback() {
+    return dynamic_cast<GuiFeedback*>(&Feedback());
+}
 
 wxString FromCoreText(const std::string& text) {
     wxString converted = wxString::FromUTF8(text.c_str());
@@ -32,11 +47,20 @@ void GuiFeedback::ShowMessage(const std::string& text) {
 void GuiFeedback::ShowProgress(const std::string& text) {
     if (!g_pStatusBar) return;  // no main window yet, or no longer
     g_pStatusBar->SetStatusText(FromCoreText(text), 0);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastPaint < kPaintInterval) return;
+    m_lastPaint = now;
     g_pStatusBar->Update();
     PaintPending();
 }
 
-ReceiverBusy::ReceiverBusy(wxWindow* heldWindow) {
+ReceiverBusy::ReceiverBusy(wxWindow* heldWindow) : m_disabler(MainFrame()) {
+    if (GuiFeedback* feedback = CurrentGuiFeedback()) feedback->ResetCancel();
+    if (CMainFrame* frame = MainFrame()) frame->BeginTransfer();
     if (heldWindow) m_held.Lock(heldWindow);
     PaintPending();
+}
+
+ReceiverBusy::~ReceiverBusy() {
+    if (CMainFrame* frame = MainFrame()) frame->EndTransfer();
 }

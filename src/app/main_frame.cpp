@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <wx/artprov.h>
+#include <wx/button.h>
 #include <wx/filename.h>
 #include <wx/html/helpctrl.h>
 #include <wx/icon.h>
@@ -11,6 +12,7 @@
 #include <wx/toolbar.h>
 
 #include "app/app_art.h"
+#include "app/gui_feedback.h"
 #include "app/key_indicators.h"
 #include "view/command_ids.h"
 #include "view/layers_bar.h"
@@ -18,7 +20,8 @@
 
 namespace {
 // Status-bar panes, left to right.
-enum Pane { kMessagePane, kCapsPane, kNumPane, kScrollPane, kPaneCount };
+// The Cancel pane has no width unless a transfer runs.
+enum Pane { kMessagePane, kCancelPane, kCapsPane, kNumPane, kScrollPane, kPaneCount };
 
 struct Indicator {
     Pane pane;
@@ -39,7 +42,9 @@ CMainFrame::CMainFrame(wxDocManager* manager)
       m_wndStatusBar(nullptr),
       m_wndToolBar(nullptr),
       m_wndLayersBar(nullptr),
-      m_helpFailed(false) {
+      m_helpFailed(false),
+      m_transferRunning(false),
+      m_cancelButton(nullptr) {
     wxIcon icon;
     icon.CopyFromBitmap(ProgramPicture(32));
     SetIcon(icon);
@@ -48,11 +53,20 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     CreateTools();
 
     m_wndStatusBar = CreateStatusBar(kPaneCount, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
-    int widths[kPaneCount] = {-1, 0, 0, 0};
+    int widths[kPaneCount] = {-1, 0, 0, 0, 0};
     for (const Indicator& indicator : kIndicators)
         widths[indicator.pane] = m_wndStatusBar->GetTextExtent(indicator.text).GetWidth() + 16;
     m_wndStatusBar->SetStatusWidths(kPaneCount, widths);
     m_wndStatusBar->SetStatusText("Ready", kMessagePane);
+    m_cancelButton = new wxButton(m_wndStatusBar, ID_TRANSFER_CANCEL, "Cancel", wxDefaultPosition,
+                                  wxDefaultSize, wxBU_EXACTFIT);
+    m_cancelButton->SetToolTip("Stop the transfer (Esc); what arrived is kept.");
+    m_cancelButton->Hide();
+    m_cancelButton->Bind(wxEVT_BUTTON, &CMainFrame::OnCancelTransfer, this);
+    m_wndStatusBar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        PlaceCancelButton();
+    });
 
     // The layers bar is fixed at the left edge; the view puts its window beside it.
     auto* row = new wxBoxSizer(wxHORIZONTAL);
@@ -70,6 +84,76 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     Bind(wxEVT_MENU, &CMainFrame::OnViewStatusBar, this, ID_VIEW_STATUS_BAR);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, ID_VIEW_STATUS_BAR);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+}
+
+void CMainFrame::BeginTransfer() {
+    if (m_transferRunning) return;
+    m_transferRunning = true;
+    // Everything but the status bar stops taking input; the menus too, whose
+    // commands would change the document under the transfer.
+    for (wxWindow* child : GetChildren())
+        if (child != m_wndStatusBar && child->IsEnabled()) {
+            child->Disable();
+            m_disabledDuringTransfer.push_back(child);
+        }
+    if (wxMenuBar* bar = GetMenuBar())
+        for (size_t i = 0; i < bar->GetMenuCount(); ++i) bar->EnableTop(i, false);
+    int widths[kPaneCount] = {-1, m_cancelButton->GetBestSize().GetWidth() + 8, 0, 0, 0};
+    for (const Indicator& indicator : kIndicators)
+        widths[indicator.pane] = m_wndStatusBar->GetTextExtent(indicator.text).GetWidth() + 16;
+    m_wndStatusBar->SetStatusWidths(kPaneCount, widths);
+    PlaceCancelButton();
+    m_cancelButton->Show();
+    m_cancelButton->SetFocus();  // Esc reaches the frame through the focused button
+}
+
+void CMainFrame::EndTransfer() {
+    if (!m_transferRunning) return;
+    m_transferRunning = false;
+    m_cancelButton->Hide();
+    int widths[kPaneCount] = {-1, 0, 0, 0, 0};
+    for (const Indicator& indicator : kIndicators)
+        widths[indicator.pane] = m_wndStatusBar->GetTextExtent(indicator.text).GetWidth() + 16;
+    m_wndStatusBar->SetStatusWidths(kPaneCount, widths);
+    for (wxWindow* child : m_disabledDuringTransfer) child->Enable();
+    m_disabledDuringTransfer.clear();
+    if (wxMenuBar* bar = GetMenuBar())
+        for (size_t i = 0; i < bar->GetMenuCount(); ++i) bar->EnableTop(i, true);
+}
+
+void CMainFrame::PlaceCancelButton() {
+    if (!m_cancelButton || !m_wndStatusBar) return;
+    wxRect pane;
+    if (m_wndStatusBar->GetFieldRect(kCancelPane, pane)) m_cancelButton->SetSize(pane);
+}
+
+void CMainFrame::OnCancelTransfer(wxCommandEvent&) {
+    if (GuiFeedback* feedback = CurrentGuiFeedback(); feedback && m_transferRunning)
+        feedback->RequestCancel();
+}
+
+void CMainFrame::OnCharHook(wxKeyEvent& event) {
+    if (!m_transferRunning) {
+        event.Skip();
+        return;
+    }
+    // No other key may reach a command (an accelerator) while the transfer runs.
+    if (event.GetKeyCode() == WXK_ESCAPE) {
+        wxCommandEvent cancel(wxEVT_BUTTON, ID_TRANSFER_CANCEL);
+        OnCancelTransfer(cancel);
+    }
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+    if (m_transferRunning && event.CanVeto()) {
+        wxCommandEvent cancel(wxEVT_BUTTON, ID_TRANSFER_CANCEL);
+        OnCancelTransfer(cancel);
+        event.Veto();
+        return;
+    }
+    event.Skip();
 }
 
 CMainFrame::~CMainFrame() {
@@ -103,6 +187,9 @@ void CMainFrame::CreateMenus() {
     view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
     view->AppendCheckItem(ID_VIEW_GRID, "Grid", "Display location grid.");
     view->Append(ID_VIEW_ZOOMOUT, "Zoom Out", "Zoom to full data extent.");
+    view->Append(ID_VIEW_ZOOMALL, "Zoom to &All\tHome", "Show every layer.");
+    view->AppendCheckItem(ID_VIEW_WAYPOINT_NAMES, "&Waypoint Names",
+                          "Write each waypoint's name beside its symbol.");
 
     auto* help = new wxMenu;
     help->Append(wxID_ABOUT, "&About QUORVEX...",
@@ -135,6 +222,8 @@ void CMainFrame::CreateTools() {
     m_wndToolBar->AddSeparator();
     m_wndToolBar->AddTool(ID_VIEW_ZOOMOUT, "Zoom Out", ZoomOutToolBitmap(), wxNullBitmap,
                           wxITEM_NORMAL, "", "Zoom to full data extent.");
+    m_wndToolBar->AddTool(ID_VIEW_ZOOMALL, "Zoom to All", ZoomAllToolBitmap(), wxNullBitmap,
+                          wxITEM_NORMAL, "Zoom to All", "Show every layer.");
     m_wndToolBar->AddTool(ID_VIEW_GRID, "Grid", GridToolBitmap(), wxNullBitmap, wxITEM_CHECK, "",
                           "Display location grid.");
     m_wndToolBar->AddSeparator();

@@ -7,6 +7,7 @@
 #include <wx/docview.h>
 
 #include <memory>
+#include <vector>
 
 class CLayersBar;
 class wxHtmlHelpController;
@@ -24,6 +25,14 @@ class CMainFrame : public wxDocParentFrame {
     static wxString ManualBookPath();
     bool ManualShown() const;
 
+    // While a transfer runs the frame takes no input but its Cancel button (in
+    // the status bar beside the progress text) and Esc, which ask the transfer
+    // to stop; closing the window asks the same and waits for the transfer.
+    void BeginTransfer();
+    void EndTransfer();
+    bool TransferRunning() const { return m_transferRunning; }
+    wxWindow* CancelButton() const { return m_cancelButton; }
+
     wxStatusBar* m_wndStatusBar;
     wxToolBar* m_wndToolBar;
     CLayersBar* m_wndLayersBar;
@@ -39,7 +48,14 @@ class CMainFrame : public wxDocParentFrame {
     void OnViewStatusBar(wxCommandEvent& event);
     void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
     void OnIdle(wxIdleEvent& event);
+    void OnCancelTransfer(wxCommandEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void PlaceCancelButton();
 
     std::unique_ptr<wxHtmlHelpController> m_help;
     bool m_helpFailed;
+    bool m_transferRunning;
+    wxWindow* m_cancelButton;
+    std::vector<wxWindow*> m_disabledDuringTransfer;
 };

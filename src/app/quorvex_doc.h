@@ -29,9 +29,12 @@ class CQUORVEXDoc : public wxDocument {
     // transfers into the stores under the wait cursor.
     void OnImportGarmin(wxCommandEvent& event);
     void OnImportMagellan(wxCommandEvent& event);
-    // What every import does at its end: the total extent, the views redrawn,
-    // the document marked modified.
-    void FinishImport();
+    // What every import does at its end: the layers from `firstNewLayer` on
+    // (those the import added) get names no earlier layer has (" (2)", " (3)"
+    // ...), the total extent is computed, the views show every layer when the
+    // import added any (else they keep their window) and are redrawn, and the
+    // document is marked modified.
+    void FinishImport(int firstNewLayer = GeometryStore::kMaxLayers);
     // The map view's window while the view has not chosen its view window yet,
     // else null. Its first drawing that finds layers takes the total extent,
     // which is known only at the end of an import: an import keeps this window

@@ -6,6 +6,10 @@
 
 #include <wx/app.h>
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 #include "app/gui_feedback.h"
 #include "app/quorvex_doc.h"
 #include "dialogs/comm_parameters_dlg.h"
@@ -43,6 +47,36 @@ GarminTransferChoice GarminChoice(const CGpsInterfaceDlg& dialog) {
     return choice;
 }
 
+bool NameTaken(const GeometryStore& store, int before, const std::string& name) {
+    for (int k = 0; k < before; ++k)
+        if (name == store.Layer(k).name) return true;
+    return false;
+}
+
+// Layer k gets the first of "name", "name (2)", "name (3)" ... that no layer
+// before it has, cutting the name so that the suffix fits the 40 characters.
+void MakeLayerNameUnique(GeometryStore& store, int k) {
+    GeometryLayer& layer = store.Layer(k);
+    const std::string name = layer.name;
+    if (!NameTaken(store, k, name)) return;
+    constexpr size_t kRoom = sizeof layer.name - 1;
+    for (int n = 2; n < 1000; ++n) {
+        const std::string suffix = " (" + std::to_string(n) + ")";
+        std::string candidate = name.substr(0, kRoom - suffix.size());
+        // Never end the cut inside a UTF-8 character.
+        while (!candidate.empty() && (static_cast<unsigned char>(candidate.back()) & 0xC0) == 0x80)
+            candidate.pop_back();
+        if (!candidate.empty() && static_cast<unsigned char>(candidate.back()) >= 0xC0)
+            candidate.pop_back();
+        candidate += suffix;
+        if (!NameTaken(store, k, candidate)) {
+            std::strncpy(layer.name, candidate.c_str(), kRoom);
+            layer.name[kRoom] = '\0';
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 wxWindow* CQUORVEXDoc::MapAwaitingExtent() const {
@@ -50,9 +84,13 @@ wxWindow* CQUORVEXDoc::MapAwaitingExtent() const {
     return view && !view->m_extentSet ? view->GetCanvas() : nullptr;
 }
 
-void CQUORVEXDoc::FinishImport() {
+void CQUORVEXDoc::FinishImport(int firstNewLayer) {
+    const int count = m_geometryStore.layerCount;
+    for (int k = std::max(firstNewLayer, 0); k < count; ++k) MakeLayerNameUnique(m_geometryStore, k);
     m_geometryStore.ComputeTotalExtent();
     UpdateAllViews();
+    if (firstNewLayer < count)
+        if (auto* view = wxDynamicCast(GetFirstView(), CQUORVEXView)) view->ZoomToAll();
     Modify(true);
 }
 
@@ -82,9 +120,10 @@ void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
         pictureDialog.ShowModal();
     }
 
+    const int firstNewLayer = m_geometryStore.layerCount;
     ReceiverBusy busy(MapAwaitingExtent());
     RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures, GarminChoice(gpsDialog));
-    FinishImport();
+    FinishImport(firstNewLayer);
 }
 
 // File > Import > "Magellan GPS ": downloads from a Magellan receiver into the stores.
@@ -112,8 +151,9 @@ void CQUORVEXDoc::OnImportMagellan(wxCommandEvent&) {
     gpsDialog.ShowMagellanProtocols();
     if (gpsDialog.ShowModal() != wxID_OK) return;
 
+    const int firstNewLayer = m_geometryStore.layerCount;
     ReceiverBusy busy(MapAwaitingExtent());
     RunMagellanTransfers(gps, m_geometryStore, m_attributeStore,
                          ChoiceFrom<MagellanTransferChoice>(gpsDialog));
-    FinishImport();
+    FinishImport(firstNewLayer);
 }

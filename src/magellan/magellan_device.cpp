@@ -132,6 +132,12 @@ int MagellanDevice::RunDownload(int kind, GeometryStore& geometry, AttributeStor
     bool awaitingResend = false;
     unsigned resendSums[2] = {0, 0};
     for (;;) {
+        // A stopped download acknowledges nothing more: the receiver gives up,
+        // and what arrived so far stays in the layer.
+        if (Feedback().CancelRequested()) {
+            ShowMessage("Transfer stopped by the user; what arrived is kept.");
+            break;
+        }
         const int length = ReadSentence(line);
         unsigned claimed = 0;
         const bool damaged = length > 0 && ChecksumMismatch(line, claimed);

@@ -11,6 +11,11 @@ enum QuorvexCommandId {
     ID_VIEW_ZOOMOUT = 12774,
     ID_IMPORT_MAGELLAN = 12778,
     ID_HELP_USERS_MANUAL = 12779,
+    ID_VIEW_ZOOMALL = 12780,         // View > Zoom to All, Home, toolbar
+    ID_VIEW_WAYPOINT_NAMES = 12781,  // View > Waypoint Names
+    ID_LAYER_ZOOM = 12782,           // layers bar menu: Zoom to Layer
+    ID_LAYER_COLOUR = 12783,         // layers bar menu: Colour...
+    ID_TRANSFER_CANCEL = 12784,      // the status bar's Cancel button
     ID_VIEW_TOOLBAR = 29392,     // also the toolbar's window ID
     ID_VIEW_STATUS_BAR = 29393,  // also the status bar's window ID
     IDD_LAYERS_BAR = 103,

@@ -38,7 +38,7 @@ MeridianLabel MeridianLabelTexts(double longitude) {
     const Split s = SplitLabelValue(v);
     char text[96];
     MeridianLabel label;
-    std::snprintf(text, sizeof text, v < 0 ? "%d^%.2d'%.2d\" W" : "%d^%.2d'%.2d\" E",
+    std::snprintf(text, sizeof text, v < 0 ? "%d\u00B0%.2d'%.2d\" W" : "%d\u00B0%.2d'%.2d\" E",
                   std::abs(s.degrees), s.minutes, s.seconds);
     label.bottom = text;
     std::snprintf(text, sizeof text, "%.5lf", v);
@@ -51,7 +51,7 @@ std::array<std::string, 4> ParallelLabelTexts(double latitude) {
     const Split s = SplitLabelValue(v);
     char text[32];
     std::array<std::string, 4> lines;
-    std::snprintf(text, sizeof text, "%d^", std::abs(s.degrees));
+    std::snprintf(text, sizeof text, "%d\u00B0", std::abs(s.degrees));
     lines[0] = text;
     std::snprintf(text, sizeof text, "%.2d'", s.minutes);
     lines[1] = text;

@@ -1,12 +1,12 @@
 #pragma once
-// The texts written beside the grid lines of the map view. A caret stands for
-// the degree sign and a double quote for the seconds sign.
+// The texts written beside the grid lines of the map view, in UTF-8: the degree
+// sign, an apostrophe for minutes and a double quote for seconds.
 
 #include <array>
 #include <string>
 
 struct MeridianLabel {
-    std::string bottom;  // degrees, minutes, seconds and E or W: "2^30'00\" E"
+    std::string bottom;  // degrees, minutes, seconds and E or W: "2°30'00\" E"
     std::string top;     // decimal degrees: "2.50000"
 };
 

@@ -1,6 +1,8 @@
 #include "view/layers_bar.h"
 
 #include <wx/checkbox.h>
+#include <wx/colordlg.h>
+#include <wx/menu.h>
 #include <wx/docview.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -9,7 +11,33 @@
 #include "view/layer_colours.h"
 #include "view/quorvex_view.h"
 
-CLayersBar::CLayersBar(wxWindow* parent) : wxPanel(parent, IDD_LAYERS_BAR) {
+namespace {
+
+CQUORVEXView* ActiveView() {
+    wxDocManager* manager = wxDocManager::GetDocumentManager();
+    return manager ? dynamic_cast<CQUORVEXView*>(manager->GetCurrentView()) : nullptr;
+}
+
+// Whether box k stands for a layer of the active view's document.
+bool HasLayer(int k) {
+    CQUORVEXView* view = ActiveView();
+    return view && k >= 0 && k < CLayersBar::kBoxes && k < view->m_layersShown;
+}
+
+bool AskColour(wxWindow* parent, wxColour& colour) {
+    wxColourData data;
+    data.SetColour(colour);
+    wxColourDialog dialog(parent, &data);
+    dialog.SetTitle("Colour");
+    if (dialog.ShowModal() != wxID_OK) return false;
+    colour = dialog.GetColourData().GetColour();
+    return true;
+}
+
+}  // namespace
+
+CLayersBar::CLayersBar(wxWindow* parent)
+    : wxPanel(parent, IDD_LAYERS_BAR), m_menuLayer(-1), m_colourChooser(AskColour) {
     for (int32_t& visible : m_visible) visible = 1;
 
     auto* column = new wxBoxSizer(wxVERTICAL);
@@ -23,9 +51,56 @@ CLayersBar::CLayersBar(wxWindow* parent) : wxPanel(parent, IDD_LAYERS_BAR) {
         const LayerColour c = LayerColourOf(k);
         m_boxes[k]->SetForegroundColour(wxColour(c.red, c.green, c.blue));
         column->Add(m_boxes[k], 0, wxLEFT | wxRIGHT | wxBOTTOM, 4);
+        m_boxes[k]->Bind(wxEVT_CONTEXT_MENU, &CLayersBar::OnBoxMenu, this);
+        m_boxes[k]->Bind(wxEVT_LEFT_DCLICK, &CLayersBar::OnBoxDoubleClick, this);
     }
     SetSizerAndFit(column);
     Bind(wxEVT_CHECKBOX, &CLayersBar::OnLayerBox, this, IDC_LAYER_FIRST, IDC_LAYER_LAST);
+    Bind(wxEVT_MENU, &CLayersBar::OnMenuCommand, this, ID_LAYER_ZOOM);
+    Bind(wxEVT_MENU, &CLayersBar::OnMenuCommand, this, ID_LAYER_COLOUR);
+}
+
+int CLayersBar::BoxOf(const wxObject* window) const {
+    for (int k = 0; k < kBoxes; ++k)
+        if (m_boxes[k] == window) return k;
+    return -1;
+}
+
+void CLayersBar::OnBoxMenu(wxContextMenuEvent& event) {
+    ShowLayerMenu(BoxOf(event.GetEventObject()));
+}
+
+void CLayersBar::OnBoxDoubleClick(wxMouseEvent& event) {
+    event.Skip();
+    ZoomToLayer(BoxOf(event.GetEventObject()));
+}
+
+void CLayersBar::ShowLayerMenu(int k) {
+    if (!HasLayer(k)) return;
+    wxMenu menu;
+    menu.Append(ID_LAYER_ZOOM, "Zoom to Layer");
+    menu.Append(ID_LAYER_COLOUR, "Colour...");
+    m_menuLayer = k;
+    PopupMenu(&menu, m_boxes[k]->GetPosition() + wxPoint(FromDIP(20), m_boxes[k]->GetSize().y));
+}
+
+void CLayersBar::OnMenuCommand(wxCommandEvent& event) {
+    if (event.GetId() == ID_LAYER_ZOOM)
+        ZoomToLayer(m_menuLayer);
+    else
+        ChooseColour(m_menuLayer);
+}
+
+void CLayersBar::ZoomToLayer(int k) {
+    if (HasLayer(k)) ActiveView()->ZoomToLayer(k);
+}
+
+void CLayersBar::ChooseColour(int k) {
+    if (!HasLayer(k)) return;
+    wxColour colour = ActiveView()->m_layerColours[k];
+    if (!m_colourChooser(this, colour)) return;
+    // The view may have gone while the chooser was open.
+    if (CQUORVEXView* view = ActiveView()) view->SetLayerColour(k, colour);
 }
 
 void CLayersBar::SetLayerBox(int k, const wxString& caption, bool checked) {
@@ -56,7 +131,5 @@ void CLayersBar::OnLayerBox(wxCommandEvent& event) {
 }
 
 void CLayersBar::RedrawActiveView() {
-    wxDocManager* manager = wxDocManager::GetDocumentManager();
-    if (!manager) return;
-    if (auto* view = dynamic_cast<CQUORVEXView*>(manager->GetCurrentView())) view->RedrawNow();
+    if (CQUORVEXView* view = ActiveView()) view->RedrawNow();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The window of the map view: it forwards painting and the mouse to the view.
+// The window of the map view: it forwards painting, the mouse and the keys
+// that move the map to the view.
 
 #include <wx/window.h>
 
@@ -15,6 +16,9 @@ class MapCanvas : public wxWindow {
   private:
     void OnPaint(wxPaintEvent& event);
     void OnMouse(wxMouseEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
+    void OnKeyUp(wxKeyEvent& event);
 
     CQUORVEXView* m_view;
+    bool m_spaceHeld;  // Space turns a left drag into a pan
 };

@@ -162,6 +162,24 @@ void MapMapping::ZoomToDeviceRect(const DeviceRect& rect) {
                   DeviceToWorldX(rect.right), DeviceToWorldY(rect.top));
 }
 
+void MapMapping::ZoomAbout(int32_t px, int32_t py, double factor) {
+    if (!(factor > 0.0) || !std::isfinite(factor)) return;
+    const double x = DeviceToWorldX(px);
+    const double y = DeviceToWorldY(py);
+    // The scale follows the window's size, and the window's south-west corner
+    // sits on the origin: scaling the corners about (x, y) keeps (x, y) in place.
+    SetViewWindow(x - (x - m_viewXMin) * factor, y - (y - m_viewYMin) * factor,
+                  x + (m_viewXMax - x) * factor, y + (m_viewYMax - y) * factor);
+}
+
+void MapMapping::PanByDevice(int32_t dx, int32_t dy) {
+    if (!(m_scale > 0.0) || !std::isfinite(m_scale)) return;
+    const double east = -dx / m_scale;
+    // Device y grows downward on a flipped area (the screen), upward otherwise.
+    const double north = (m_flipHeight != 0 ? dy : -dy) / m_scale;
+    SetViewWindow(m_viewXMin + east, m_viewYMin + north, m_viewXMax + east, m_viewYMax + north);
+}
+
 double MapMapping::GridIntervalFor(int32_t width, double scale) {
     double fifth = 0.2 * width / scale;
     if (!(fifth > 0.0)) return 0.0;  // no width, or NaN

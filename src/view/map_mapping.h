@@ -64,6 +64,14 @@ class MapMapping {
     // last mapping, left <= right, top <= bottom) stands for.
     void ZoomToDeviceRect(const DeviceRect& rect);
 
+    // Makes the view window `factor` times as wide and high (below 1 zooms in)
+    // about the device pixel (px, py) of the last mapping: the position under
+    // that pixel stays where it is.
+    void ZoomAbout(int32_t px, int32_t py, double factor);
+    // Moves the view window so that the map moves by (dx, dy) device pixels of
+    // the last mapping (dx > 0: the map moves right, dy > 0: down).
+    void PanByDevice(int32_t dx, int32_t dy);
+
     // Meridians -180 + k * interval (up to 180) whose device x lies in
     // [0, clip.right), and parallels -90 + k * interval (up to 90) whose device y
     // lies in [0, clip.bottom), in increasing value. Only the values that can fall

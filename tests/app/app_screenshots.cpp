@@ -5,16 +5,12 @@
 // ImageMagick's `import` takes every picture from the X server. Not a test; run
 // by hand:
 //     xvfb-run -a -s "-screen 0 1280x1024x24" app_screenshots OUTDIR BIN_DIR
-#include <wx/init.h>
-
-#include <fstream>
+#include "quorvex_test.h"
 
 #include "app/demo_data.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/picture_match_dlg.h"
 #include "gui_test_support.h"
-#include "simulator_process.h"
-#include "test_files.h"
 #include "view/command_ids.h"
 
 namespace {
@@ -178,14 +174,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     setenv("QUORVEX_COM2", receiver.DevicePath().c_str(), 1);
-    wxApp::SetInstance(new CQUORVEXApp);
-    int wxArgc = 1;
-    if (!wxEntryStart(wxArgc, argv) || !wxTheApp->CallOnInit()) return 1;
+    if (!StartProgram(argv)) return 1;
     Shots::Take(argv[2]);
-    auto& app = *static_cast<CQUORVEXApp*>(wxTheApp);
-    app.MainFrame()->Close(true);
-    for (int i = 0; i < 5; ++i) app.ProcessIdle();
-    app.OnExit();
-    wxEntryCleanup();
+    EndProgram();
     return 0;
 }

@@ -2,10 +2,26 @@
 
 #include <wx/dcmemory.h>
 #include <wx/filedlg.h>
+#include <wx/init.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <chrono>
+
+bool StartProgram(char** argv) {
+    wxApp::SetInstance(new CQUORVEXApp);
+    int wxArgc = 1;
+    return wxEntryStart(wxArgc, argv) && wxTheApp->CallOnInit();
+}
+
+void EndProgram() {
+    auto& app = GuiTest::App();
+    app.Document()->Modify(false);
+    app.MainFrame()->Close(true);
+    for (int i = 0; i < 5; ++i) app.ProcessIdle();
+    app.OnExit();
+    wxEntryCleanup();
+}
 
 void GuiTest::SetUp() {
     ASSERT_NE(App().Document(), nullptr);

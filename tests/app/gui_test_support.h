@@ -3,14 +3,12 @@
 // put straight into the document's stores, the view rendered into an image,
 // event pumping, and a script for the modal dialogs a command opens.
 
-#include <gtest/gtest.h>
 #include <wx/modalhook.h>
+#include "quorvex_test.h"
 
 #include <deque>
 #include <functional>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "app/main_frame.h"
 #include "app/quorvex_app.h"
@@ -43,6 +41,11 @@ class GuiTest : public ::testing::Test {
     // Sends a menu or toolbar command to the main frame as a click would.
     static void Command(int id);
 };
+
+// Starts CQUORVEXApp as `quorvex` starts it (main window shown, document created);
+// false without an X server. EndProgram closes the window without the save question.
+bool StartProgram(char** argv);
+void EndProgram();
 
 // 0xRRGGBB of a pixel, and of a layer's colour.
 uint32_t PixelOf(const wxImage& image, int x, int y);

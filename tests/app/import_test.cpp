@@ -9,15 +9,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
+#include "quorvex_test.h"
 
 #include "dialogs/dialog_ids.h"
 #include "dialogs/picture_match_dlg.h"
 #include "gui_test_support.h"
 #include "serial/serial_port.h"
-#include "simulator_process.h"
-#include "test_files.h"
 #include "view/command_ids.h"
 #include "view/view_globals.h"
 
@@ -43,7 +41,8 @@ struct ProgressPaints : wxEvtHandler {
     }
     void OnPaint(wxPaintEvent& event) {
         const wxString text = g_pStatusBar->GetStatusText(0);
-        count += text.StartsWith(" Transfering") && !wxTheApp->GetTopWindow()->IsEnabled();
+        count += text.StartsWith(" Transfering") && GuiTest::Frame().TransferRunning() &&
+                 !GuiTest::LayersBar().IsEnabled();
         m_map->Refresh();
         event.Skip();
     }

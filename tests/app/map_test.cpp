@@ -3,6 +3,7 @@
 // against one call per symbol, the printed page), the mouse (rubber-band zoom,
 // Zoom Out, the readout) and the layers bar.
 
+#include <wx/colordlg.h>
 #include <wx/dcmemory.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -10,10 +11,11 @@
 #include <wx/uiaction.h>
 
 #include <cmath>
-#include <cstring>
+#include "quorvex_test.h"
 
 #include "gui_test_support.h"
 #include "view/command_ids.h"
+#include "view/feature_window.h"
 #include "view/map_printout.h"
 #include "view/view_globals.h"
 
@@ -243,10 +245,143 @@ TEST_F(MapView, LayersBarShowsHidesAndRefills) {
     EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), 0);
     EXPECT_EQ(bar.Box(1)->GetForegroundColour(), View().m_layerColours[1]);
 
-    // A further import refills the bar: the hidden layer shows again.
-    AddLayer("Garmin GPS Tracks(Pts)", {{5.0, 45.0}});
-    FinishImport();
+    // A further import refills the bar (the hidden layer shows again), names
+    // its layers apart from the earlier ones and shows every layer.
+    View().Mapping().SetViewWindow(4.0, 4.0, 6.0, 6.0);
+    const int first = Doc().m_geometryStore.layerCount;
+    AddLayer("Route", {{5.0, 45.0}});
+    AddLayer("Route", {{-5.0, 3.0}});
+    Doc().FinishImport(first);
+    Pump();
     EXPECT_TRUE(bar.Box(1)->GetValue());
-    EXPECT_EQ(bar.Box(2)->GetLabel(), "Garmin GPS Tracks(Pts)");
-    EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), routePixels);
+    EXPECT_EQ(bar.Box(2)->GetLabel(), "Route (2)");
+    EXPECT_EQ(bar.Box(3)->GetLabel(), "Route (3)");
+    ExpectWindow({-5.0, 0.0, 10.0, 45.0});
+    EXPECT_GT(CountColour(RenderScreen(size), LayerRgb(1)), 0);
+}
+
+TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
+    AddSample();
+    const int table = Doc().m_attributeStore.AddTable("Waypoints", "Waypoints");
+    Doc().m_attributeStore.AddField(table, "Ident", 'C', 12, 0);
+    for (const char* name : {"SOUTHWEST", "NORTHEAST", "MIDDLE"})
+        Doc().m_attributeStore.SetText(table, Doc().m_attributeStore.RecordCount(table), 0, name);
+    Doc().m_geometryStore.Layer(0).attributeTable = table;
+    wxWindow* canvas = View().GetCanvas();
+    const auto window = [] {
+        const MapMapping& m = View().Mapping();
+        return std::vector<double>{m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
+    };
+    const auto send = [canvas](wxEvent&& event) {
+        event.SetEventObject(canvas);
+        canvas->GetEventHandler()->ProcessEvent(event);
+        Pump();
+    };
+    View().RedrawNow();
+    const std::vector<double> full = window();
+
+    // A wheel step toward the user zooms in about the pointer, which keeps its position.
+    const wxPoint p(150, 120);
+    const double x = View().Mapping().DeviceToWorldX(p.x), y = View().Mapping().DeviceToWorldY(p.y);
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.SetPosition(p);
+    wheel.m_wheelRotation = 120;
+    wheel.m_wheelDelta = 120;
+    send(std::move(wheel));
+    EXPECT_NEAR(window()[2] - window()[0], (full[2] - full[0]) * CQUORVEXView::kWheelZoom, 1e-9);
+    EXPECT_NEAR(View().Mapping().DeviceToWorldX(p.x), x, 1e-9);
+    EXPECT_NEAR(View().Mapping().DeviceToWorldY(p.y), y, 1e-9);
+
+    // Dragging with the middle button, or the left one with Space held, moves
+    // the map with the pointer; a rubber band zooms no more.
+    const double scale = View().Mapping().m_scale;
+    wxUIActionSimulator mouse;
+    for (bool space : {false, true}) {
+        const std::vector<double> before = window();
+        mouse.MouseMove(canvas->ClientToScreen(wxPoint(100, 100)));
+        Pump(100);
+        if (space) mouse.KeyDown(WXK_SPACE);
+        mouse.MouseDown(space ? wxMOUSE_BTN_LEFT : wxMOUSE_BTN_MIDDLE);
+        Pump(100);
+        mouse.MouseMove(canvas->ClientToScreen(wxPoint(140, 70)));
+        Pump(100);
+        mouse.MouseUp(space ? wxMOUSE_BTN_LEFT : wxMOUSE_BTN_MIDDLE);
+        if (space) mouse.KeyUp(WXK_SPACE);
+        Pump(200);
+        // The map followed the pointer right and up: the window went west and south.
+        EXPECT_NEAR(window()[0], before[0] - 40 / scale, 1e-9) << space;
+        EXPECT_NEAR(window()[3], before[3] - 30 / scale, 1e-9) << space;
+        EXPECT_NEAR(window()[2] - window()[0], before[2] - before[0], 1e-9) << space;
+    }
+    // The arrow keys pan by an eighth of the window; Home shows every layer.
+    const std::vector<double> before = window();
+    for (int key : {WXK_LEFT, WXK_LEFT, WXK_DOWN}) {
+        wxKeyEvent press(wxEVT_KEY_DOWN);
+        press.m_keyCode = key;
+        send(std::move(press));
+    }
+    const wxSize area = canvas->GetClientSize();
+    EXPECT_NEAR(window()[0], before[0] - 2 * (area.GetWidth() / 8) / scale, 1e-9);
+    EXPECT_NEAR(window()[1], before[1] - (area.GetHeight() / 8) / scale, 1e-9);
+    wxKeyEvent home(wxEVT_KEY_DOWN);
+    home.m_keyCode = WXK_HOME;
+    send(std::move(home));
+    ExpectWindow(full);
+
+    // Double-clicking a layer's name zooms to it; its menu does too, and
+    // changes its colour on the map and in the bar.
+    mouse.MouseMove(LayersBar().Box(1)->GetScreenRect().GetLeftTop() + wxPoint(30, 5));
+    Pump(100);
+    mouse.MouseDblClick();
+    Pump(300);
+    ExpectWindow({0.0, 2.0, 10.0, 2.0});
+    EXPECT_TRUE(LayersBar().Box(1)->GetValue());  // two clicks leave the box as it was
+    Command(ID_VIEW_ZOOMALL);
+    ExpectWindow(full);
+    const wxColour chosen(10, 200, 30);
+    LayersBar().SetColourChooser([&chosen](wxWindow*, wxColour& colour) {
+        colour = chosen;
+        return true;
+    });
+    int item = 0;  // the menu item chosen once the menu is up: Zoom to Layer, Colour...
+    const auto choose = [&item](wxMenuEvent& event) {
+        event.Skip();
+        wxTheApp->CallAfter([&item] {
+            wxUIActionSimulator keys;
+            for (int i = 0; i < item; ++i) keys.Char(WXK_DOWN);
+            keys.Char(WXK_RETURN);
+        });
+    };
+    LayersBar().Bind(wxEVT_MENU_OPEN, choose);
+    for (item = 1; item <= 2; ++item) {
+        mouse.MouseMove(LayersBar().Box(0)->GetScreenRect().GetLeftTop() + wxPoint(30, 5));
+        Pump(100);
+        mouse.MouseClick(wxMOUSE_BTN_RIGHT);
+        Pump(400);
+    }
+    LayersBar().Unbind(wxEVT_MENU_OPEN, choose);
+    ExpectWindow({0.0, 0.0, 10.0, 10.0});
+    EXPECT_EQ(View().m_layerColours[0], chosen);
+    EXPECT_EQ(LayersBar().Box(0)->GetForegroundColour(), chosen);
+    EXPECT_GT(CountColour(RenderScreen(size), 0x0AC81E), 0);
+
+    // A click on a point shows its record; beside it, with Waypoint Names on, its name.
+    View().RedrawNow();
+    Pump();
+    const MapMapping m = View().Mapping();
+    const wxPoint middle(m.WorldToDeviceX(5.0), m.WorldToDeviceY(5.0));
+    Drag(middle + wxPoint(1, 1), middle + wxPoint(1, 1));
+    ASSERT_NE(View().FeatureWindow(), nullptr);
+    EXPECT_TRUE(View().FeatureWindow()->IsShown());
+    EXPECT_EQ(View().FeatureWindow()->GetTitle(), "Waypoints");
+    EXPECT_EQ(View().FeatureWindow()->Rows(), std::vector<wxString>{"Ident=MIDDLE"});
+    EXPECT_EQ(View().FeatureAt(wxPoint(m.WorldToDeviceX(7.0), m.WorldToDeviceY(2.0)) + wxPoint(0, 2)).layer, 1);
+    EXPECT_EQ(View().FeatureAt(wxPoint(m.WorldToDeviceX(7.0), m.WorldToDeviceY(4.0))).layer, -1);
+    Command(ID_VIEW_GRID);
+    const MapMapping small = MappingFor(size);
+    const wxRect beside(small.WorldToDeviceX(5.0) + 3, small.WorldToDeviceY(5.0) - 8, 60, 16);
+    const int blank = CountColour(RenderScreen(size), kWhite, beside);
+    Command(ID_VIEW_WAYPOINT_NAMES);
+    EXPECT_LT(CountColour(RenderScreen(size), kWhite, beside), blank - 20);
+    Command(ID_VIEW_WAYPOINT_NAMES);
 }

@@ -12,8 +12,7 @@
 
 #include "app/demo_data.h"
 #include "gui_test_support.h"
-#include "recording_feedback.h"
-#include "test_files.h"
+#include "quorvex_test.h"
 #include "view/command_ids.h"
 #include "view/view_globals.h"
 
@@ -40,15 +39,15 @@ TEST_F(Window, StartStateAboutBoxCoreMessagesAndLockKeys) {
 
     // Caps Lock pressed and released once turns the lock on or off; again, back.
     wxUIActionSimulator keys;
-    const wxString before = g_pStatusBar->GetStatusText(1);
+    const wxString before = g_pStatusBar->GetStatusText(2);
     keys.Char(WXK_CAPITAL);
     Pump(300);
-    const wxString toggled = g_pStatusBar->GetStatusText(1);
+    const wxString toggled = g_pStatusBar->GetStatusText(2);
     EXPECT_NE(toggled, before);
     EXPECT_TRUE(toggled == "CAP" || before == "CAP");
     keys.Char(WXK_CAPITAL);
     Pump(300);
-    EXPECT_EQ(g_pStatusBar->GetStatusText(1), before);
+    EXPECT_EQ(g_pStatusBar->GetStatusText(2), before);
 }
 
 TEST_F(Window, BuiltManualIndexesEveryCommandAMissingOneDoesNothing) {

@@ -1,17 +1,11 @@
 // quorvex-cli garmin against the simulated receiver, every profile, picture matching and
 // line faults; the written shapefiles read back by pyshp and compared with the dataset.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "cli/cli_commands.h"
-#include "simulator_process.h"
-#include "test_files.h"
+#include "quorvex_test.h"
 
 namespace {
 
@@ -36,13 +30,6 @@ const Profile kProfiles[] = {
 const char kEndedEarly[] = "quorvex-cli: a transfer ended early or skipped data";
 const char kAllLayers[] = "Waypoints,Routes,Tracks,TracksPts";
 
-// Whether `part` is in `text`, with the text shown either way.
-::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
-    auto result = text.find(part) != std::string::npos ? ::testing::AssertionSuccess()
-                                                       : ::testing::AssertionFailure();
-    return result << "\"" << part << "\" looked for in:\n" << text;
-}
-
 const Profile& FindProfile(const std::string& name) {
     for (const Profile& p : kProfiles)
         if (name == p.name) return p;
@@ -63,8 +50,8 @@ class GarminDownload {
 
     CommandResult Run(const std::string& arguments) {
         if (!sim_->Started()) return CommandResult{-1, "simulator: " + sim_->Error()};
-        return RunCommand(BinDir() + "/quorvex-cli garmin --port " + sim_->DevicePath() +
-                          " --out " + out.path() + " " + arguments + " 2>&1");
+        return RunProgram("quorvex-cli garmin --port " + sim_->DevicePath() + " --out " +
+                          out.path() + " " + arguments);
     }
 
     // The checker's verdict on `layers` ("" when they match the dataset).
@@ -73,12 +60,9 @@ class GarminDownload {
         std::string layouts = "--waypoint-type " + w + " --route-types " + profile_.route + "," + w;
         if (profile_.track == 301) layouts += " --track-types 301,310,301";
         if (profile_.track == 300) layouts += " --track-types 300,300";
-        const std::string json = out.File("dataset.json");
-        RunCommand(BinDir() + "/quorvex-gpssim --dataset " + dataset_ + " --dump-dataset > " +
-                   json);
         CommandResult check =
-            RunCommand(PythonInterpreter() + " " + TestScript("garmin_check.py") + " " + json +
-                       " " + out.path() + " --layers " + layers + " " + layouts + " " + more);
+            CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
+                                "--layers " + layers + " " + layouts + " " + more);
         return check.status == 0 ? "" : check.output;
     }
 
@@ -194,7 +178,7 @@ TEST(CliGarmin, LineFaultsAndLayoutsThisProgramCannotRead) {
 
 TEST(CliGarmin, UsageMistakesUnreachableReceiversAndUnwritableFiles) {
     auto garmin = [](const std::string& arguments) {
-        return RunCommand(BinDir() + "/quorvex-cli garmin " + arguments + " 2>&1");
+        return RunProgram("quorvex-cli garmin " + arguments);
     };
     TempDir out;
     const std::string port = "--port /dev/quorvex-no-such-port";

@@ -1,9 +1,8 @@
 #include "core/user_feedback.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include "core/fixed_text.h"
-#include "recording_feedback.h"
 
 TEST(UserFeedback, RecorderIsCurrentOnlyForItsScope) {
     {

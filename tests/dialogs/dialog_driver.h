@@ -3,16 +3,15 @@
 // control's state is set and its notification sent, so the dialog's handlers
 // and validators run as they do on screen.
 
-#include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
 #include <wx/dialog.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
+#include "quorvex_test.h"
 
 #include <functional>
-#include <string>
 
 // The control `id` of `dialog` as a T; fails the test when it is missing or of
 // another kind.

@@ -6,7 +6,7 @@
 #include "dialog_driver.h"
 #include "dialogs/dialog_ids.h"
 #include "pictures/picture_set.h"
-#include "recording_feedback.h"
+#include "quorvex_test.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ struct Dialog {
 
 }  // namespace
 
-TEST(PictureMatchDlg, PicturesPerWaypointEnablesThatManyFieldNames) {
-    Dialog d;
+TEST(PictureMatchDlg, FieldNamesEnabledByCountAndSelectionKeepsTypedTexts) {
+    Dialog d({"C:\\trip\\IMG_0001.JPG", "C:\\trip\\IMG_0002.JPG"});
     d.dialog.InitDialog();
     const auto enabled = [&d] {
         std::string pattern;
@@ -45,11 +45,7 @@ TEST(PictureMatchDlg, PicturesPerWaypointEnablesThatManyFieldNames) {
         EXPECT_EQ(enabled(), pattern);
         EXPECT_EQ(d.pictures.picturesPerWaypoint, std::stoi(count));
     }
-}
-
-TEST(PictureMatchDlg, SelectionKeepsTypedTextsAndACancelledChoiceChangesNothing) {
-    Dialog d({"C:\\trip\\IMG_0001.JPG", "C:\\trip\\IMG_0002.JPG"});
-    d.dialog.InitDialog();
+    // Selecting files keeps what the user typed; a cancelled choice changes nothing.
     Type(&d.dialog, kIdFieldName1, "Nord");
     Type(&d.dialog, kIdMinimumFieldWidth, "30");
     Type(&d.dialog, kIdPicturesDirectory, "typed");
@@ -146,7 +142,7 @@ TEST(PictureMatchDlg, BadMinimumFieldWidthOrFieldNameKeepsTheDialogOpen) {
     }
 }
 
-TEST(PictureMatchDlg, CancelAfterSelectingTurnsTheMatchingOff) {
+TEST(PictureMatchDlg, CancelAfterSelectingTurnsTheMatchingOffFilterHasUpperCase) {
     // Cancel, the window's close box, and OK for contrast.
     for (int way = 0; way < 3; ++way) {
         Dialog d({"C:\\trip\\IMG_0001.JPG", "C:\\trip\\IMG_0002.JPG"});
@@ -161,9 +157,7 @@ TEST(PictureMatchDlg, CancelAfterSelectingTurnsTheMatchingOff) {
         EXPECT_EQ(d.pictures.pictureCount, way == 2 ? 2 : 0) << way;
         EXPECT_EQ(d.pictures.picturesPerWaypoint, way == 2 ? 4 : 0) << way;
     }
-}
-
-TEST(PictureMatchDlg, FileFilterKeepsItsDescriptionsAndMatchesUpperCaseCameraNames) {
+    // The file filter keeps its descriptions and matches upper-case camera names.
     const wxString filter = PictureFileWildcard();
     EXPECT_TRUE(filter.StartsWith("Picture Files |")) << filter;
     EXPECT_TRUE(filter.EndsWith("|All Files(*.*) |*")) << filter;

@@ -3,20 +3,15 @@
 // answers (NAKs, resends, acknowledgements) and the identification as
 // receivers send it.
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
+#include <chrono>
 #include <cstdio>
-#include <cstring>
-
-#include <fstream>
 
 #include "garmin/garmin_device.h"
 #include "garmin/garmin_lexer.h"
 #include "garmin/protocol_table_file.h"
 #include "garmin_on_pty.h"
-#include "pty_pair.h"
-#include "recording_feedback.h"
-#include "test_files.h"
 
 namespace {
 

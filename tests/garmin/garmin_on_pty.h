@@ -5,16 +5,10 @@
 // code, so that a framing mistake cannot hide on both ends.
 
 #include <cmath>
-#include <cstring>
-#include <string>
-
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include "core/byte_order.h"
 #include "garmin/garmin_device.h"
-#include "host_line.h"
-#include "pty_pair.h"
-#include "recording_feedback.h"
 
 // The next frame the host sent; id -1 when none began within `timeoutMs`.
 inline WirePacket ReadHostFrame(PtyPair& pty, int timeoutMs) {

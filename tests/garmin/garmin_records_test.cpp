@@ -2,16 +2,12 @@
 // records built by hand. Each record is exactly as long as its packet data, so
 // the sanitizer catches any read beyond it.
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "quorvex_test.h"
 
 #include "garmin/garmin_device.h"
 #include "garmin_on_pty.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
-#include "recording_feedback.h"
 
 namespace {
 

@@ -2,17 +2,12 @@
 // download makes of the packets, and how it ends when the receiver falls
 // silent or sends what it should not.
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <string>
-#include <vector>
+#include "quorvex_test.h"
 
 #include "garmin/protocol_table_file.h"
 #include "garmin_on_pty.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
-#include "test_files.h"
 
 namespace {
 

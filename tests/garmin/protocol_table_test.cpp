@@ -1,13 +1,9 @@
 #include "garmin/protocol_table.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
+#include "quorvex_test.h"
 
 #include "garmin/protocol_table_file.h"
 #include "garmin_on_pty.h"
-#include "recording_feedback.h"
-#include "test_files.h"
 
 namespace {
 

@@ -1,14 +1,9 @@
 // The simulator's Garmin side, spoken to over its pseudo-terminal with raw bytes
 // and read with the framing in host_line.cpp, written apart from the simulator's.
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <chrono>
-#include <fstream>
-
-#include "host_line.h"
-#include "simulator_process.h"
-#include "test_files.h"
 
 namespace {
 

@@ -1,10 +1,7 @@
 // The simulator's Magellan side: hand-shaking, and the line faults the fault
 // matrix relies on.
 
-#include <gtest/gtest.h>
-
-#include "host_line.h"
-#include "simulator_process.h"
+#include "quorvex_test.h"
 
 namespace {
 

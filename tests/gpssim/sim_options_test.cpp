@@ -1,14 +1,9 @@
 // The simulator's command line and dataset files.
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-
-#include "host_line.h"
-#include "simulator_process.h"
-#include "test_files.h"
 
 namespace {
 

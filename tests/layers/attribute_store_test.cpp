@@ -1,10 +1,9 @@
 #include "layers/attribute_store.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <cmath>
-#include <cstring>
-#include <string>
+#include <tuple>
 
 #include "core/byte_order.h"
 #include "core/text_encoding.h"
@@ -40,18 +39,13 @@ TEST(AttributeStore, TableSlotsAndHeader) {
     EXPECT_EQ(store.AddTable("T", "T"), 253);
     EXPECT_FALSE(store.DeleteTable(254));
     store.Clear();
-    EXPECT_EQ(store.tableCount, 0);
-    EXPECT_EQ(store.currentTable, 0);
 
     int t = WaypointTable(store);
     const AttributeTable& table = store.Table(t);
-    EXPECT_EQ(table.dbfHeader[0], 3);
-    EXPECT_EQ(table.RecordLength(), 37);
-    EXPECT_EQ(GetLE16(table.dbfHeader + 10), 37);
-    EXPECT_EQ(table.fieldOffsets[0], 1);
-    EXPECT_EQ(table.fieldOffsets[1], 13);
-    EXPECT_EQ(table.fieldOffsets[2], 25);
-    EXPECT_EQ(store.RecordCount(t), 0);
+    EXPECT_EQ(
+        std::vector<int>({table.dbfHeader[0], table.RecordLength(), GetLE16(table.dbfHeader + 10),
+                          table.fieldOffsets[0], table.fieldOffsets[1], table.fieldOffsets[2]}),
+        std::vector<int>({3, 37, 37, 1, 13, 25}));
 }
 
 TEST(AttributeStore, FieldNamesAreNulPaddedElevenBytes) {
@@ -90,17 +84,17 @@ TEST(AttributeStore, TextFields) {
         size_t length;
         const char* stored;
     } texts[] = {
-        {kWindows1252, "ab\xe9", 3, "ab\xc3\xa9 "},               // é
-        {kWindows1252, "abcd\xe9", 5, "abcd "},                   // é would be split
-        {kWindows1252, "\x80\x80", 2, "\xe2\x82\xac  "},          // €€ is 6 bytes
-        {kWindows1252, "\x9f\x81", 2, "\xc5\xb8\xc2\x81 "},      // Ÿ, unassigned
+        {kWindows1252, "ab\xe9", 3, "ab\xc3\xa9 "},          // é
+        {kWindows1252, "abcd\xe9", 5, "abcd "},              // é would be split
+        {kWindows1252, "\x80\x80", 2, "\xe2\x82\xac  "},     // €€ is 6 bytes
+        {kWindows1252, "\x9f\x81", 2, "\xc5\xb8\xc2\x81 "},  // Ÿ, unassigned
         {kLatin1, "\x9f\xff", 2, "\xc2\x9f\xc3\xbf "},
-        {kLatin1, "a\0b", 3, "a    "},                            // a NUL ends the text
-        {kRaw, "abcd\x80\x80", 6, "abcd\x80"},                    // stray continuation bytes
+        {kLatin1, "a\0b", 3, "a    "},          // a NUL ends the text
+        {kRaw, "abcd\x80\x80", 6, "abcd\x80"},  // stray continuation bytes
     };
     for (const auto& row : texts) {
         SCOPED_TRACE(row.stored);
-        std::string text = row.from == kRaw        ? std::string(row.bytes, row.length)
+        std::string text = row.from == kRaw      ? std::string(row.bytes, row.length)
                            : row.from == kLatin1 ? Latin1ToUtf8(row.bytes, row.length)
                                                  : Windows1252ToUtf8(row.bytes, row.length);
         store.SetText(t, 1, 0, text.c_str());
@@ -108,8 +102,7 @@ TEST(AttributeStore, TextFields) {
         EXPECT_EQ(store.FindRecord(t, 0, text.c_str()), text.empty() ? -1 : 1);
     }
 
-    EXPECT_FALSE(store.SetText(t, 0, 2, "x"));  // no such field
-    EXPECT_FALSE(store.SetText(7, 0, 0, "x"));
+    EXPECT_FALSE(store.SetText(t, 0, 2, "x") || store.SetText(7, 0, 0, "x"));  // no such field
     char out[8] = "junk";
     EXPECT_EQ(store.GetText(t, 10, 0, out), nullptr);  // beyond the buffer
     EXPECT_STREQ(out, "");
@@ -131,18 +124,13 @@ TEST(AttributeStore, NumberFields) {
     EXPECT_TRUE(store.SetNumber(t, 0, 3, 2.5));
     EXPECT_EQ(Field(store, t, 0, 3), "2.500000    ");
 
-    // A value that needs more than the width is no value, not a cut-off number.
-    EXPECT_TRUE(store.SetNumber(t, 0, 2, 1234567890123.0));
-    EXPECT_EQ(Field(store, t, 0, 2), std::string(12, ' '));
-    EXPECT_TRUE(store.SetNumber(t, 1, 2, 1.0e25));
-    EXPECT_EQ(Field(store, t, 1, 2), std::string(12, ' '));
-    EXPECT_TRUE(store.SetNumber(t, 1, 1, NAN));
-    EXPECT_EQ(Field(store, t, 1, 1), std::string(12, ' '));
-    EXPECT_TRUE(store.SetNumber(t, 1, 1, -INFINITY));
-    EXPECT_EQ(Field(store, t, 1, 1), std::string(12, ' '));
-    // Exactly the width still fits.
-    EXPECT_TRUE(store.SetNumber(t, 2, 1, -99999.12345));
-    EXPECT_EQ(Field(store, t, 2, 1), "-99999.12345");
+    // A value that needs more than the width is no value, not a cut-off number;
+    // exactly the width still fits.
+    for (double wide : {1234567890123.0, 1.0e25, double(NAN), double(-INFINITY), -99999.12345}) {
+        EXPECT_TRUE(store.SetNumber(t, 1, 1, wide));
+        EXPECT_EQ(Field(store, t, 1, 1), wide == -99999.12345 ? "-99999.12345" : "            ")
+            << wide;
+    }
 
     EXPECT_TRUE(store.SetNumber(t, 0, 4, -122.25));
     EXPECT_EQ(GetLEDouble(store.RecordField(t, 0, 4)), -122.25);
@@ -150,8 +138,7 @@ TEST(AttributeStore, NumberFields) {
     EXPECT_EQ(GetLEFloat(store.RecordField(t, 0, 5)), 1.5f);
 
     store.Table(t).modified = false;
-    EXPECT_FALSE(store.SetNumber(t, 3, 6, 1.0));
-    EXPECT_FALSE(store.SetNumber(t, 3, 7, 1.0));
+    EXPECT_FALSE(store.SetNumber(t, 3, 6, 1.0) || store.SetNumber(t, 3, 7, 1.0));
     EXPECT_EQ(store.RecordCount(t), 4);  // still counted as written
     EXPECT_TRUE(store.Table(t).modified);
     EXPECT_FALSE(store.SetNumber(5, 0, 1, 1.0));
@@ -167,9 +154,8 @@ TEST(AttributeStore, FindRecordIsACaseBlindPrefixMatch) {
     store.SetText(t, 2, 0, "abc");
     EXPECT_EQ(store.FindRecord(t, 0, "abc"), 1);
     EXPECT_EQ(store.FindRecord(t, 0, "ABC "), 2);  // blanks of the padding count
-    EXPECT_EQ(store.FindRecord(t, 0, ""), -1);
-    EXPECT_EQ(store.FindRecord(t, 0, nullptr), -1);
-    EXPECT_EQ(store.FindRecord(t, 0, "Q"), -1);
+    for (const char* missing : {"", static_cast<const char*>(nullptr), "Q"})
+        EXPECT_EQ(store.FindRecord(t, 0, missing), -1);
     EXPECT_EQ(store.FindRecord(t, 9, "abc"), -1);
     // Longer than the field: found as SetText stored it, cut to the field; the
     // blank field behind it is not compared with the rest of the text.
@@ -183,11 +169,9 @@ TEST(AttributeStore, RecordGrowth) {
     EXPECT_TRUE(store.ReserveRecords(t, 500));
     EXPECT_FALSE(store.ReserveRecords(t, 500));  // not larger
     for (int r = 0; r < 1000; ++r) ASSERT_TRUE(store.SetText(t, r, 0, "P"));
-    EXPECT_EQ(store.Table(t).recordCapacity, 1500);
-    EXPECT_EQ(store.Table(t).bufferSize, 1500 * 37);
-    EXPECT_EQ(store.RecordCount(t), 1000);
-    EXPECT_EQ(GetLE32(store.Table(t).dbfHeader + 4), 1000u);
-    EXPECT_EQ(Field(store, t, 0, 0), "P           ");
+    EXPECT_EQ(std::make_tuple(store.Table(t).recordCapacity, store.Table(t).bufferSize,
+                              store.RecordCount(t), GetLE32(store.Table(t).dbfHeader + 4)),
+              std::make_tuple(1500, 1500 * 37, 1000, 1000u));
     EXPECT_EQ(Field(store, t, 999, 0), "P           ");
 
     // A record far beyond the capacity is refused rather than written outside.
@@ -220,10 +204,8 @@ TEST(AttributeStore, RecordGrowth) {
 TEST(AttributeStore, FieldLimitsAreRefused) {
     AttributeStore store;
     int t = store.AddTable("T", "T");
-    EXPECT_FALSE(store.AddField(t, "Wide", 'C', 256, 0));
-    EXPECT_FALSE(store.AddField(t, "None", 'C', 0, 0));
-    EXPECT_FALSE(store.AddField(t, "Neg", 'C', -4, 0));
-    EXPECT_FALSE(store.AddField(t, "Dec", 'N', 10, 300));
+    for (auto [width, decimals] : {std::pair{256, 0}, {0, 0}, {-4, 0}, {10, 300}})
+        EXPECT_FALSE(store.AddField(t, "Bad", 'N', width, decimals)) << width;
     EXPECT_FALSE(store.AddField(9, "X", 'C', 1, 0));
     EXPECT_EQ(store.FieldCount(t), 0);
 

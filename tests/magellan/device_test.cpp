@@ -2,16 +2,10 @@
 
 #include "magellan/magellan_device.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <chrono>
-#include <cstring>
-#include <string>
 #include <thread>
-
-#include "magellan_test_lines.h"
-#include "pty_pair.h"
-#include "recording_feedback.h"
 
 namespace {
 

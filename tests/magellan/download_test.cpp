@@ -2,17 +2,13 @@
 
 #include "magellan/magellan_download.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
-#include <cstring>
 #include <initializer_list>
 #include <memory>
-#include <string>
 
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
-#include "magellan_test_lines.h"
-#include "recording_feedback.h"
 
 namespace {
 

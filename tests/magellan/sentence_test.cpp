@@ -1,14 +1,9 @@
 // The texts of the sentence link: fields and the port settings.
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
+#include "quorvex_test.h"
 
 #include "magellan/magellan_device.h"
 #include "magellan/port_settings.h"
-#include "magellan_test_lines.h"
-#include "recording_feedback.h"
 
 TEST(MagellanField, FieldsByCommaCountAndCutToTheBuffer) {
     struct Row {

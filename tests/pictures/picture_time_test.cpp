@@ -1,15 +1,10 @@
 #include "pictures/picture_time.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
+#include "quorvex_test.h"
 
 #include <ctime>
-#include <fstream>
-#include <string>
-#include <vector>
-
-#include "test_files.h"
 
 namespace {
 

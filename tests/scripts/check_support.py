@@ -1,5 +1,6 @@
-"""What the shapefile checkers share: reading one written set with pyshp, and
-collecting the differences from what the dataset says."""
+"""What the shapefile checkers share: reading one written set with pyshp,
+collecting the differences from what the dataset says, and comparing point and
+line layers with the positions and values the dataset gives."""
 
 import os
 
@@ -90,3 +91,27 @@ class Check:
         if len(self.problems) > limit:
             print("... and %d more" % (len(self.problems) - limit))
         return 1 if self.problems else 0
+
+
+def check_points(check, what, fields, layer, expected_fields, expected):
+    """Point layer against (position, values) pairs; Longitude and Latitude derived."""
+    check.equal(what + " fields", fields, expected_fields)
+    check.equal(what + " count", len(layer), len(expected))
+    for i, ((points, record), (pos, values)) in enumerate(zip(layer, expected)):
+        check.points("%s %d" % (what, i), points, [pos])
+        check.near("%s %d Longitude" % (what, i), record["Longitude"], round(pos[0], 5), 6e-6)
+        check.near("%s %d Latitude" % (what, i), record["Latitude"], round(pos[1], 5), 6e-6)
+        for name, value in values.items():
+            got = record[name]
+            if isinstance(got, str):
+                got = got.strip()
+            check.equal("%s %d %s" % (what, i, name), got, value)
+
+
+def check_lines(check, what, layer, lines):
+    """Line layer against (values, positions) pairs; values a dict of fields, or the Ident."""
+    check.equal(what + " count", len(layer), len(lines))
+    for i, ((points, record), (values, positions)) in enumerate(zip(layer, lines)):
+        check.points("%s %d" % (what, i), points, positions)
+        for name, value in (values if isinstance(values, dict) else {"Ident": values}).items():
+            check.equal("%s %d %s" % (what, i, name), record[name].strip(), value)

@@ -25,7 +25,7 @@ import os
 import struct
 import sys
 
-from check_support import Check, read_set
+from check_support import Check, check_lines, check_points, read_set
 
 FIXED_IDENT_TYPES = {100, 101, 102, 103, 104, 107, 150, 151, 152, 154, 155}
 FLOAT_ALTITUDE_TYPES = {108, 109}
@@ -108,21 +108,6 @@ def waypoint_values(w, wtype):
     return values
 
 
-def check_points(check, what, fields, layer, expected_fields, expected):
-    """Point layer against (position, values) pairs; Longitude and Latitude derived."""
-    check.equal(what + " fields", fields, expected_fields)
-    check.equal(what + " count", len(layer), len(expected))
-    for i, ((points, record), (pos, values)) in enumerate(zip(layer, expected)):
-        check.points("%s %d" % (what, i), points, [pos])
-        check.near("%s %d Longitude" % (what, i), record["Longitude"], round(pos[0], 5), 6e-6)
-        check.near("%s %d Latitude" % (what, i), record["Latitude"], round(pos[1], 5), 6e-6)
-        for name, value in values.items():
-            got = record[name]
-            if isinstance(got, str):
-                got = got.strip()
-            check.equal("%s %d %s" % (what, i, name), got, value)
-
-
 def check_waypoints(check, data, fields, layer, wtype, count):
     waypoints = data["waypoints"][:count]
     expected = [(pos, waypoint_values(w, wtype)) for pos, w in merged(waypoints, position)]
@@ -140,13 +125,6 @@ def route_name(route, index, header_type):
     if header_type == 201:
         return (route["comment"] or route["name"])[:20].strip()
     return route["name"][:SIM_TEXT_LIMIT][:40].strip()
-
-
-def check_lines(check, what, layer, lines):
-    check.equal(what + " count", len(layer), len(lines))
-    for i, ((points, record), (name, positions)) in enumerate(zip(layer, lines)):
-        check.points("%s %d" % (what, i), points, positions)
-        check.equal("%s %d Ident" % (what, i), record["Ident"].strip(), name)
 
 
 def check_routes(check, data, layer, route_types):

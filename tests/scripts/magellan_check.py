@@ -12,7 +12,7 @@ points of the dataset. Prints the differences and exits 1 when there is one.
 import json
 import sys
 
-from check_support import Check, read_set
+from check_support import Check, check_lines, check_points, read_set
 
 MINUTES_TO_DEGREES = 0.016666666666666666
 
@@ -28,28 +28,21 @@ def position(item):
     return (on_the_wire(item["lon"]), on_the_wire(item["lat"]))
 
 
-def check_waypoints(check, data, layer):
-    check.equal("waypoint count", len(layer), len(data["waypoints"]))
-    for i, ((points, record), w) in enumerate(zip(layer, data["waypoints"])):
-        check.points("waypoint %d" % i, points, [position(w)])
-        check.equal("waypoint %d Ident" % i, record["Ident"], w["ident"][:12].rstrip())
-        check.equal("waypoint %d Comment" % i, record["Comment"], w["comment"][:40].rstrip())
-        altitude = 0 if w["alt"] is None else int(round(w["alt"]))
-        check.equal("waypoint %d Altitude" % i, record["Altitude"], altitude)
-        if abs(record["Longitude"] - on_the_wire(w["lon"])) > 5e-6:
-            check.problems.append("waypoint %d Longitude %r" % (i, record["Longitude"]))
-        if abs(record["Latitude"] - on_the_wire(w["lat"])) > 5e-6:
-            check.problems.append("waypoint %d Latitude %r" % (i, record["Latitude"]))
+def check_waypoints(check, data, fields, layer):
+    expected = [(position(w), {"Ident": w["ident"][:12].strip(),
+                               "Comment": w["comment"][:40].strip(),
+                               "Altitude": 0 if w["alt"] is None else int(round(w["alt"]))})
+                for w in data["waypoints"]]
+    check_points(check, "waypoint", fields, layer,
+                 ["Ident", "Longitude", "Latitude", "Comment", "Altitude"], expected)
 
 
-def check_routes(check, data, layer):
+def check_routes(check, data, fields, layer):
     by_name = {w["ident"]: w for w in data["waypoints"]}
-    check.equal("route count", len(layer), len(data["routes"]))
-    for i, ((points, record), r) in enumerate(zip(layer, data["routes"])):
-        nodes = [n if isinstance(n, str) else n["ident"] for n in r["points"]]
-        check.points("route %d" % i, points, [position(by_name[n]) for n in nodes])
-        check.equal("route %d Ident" % i, record["Ident"], str(r["number"]))
-        check.equal("route %d Comment" % i, record["Comment"], r["comment"][:40].rstrip())
+    check_lines(check, "route", layer, [
+        ({"Ident": str(r["number"]), "Comment": r["comment"][:40].strip()},
+         [position(by_name[n if isinstance(n, str) else n["ident"]]) for n in r["points"]])
+        for r in data["routes"]])
 
 
 def expected_tracks(data, limit):
@@ -69,12 +62,9 @@ def expected_tracks(data, limit):
     return lines
 
 
-def check_tracks(check, data, layer, limit):
-    lines = expected_tracks(data, limit)
-    check.equal("track count", len(layer), len(lines))
-    for i, ((points, record), (name, positions)) in enumerate(zip(layer, lines)):
-        check.points("track %d" % i, points, positions)
-        check.equal("track %d Ident" % i, record["Ident"], name[:12].rstrip())
+def check_tracks(check, data, fields, layer, limit):
+    lines = [(name[:12].strip(), positions) for name, positions in expected_tracks(data, limit)]
+    check_lines(check, "track", layer, lines)
 
 
 def main(argv):
@@ -90,11 +80,11 @@ def main(argv):
     check = Check()
     found = []
     for name, compare in (("Waypoints", check_waypoints), ("Routes", check_routes),
-                          ("Tracks", lambda c, d, l: check_tracks(c, d, l, limit))):
+                          ("Tracks", lambda c, d, f, l: check_tracks(c, d, f, l, limit))):
         written = read_set(out_dir, name, check)
         if written is not None:
             found.append(name)
-            compare(check, data, written[1])
+            compare(check, data, *written)
     return check.report(found)
 
 

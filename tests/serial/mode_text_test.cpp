@@ -1,6 +1,6 @@
 #include "serial/mode_text.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <tuple>
 

@@ -1,19 +1,14 @@
 #include "serial/serial_port.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include "quorvex_test.h"
 
 #include <chrono>
-#include <cstring>
 #include <thread>
-
-#include "pty_pair.h"
-#include "recording_feedback.h"
-#include "test_files.h"
 
 namespace {
 
@@ -90,14 +85,11 @@ TEST_F(SerialPortOnPty, OpenFailuresShowTheirMessageAndLeaveTheLineFree) {
                   "Could not open Serial port /dev/quorvex-no-such-device\nErr = 2"}));
 
     // A port that did not open does nothing, and says nothing.
-    char buffer[8] = "xxxxxxx";
+    char buffer[8] = "xxxxxxx", line[8] = "xxxxxxx";
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.Write("abc", 3), 0);
-    EXPECT_EQ(port.Read(buffer, 3, 10), 0);
-    EXPECT_EQ(buffer[0], '\0');
-    buffer[0] = 'x';
-    EXPECT_EQ(port.ReadLine(buffer, '\n', 7, 10), 0);
-    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(port.Write("abc", 3) + port.Read(buffer, 3, 10) + port.ReadLine(line, '\n', 7, 10),
+              0);
+    EXPECT_EQ(buffer[0] + line[0], 0);
     port.DiscardInput();
     EXPECT_EQ(feedback.messages.size(), 3u);
     EXPECT_TRUE(OpenPort());
@@ -196,9 +188,7 @@ TEST_F(SerialPortOnPty, AHungUpLineIsSilenceNotAnError) {
     int waited = MillisecondsSince(start);
     EXPECT_GE(waited, 290) << "it waits out its time-outs like a silent line";
     EXPECT_LT(waited, 2000);
-    EXPECT_EQ(port.ReadLine(buffer, '\n', 7, 50), 0);
-    EXPECT_EQ(port.BytesWaiting(), 0);
-    EXPECT_EQ(port.Write("abc", 3), 0);
+    EXPECT_EQ(port.ReadLine(buffer, '\n', 7, 50) + port.BytesWaiting() + port.Write("abc", 3), 0);
     port.Close();
     EXPECT_TRUE(feedback.messages.empty());
 }

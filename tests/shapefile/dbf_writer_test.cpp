@@ -1,13 +1,11 @@
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <ctime>
 
 #include "layers/attribute_store.h"
 #include "read_back.h"
-#include "test_files.h"
 
 using nlohmann::json;
 

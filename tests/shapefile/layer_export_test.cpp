@@ -1,16 +1,13 @@
 #include "shapefile/layer_export.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
+#include "quorvex_test.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "read_back.h"
-#include "recording_feedback.h"
-#include "test_files.h"
 
 using nlohmann::json;
 

@@ -1,13 +1,11 @@
 #include "shapefile/shapefile_writer.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <cstdint>
-#include <vector>
 
 #include "core/byte_order.h"
 #include "read_back.h"
-#include "test_files.h"
 
 using nlohmann::json;
 

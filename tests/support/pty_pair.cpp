@@ -1,8 +1,8 @@
 #include "pty_pair.h"
 
-#include <errno.h>
+#include "host_line.h"
+
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -13,9 +13,9 @@
 
 namespace {
 
-int MillisecondsSince(std::chrono::steady_clock::time_point start) {
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                std::chrono::steady_clock::now() - start)
+                                deadline - std::chrono::steady_clock::now())
                                 .count());
 }
 
@@ -43,59 +43,28 @@ PtyPair::~PtyPair() {
     CloseSlave();
 }
 
-bool PtyPair::Send(const Bytes& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        if (master_ < 0) return false;
-        ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd pfd = {master_, POLLOUT, 0};
-            if (poll(&pfd, 1, 2000) <= 0) return false;
-        } else {
-            return false;
-        }
-    }
-    return true;
+void PtyPair::Send(const Bytes& bytes) {
+    HostLine(master_).Write(bytes);
 }
 
-bool PtyPair::Send(const std::string& text) {
-    return Send(Bytes(text.begin(), text.end()));
+void PtyPair::Send(const std::string& text) {
+    HostLine(master_).Write(text);
 }
 
 Bytes PtyPair::Receive(size_t count, int timeoutMs) {
+    HostLine line(master_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     Bytes got;
-    auto start = std::chrono::steady_clock::now();
-    while (got.size() < count && master_ >= 0) {
-        unsigned char chunk[512];
-        size_t want = count - got.size() < sizeof(chunk) ? count - got.size() : sizeof(chunk);
-        ssize_t n = read(master_, chunk, want);
-        if (n > 0) {
-            got.insert(got.end(), chunk, chunk + n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        int left = timeoutMs - MillisecondsSince(start);
-        if (left <= 0) break;
-        if (n < 0 && errno == EAGAIN) {
-            pollfd pfd = {master_, POLLIN, 0};
-            poll(&pfd, 1, left);
-        } else {
-            // EIO: no one holds the slave side open at the moment; that is silence too.
-            poll(nullptr, 0, left < 5 ? left : 5);
-        }
-    }
+    for (int b; got.size() < count && (b = line.ReadByte(MillisecondsUntil(deadline))) >= 0;)
+        got.push_back(static_cast<unsigned char>(b));
     return got;
 }
 
 Bytes PtyPair::ReceiveUntilQuiet(int quietMs) {
+    HostLine line(master_);
     Bytes got;
-    for (;;) {
-        Bytes more = Receive(4096, quietMs);
-        if (more.empty()) return got;
-        got.insert(got.end(), more.begin(), more.end());
-    }
+    for (int b; (b = line.ReadByte(quietMs)) >= 0;) got.push_back(static_cast<unsigned char>(b));
+    return got;
 }
 
 void PtyPair::CloseMaster() {

@@ -22,9 +22,9 @@ class PtyPair {
     const std::string& SlavePath() const { return slavePath_; }
     int MasterFd() const { return master_; }
 
-    // Writes every byte to the line; false when the line is gone.
-    bool Send(const Bytes& bytes);
-    bool Send(const std::string& text);
+    // Writes every byte to the line (as long as it is there).
+    void Send(const Bytes& bytes);
+    void Send(const std::string& text);
     // Reads until `count` bytes came or `timeoutMs` passed, and returns what came.
     Bytes Receive(size_t count, int timeoutMs);
     // Reads until nothing more arrived for `quietMs`.

@@ -1,7 +1,6 @@
 #include "simulator_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -12,6 +11,7 @@
 #include <cstring>
 #include <thread>
 
+#include "host_line.h"
 #include "test_files.h"
 
 namespace {
@@ -65,27 +65,14 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
     close(out[1]);
 
     // The first line is the device path.
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
-    while (line.find('\n') == std::string::npos) {
-        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        deadline - std::chrono::steady_clock::now())
-                                        .count());
-        pollfd p{out[0], POLLIN, 0};
-        if (left <= 0 || poll(&p, 1, left) <= 0) break;
-        char chunk[256];
-        ssize_t n = read(out[0], chunk, sizeof chunk);
-        if (n <= 0) break;
-        line.append(chunk, static_cast<size_t>(n));
-    }
+    const std::string line = HostLine(out[0]).ReadLine(kStartTimeoutMs);
     close(out[0]);
-    size_t end = line.find('\n');
-    if (end == std::string::npos || end == 0) {
+    if (line.empty()) {
         error_ = "quorvex-gpssim (" + program + ") printed no device path";
         Stop();
         return;
     }
-    devicePath_ = line.substr(0, end);
+    devicePath_ = line;
 }
 
 SimulatorProcess::~SimulatorProcess() {

@@ -26,7 +26,6 @@ class SimulatorProcess {
     const std::string& DevicePath() const { return devicePath_; }
     // Why it did not start.
     const std::string& Error() const { return error_; }
-    pid_t Pid() const { return pid_; }
     // Stops the simulator; its exit status, or -1 when it did not exit normally.
     int Stop();
 

@@ -51,8 +51,25 @@ static std::string FromEnvironment(const char* name, const char* fallback) {
 
 std::string BinDir() { return FromEnvironment("QUORVEX_BIN", "."); }
 
+CommandResult RunProgram(const std::string& commandLine) {
+    return RunCommand(BinDir() + "/" + commandLine);
+}
+
+::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << part << "\" looked for in:\n" << text;
+}
+
 std::string PythonInterpreter() { return FromEnvironment("QUORVEX_PYTHON", "/usr/bin/python3"); }
 
 std::string TestScript(const std::string& name) {
-    return FromEnvironment("QUORVEX_TEST_SCRIPTS", ".") + "/" + name;
+    return FromEnvironment("QUORVEX_TEST_SCRIPTS", QUORVEX_TEST_SCRIPTS_DIR) + "/" + name;
+}
+
+CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
+                                  const std::string& outDir, const std::string& options) {
+    const std::string json = outDir + "/dataset.json";
+    RunProgram("quorvex-gpssim --dataset " + dataset + " --dump-dataset > " + json);
+    return RunCommand(PythonInterpreter() + " " + TestScript(script) + " " + json + " " + outDir +
+                      " " + options);
 }

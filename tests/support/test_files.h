@@ -1,12 +1,14 @@
 #pragma once
 // Files and processes for tests: a scratch directory removed at the end of the
-// test, whole-file reads, and running a command for its output.
+// test, whole-file reads, and running a command or a built program for its output.
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -16,7 +18,7 @@ public:
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -34,8 +36,16 @@ CommandResult RunCommand(const std::string& command);
 
 // The directory of the built programs, from QUORVEX_BIN (set by ctest).
 std::string BinDir();
+// Runs "BinDir()/program arguments" (the program's name first in `commandLine`).
+CommandResult RunProgram(const std::string& commandLine);
+// Whether `part` is in `text`, with the text shown when it is not.
+::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 
 // The Python interpreter that has pyshp, from QUORVEX_PYTHON, and the folder of
 // the test scripts, from QUORVEX_TEST_SCRIPTS.
 std::string PythonInterpreter();
 std::string TestScript(const std::string& name);
+// Runs the checker `script` (garmin_check.py, magellan_check.py) on the shapefiles
+// in `outDir` against the simulator's `dataset`, dumped into outDir/dataset.json.
+CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
+                                  const std::string& outDir, const std::string& options = "");

@@ -1,6 +1,6 @@
 #include "view/map_mapping.h"
 
-#include <gtest/gtest.h>
+#include "quorvex_test.h"
 
 #include <cmath>
 
@@ -19,16 +19,14 @@ MapMapping Prepared(double xMin, double yMin, double xMax, double yMax, int w, i
 
 TEST(MapMapping, MarginsComeFromTheOtherAxisAndTheSouthWestCornerIsPlaced) {
     // 1000 x 500: horizontal margin from the height, vertical margin from the width.
+    // sx = 950 / 100 = 9.5, sy = 400 / 50 = 8: the tighter one serves both axes; the
+    // room left over lies to the east, not centred.
     MapMapping m = Prepared(0.0, 0.0, 100.0, 50.0, 1000, 500);
-    EXPECT_EQ(m.m_marginX, 25);
-    EXPECT_EQ(m.m_marginY, 50);
-    // sx = 950 / 100 = 9.5, sy = 400 / 50 = 8: the tighter one serves both axes.
     EXPECT_DOUBLE_EQ(m.m_scale, 8.0);
-    EXPECT_EQ(m.WorldToDeviceX(0.0), 25);
-    EXPECT_EQ(m.WorldToDeviceY(0.0), 450);
-    // The room left over lies to the east, not centred.
-    EXPECT_EQ(m.WorldToDeviceX(100.0), 825);
-    EXPECT_EQ(m.WorldToDeviceY(50.0), 50);
+    EXPECT_EQ(
+        std::vector<int>({m.m_marginX, m.m_marginY, m.WorldToDeviceX(0.0), m.WorldToDeviceY(0.0),
+                          m.WorldToDeviceX(100.0), m.WorldToDeviceY(50.0)}),
+        std::vector<int>({25, 50, 25, 450, 825, 50}));
 }
 
 TEST(MapMapping, ConversionsTruncateTowardZeroAndInvert) {
@@ -85,19 +83,15 @@ TEST(MapMapping, RubberBandGivesTheSameWindowInEitherDirection) {
         MapMapping m = Prepared(0.0, 0.0, 100.0, 100.0, 1000, 1000);
         m.ZoomToDeviceRect(band);
         // Device x 100 is (100 - 50) / 9 degrees east; the bottom edge is the south.
-        EXPECT_DOUBLE_EQ(m.m_viewXMin, 50.0 / 9.0);
-        EXPECT_DOUBLE_EQ(m.m_viewXMax, 250.0 / 9.0);
-        EXPECT_DOUBLE_EQ(m.m_viewYMin, 450.0 / 9.0);
-        EXPECT_DOUBLE_EQ(m.m_viewYMax, 750.0 / 9.0);
+        EXPECT_EQ(std::vector<double>({m.m_viewXMin, m.m_viewXMax, m.m_viewYMin, m.m_viewYMax}),
+                  std::vector<double>({50.0 / 9.0, 250.0 / 9.0, 450.0 / 9.0, 750.0 / 9.0}));
     }
 }
 
 TEST(MapMapping, FarPositionsInADeepZoomSaturateAndEdgesKeepTheirDirection) {
     MapMapping m = Prepared(0.0, 0.0, 1e-7, 1e-7, 1000, 1000);
-    EXPECT_GT(m.WorldToDeviceX(179.0), 0);
-    EXPECT_LT(m.WorldToDeviceX(-179.0), 0);
-    EXPECT_LT(m.WorldToDeviceY(89.0), 0);
-    EXPECT_GT(m.WorldToDeviceY(-89.0), 1000);
+    EXPECT_TRUE(m.WorldToDeviceX(179.0) > 0 && m.WorldToDeviceX(-179.0) < 0);
+    EXPECT_TRUE(m.WorldToDeviceY(89.0) < 0 && m.WorldToDeviceY(-89.0) > 1000);
 
     const DeviceRect clip{0, 0, 1000, 1000};
     int32_t d[4];
@@ -139,9 +133,9 @@ TEST(GridSpacing, WholeDegreesMinutesOrSecondsOfAFifthOfTheWidth) {
     // PrepareMapping takes the spacing from the whole width, margins included.
     EXPECT_EQ(Prepared(0.0, 0.0, 90.0, 90.0, 1000, 1000).m_gridInterval, 20.0);
 
-    EXPECT_EQ(MapMapping::SymbolRadius(1000), 3);
-    EXPECT_EQ(MapMapping::SymbolRadius(1280), 4);
-    EXPECT_EQ(MapMapping::SymbolRadius(0), 1);
+    EXPECT_EQ(std::vector<int>({MapMapping::SymbolRadius(1000), MapMapping::SymbolRadius(1280),
+                                MapMapping::SymbolRadius(0)}),
+              std::vector<int>({3, 4, 1}));
 }
 
 // The visible grid lines are those the loops over the whole globe would give.
@@ -186,7 +180,29 @@ TEST(GridLines, ThirtyMinuteRowDoesNotDrift) {
         bottoms.push_back(MeridianLabelTexts(line.value).bottom);
     }
     const std::vector<std::string> expectedBottoms = {
-        "2^30'00\" W", "2^00'00\" W", "1^30'00\" W", "1^00'00\" W", "0^30'00\" W", "0^00'00\" E",
-        "0^30'00\" E", "1^00'00\" E", "1^30'00\" E", "2^00'00\" E", "2^30'00\" E"};
+        "2°30'00\" W", "2°00'00\" W", "1°30'00\" W", "1°00'00\" W", "0°30'00\" W", "0°00'00\" E",
+        "0°30'00\" E", "1°00'00\" E", "1°30'00\" E", "2°00'00\" E", "2°30'00\" E"};
     EXPECT_EQ(bottoms, expectedBottoms);
+}
+
+TEST(GridLabels, MeridianAndParallelTexts) {
+    const struct {
+        double longitude;
+        const char *bottom, *top;
+    } meridians[] = {
+        {2.5, "2°30'00\" E", "2.50000"},
+        {-0.5, "0°30'00\" W", "-0.50000"},
+        {0.0, "0°00'00\" E", "0.00000"},
+        {-180.0, "180°00'00\" W", "-180.00000"},
+        // A grid value a rounding error below a whole minute still reads as that minute.
+        {12.0 + 45 * 0.016666666666666666 - 1e-12, "12°45'00\" E", "12.75000"},
+    };
+    for (const auto& m : meridians) {
+        EXPECT_EQ(MeridianLabelTexts(m.longitude).bottom, m.bottom);
+        EXPECT_EQ(MeridianLabelTexts(m.longitude).top, m.top);
+    }
+    using Lines = std::array<std::string, 4>;
+    EXPECT_EQ(ParallelLabelTexts(-33.75), (Lines{"33°", "45'", "00\"", "S"}));
+    EXPECT_EQ(ParallelLabelTexts(0.0), (Lines{"0°", "00'", "00\"", "N"}));
+    EXPECT_EQ(ParallelLabelTexts(47.0 + 7.0 / 3600), (Lines{"47°", "00'", "07\"", "N"}));
 }

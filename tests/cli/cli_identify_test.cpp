@@ -1,17 +1,14 @@
 // quorvex-cli identify garmin, run as a program, and the tool's option parser.
 
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "simulator_process.h"
-#include "test_files.h"
+#include "quorvex_test.h"
 
 TEST(CliIdentifyGarmin, PrintsWhatTheInterfaceDialogShowsOrWhyNot) {
     auto identify = [](const std::string& arguments) {
-        return RunCommand(BinDir() + "/quorvex-cli identify garmin " + arguments);
+        return RunProgram("quorvex-cli identify garmin " + arguments);
     };
     SimulatorProcess sim;
     ASSERT_TRUE(sim.Started()) << sim.Error();

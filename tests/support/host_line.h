@@ -5,6 +5,7 @@
 // host against an independent reading of the wire.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,20 @@ std::vector<uint8_t> GarminFrame(int id, const std::vector<uint8_t>& data, int c
 std::vector<uint8_t> CapabilityData(const std::vector<std::string>& entries);
 // Product ID, software version 3.12, then the description bytes as given.
 std::vector<uint8_t> ProductData(int productId, const std::string& description);
+
+// NMEA: "body*XX\r\n" with the body's checksum, and the acknowledgement a host owes
+// for `line` ("$PMGNCSM,XX", where XX is the checksum of the line up to its '*').
+std::string Sentence(const std::string& body);
+std::string AcknowledgementOf(const std::string& line);
+
+// A buffer with a guard behind it, to show writes past its end.
+template <size_t N>
+struct GuardedBuffer {
+    GuardedBuffer() { std::memset(guard, 'G', sizeof guard); }
+    bool GuardIntact() const { return std::string(guard, sizeof guard) == std::string(64, 'G'); }
+    char text[N];
+    char guard[64];
+};
 
 class HostLine {
   public:

@@ -142,10 +142,20 @@ unsigned HostLine::Checksum(const std::string& text) {
     return sum;
 }
 
-void HostLine::SendSentence(const std::string& body) {
+std::string Sentence(const std::string& body) {
     char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", Checksum(body));
-    Write(body + tail);
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", HostLine::Checksum(body));
+    return body + tail;
+}
+
+std::string AcknowledgementOf(const std::string& line) {
+    char body[32];
+    std::snprintf(body, sizeof body, "$PMGNCSM,%02X", HostLine::Checksum(line));
+    return Sentence(body);
+}
+
+void HostLine::SendSentence(const std::string& body) {
+    Write(Sentence(body));
 }
 
 std::string HostLine::ReadLine(int timeoutMs) {
@@ -158,9 +168,7 @@ std::string HostLine::ReadLine(int timeoutMs) {
 }
 
 void HostLine::Acknowledge(const std::string& line) {
-    char body[32];
-    std::snprintf(body, sizeof body, "$PMGNCSM,%02X", Checksum(line));
-    SendSentence(body);
+    Write(AcknowledgementOf(line));
 }
 
 std::string TextAt(const std::vector<uint8_t>& d, size_t at) {
