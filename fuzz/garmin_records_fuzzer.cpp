@@ -14,16 +14,16 @@
 #include <vector>
 
 #include "core/byte_order.h"
-#include "garmin/garmin_device.h"
+#include "garmin/garmin_download.h"
 #include "garmin/record_layouts.h"
 #include "harness_support.h"
 #include "pictures/picture_set.h"
 
 namespace {
 
-const int kPointTypes[] = {100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110,
-                           150, 151, 152, 153, 154, 155, 300, 301, 0,   -1};
-const int kHeaderTypes[] = {200, 201, 202, 310, 210, 0, 312};
+const int kPointTypes[] = {100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 150,
+                           151, 152, 153, 154, 155, 300, 301, 302, 303, 304, 0,   -1};
+const int kHeaderTypes[] = {200, 201, 202, 310, 210, 0, 312, 311};
 // Decodes one run makes at most: enough for 500 points and more, few enough
 // that long inputs do not slow the fuzzing down to a crawl.
 constexpr size_t kMaxDecodes = 1500;
@@ -64,52 +64,44 @@ std::unique_ptr<unsigned char[]> PassCopy(const Record& r, int pointType, int pa
     return copy;
 }
 
-void DecodePoints(FuzzInput& in, int passes, GarminDevice& device, GeometryStore& geometry,
+void DecodePoints(FuzzInput& in, int passes, GarminDownload& device, GeometryStore& geometry,
                   AttributeStore& attributes) {
     const int type = in.Choose(kPointTypes);
     PictureSet* pictures = (in.Byte() & 1) != 0 ? &SamplePictures() : nullptr;
     // A layout without a layer still has its records refused one by one.
-    device.NewPointLayer(geometry, attributes, pictures, "Waypoints", "Garmin GPS Waypoints", type);
+    device.NewPointLayer(pictures, "Waypoints", "Garmin GPS Waypoints", type);
     const std::vector<Record> records = ReadRecords(in, false);
     passes = PassCount(passes, records);
     for (int pass = 0; pass < passes; ++pass) {
         for (const Record& r : records) {
             auto record = PassCopy(r, type, pass);
-            const int point =
-                device.AddPoint(geometry, attributes, type, record.get(), static_cast<int>(r.size));
-            if (point >= 0 && (device.LayerIndex() < 0 ||
-                               point >= geometry.Layer(device.LayerIndex()).pointCount))
+            const int point = device.AddPoint(type, record.get(), static_cast<int>(r.size));
+            if (point >= 0 &&
+                (device.layer < 0 || point >= geometry.Layer(device.layer).pointCount))
                 FuzzFailure("AddPoint gave the index of no point");
         }
     }
-    if (device.LayerIndex() >= 0) geometry.ComputeExtent(device.LayerIndex());
-    if (pictures != nullptr) pictures->MatchPictures(attributes, device.TableIndex(), 3);
+    if (device.layer >= 0) geometry.ComputeExtent(device.layer);
+    if (pictures != nullptr) pictures->MatchPictures(attributes, device.table, 3);
 }
 
-void DecodeLines(FuzzInput& in, int passes, GarminDevice& device, GeometryStore& geometry,
-                 AttributeStore& attributes) {
+void DecodeLines(FuzzInput& in, int passes, GarminDownload& device, GeometryStore& geometry) {
     const int headerType = in.Choose(kHeaderTypes);
     const int pointType = in.Choose(kPointTypes);
-    device.NewLineLayer(geometry, attributes, "Routes", "Garmin GPS Routes", headerType);
+    device.NewLineLayer("Routes", "Garmin GPS Routes");
     const std::vector<Record> records = ReadRecords(in, true);
     passes = PassCount(passes, records);
-    // As the transfers count them: each header starts the next line, and points
-    // before any header make line 0.
-    int lineNumber = -1;
     for (int pass = 0; pass < passes; ++pass) {
         for (const Record& r : records) {
             auto record = PassCopy(r, pointType, pass);
             const int size = static_cast<int>(r.size);
-            if (r.header) {
-                ++lineNumber;
-                device.NameLine(attributes, headerType, record.get(), size, lineNumber);
-            } else {
-                if (lineNumber < 0) lineNumber = 0;
-                device.AddLinePoint(geometry, pointType, record.get(), size, lineNumber);
-            }
+            if (r.header)
+                device.NameLine(headerType, record.get(), size);
+            else
+                device.AddLinePoint(pointType, record.get(), size);
         }
     }
-    if (device.LayerIndex() >= 0) geometry.ComputeExtent(device.LayerIndex());
+    if (device.layer >= 0) geometry.ComputeExtent(device.layer);
 }
 
 }  // namespace
@@ -117,14 +109,15 @@ void DecodeLines(FuzzInput& in, int passes, GarminDevice& device, GeometryStore&
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     QuietFeedback quiet;
     FuzzInput in(data, size);
-    GarminDevice device;
     Stores& document = NewDocument();
+    GarminDownload device(GarminDownload::kRoutes, ProtocolTable(), document.geometry,
+                          document.attributes);
     const std::uint8_t choice = in.Byte();
     const int passes = 1 + (choice >> 1) % 16;
     if ((choice & 1) == 0)
         DecodePoints(in, passes, device, document.geometry, document.attributes);
     else
-        DecodeLines(in, passes, device, document.geometry, document.attributes);
+        DecodeLines(in, passes, device, document.geometry);
     CheckStores(document.geometry, document.attributes);
     return 0;
 }

@@ -55,8 +55,9 @@ const char kGarminUsage[] =
     "  --min-field-width N        smallest width of a picture field, 0..254 (default 15)\n"
     "\n"
     "Exit status: 0 receiver reached and every file written (a transfer that ended\n"
-    "early still gives 0 and says so); 1 port not opened or receiver not identified;\n"
-    "2 usage error; 3 a file could not be written (or DIR is not a directory).\n";
+    "early still gives 0 and says so); 1 port not opened, receiver not identified, or\n"
+    "none of the chosen transfers could be run with this receiver; 2 usage error;\n"
+    "3 a file could not be written (or DIR is not a directory).\n";
 
 struct GarminDownloadOptions {
     std::string out;
@@ -159,8 +160,16 @@ int RunGarminCommand(int argc, char** argv) {
         pictures.ComputeFieldWidth();
 
         MessageCounter counter;
-        RunGarminTransfers(gps, geometry, attributes, &pictures, download.transfers);
+        const int run =
+            RunGarminTransfers(gps, geometry, attributes, &pictures, download.transfers);
         transferMessages = counter.Count();
+        if (run == 0 && ChosenTransfers(download.transfers) > 0) {
+            // The receiver answered, but what it holds cannot be asked for or read.
+            std::fputs("quorvex-cli: none of the chosen transfers could be run with this "
+                       "receiver (see above); nothing was written\n",
+                       stderr);
+            return kExitNoReceiver;
+        }
     }  // the port closes here
     return FinishDownload(geometry, attributes, download.out, transferMessages);
 }

@@ -8,7 +8,6 @@
 // the received bytes.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +44,7 @@ enum GarminCommand {
 class GeometryStore;
 class AttributeStore;
 class PictureSet;
+class GarminDownload;
 
 class GarminDevice {
   public:
@@ -114,9 +114,9 @@ class GarminDevice {
     // Receptions of one packet that ReceiveData allows before giving up.
     static constexpr int kMaxReceptions = 6;
 
-    // Transfers (garmin_waypoints.cpp, garmin_routes.cpp, garmin_tracks.cpp).
-    // Each downloads one kind of record into a new layer of `geometry` with its
-    // table in `attributes`, and returns the record count the receiver announced
+    // Transfers (garmin_transfers.cpp). Each downloads one kind of record into
+    // a new layer of `geometry` with its table in `attributes` (see
+    // garmin_download.h), and returns the record count the receiver announced
     // (0 when the transfer did not start). What went wrong has been shown.
     // `pictures` (may be null) gets its fields added to the waypoint table and
     // is matched to the waypoints at the end.
@@ -128,44 +128,25 @@ class GarminDevice {
     // The layer's file name is `fileName` with "Pts" appended.
     int TransferTrackPoints(GeometryStore& geometry, AttributeStore& attributes,
                             const char* fileName);
-    // Record decoding. `record` holds `size` bytes of packet data; nothing is
-    // read beyond them, and a record too short for its layout is refused.
-    bool NewPointLayer(GeometryStore& geometry, AttributeStore& attributes, PictureSet* pictures,
-                       const char* fileName, const char* layerName, int dataType);
-    // The point's index (also its attribute record), or -1 after a message.
-    int AddPoint(GeometryStore& geometry, AttributeStore& attributes, int dataType,
-                 const unsigned char* record, int size);
-    bool NewLineLayer(GeometryStore& geometry, AttributeStore& attributes, const char* fileName,
-                      const char* layerName, int dataType);
-    // Names line `lineNumber` after a header record and starts a new line.
-    void NameLine(AttributeStore& attributes, int headerType, const unsigned char* record, int size,
-                  int lineNumber);
-    bool AddLinePoint(GeometryStore& geometry, int pointType, const unsigned char* record, int size,
-                      int lineNumber);
-    // The layer and table the last transfer (or NewPointLayer, NewLineLayer) made.
+    // Sends the download's command and feeds it every packet until the transfer
+    // is complete, the receiver falls silent (one message), the download stops
+    // at a packet it cannot take, or the user cancels; the last two abort the
+    // transfer on the receiver. Then ends the download. The announced count.
+    int RunDownload(GarminDownload& download);
+    // Asks the receiver to stop sending (command packet `packetId` with
+    // `command`), then acknowledges and drops whatever still comes until the
+    // line has been quiet for kAbortQuietMs.
+    void AbortTransfer(int packetId, int command);
+    static constexpr int kAbortQuietMs = 500;
+    // The layer and table the last transfer made (-1 when it made none).
     int LayerIndex() const { return layer; }
     int TableIndex() const { return table; }
     // Gives the transfers a protocol table without identifying a receiver.
     void SetProtocols(const ProtocolTable& table) { protocols = table; }
 
   private:
-    // One packet of a download, between the records packet and the end.
-    struct DownloadPacket {
-        int id;
-        const unsigned char* data;
-        int size;
-        int recordCount;  // as announced by the records packet
-    };
-    // Sends `command`, reads the records packet and hands each following packet
-    // to `handle` until the transfer-complete packet or until `handle` returns
-    // false. When no further packet comes, the loop ends with one message
-    // naming `what` and the records that arrived. The announced count.
-    int DownloadRecords(int command, const char* what,
-                        const std::function<bool(const DownloadPacket&)>& handle);
-    // Makes the transfer's layer (500 points and `edgeCapacity` edges to start
-    // with) and its table of the same names, linked; false when a store is full.
-    bool AddLayerAndTable(GeometryStore& geometry, AttributeStore& attributes,
-                          const char* fileName, const char* layerName, int edgeCapacity);
+    // Begins `download` and, when it can run, runs it; keeps its layer and table.
+    int Transfer(GarminDownload& download, const char* fileName, PictureSet* pictures);
 
     enum FrameResult { kFrameNone, kFramePacket, kFrameFailed };
     // Feeds the lexer until it hands out a frame, or a frame breaks off (no byte
@@ -173,10 +154,9 @@ class GarminDevice {
     // the packet time-out. A packet is left in the lexer.
     FrameResult ReceiveFrame();
 
-    // Filled by the transfers.
+    // Set by the transfers.
     std::int32_t layer = -1;
     std::int32_t table = -1;
-    std::int32_t previousPoint = -1;
     // From the product data packet.
     std::int32_t productId = 0;
     char description[256];

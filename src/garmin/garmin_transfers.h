@@ -24,6 +24,9 @@ struct GarminTransferChoice {
 // with its own command: waypoints (matched to `pictures`, which may be null),
 // routes, the track log as lines, the track log as points. A transfer that fails
 // has shown its message and does not stop the later ones. Choosing both track
-// layers downloads the track log twice, once for each layer.
-void RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStore& attributes,
-                        PictureSet* pictures, const GarminTransferChoice& choice);
+// layers downloads the track log twice, once for each layer. The number of
+// transfers that ran (sent their command to the receiver).
+int RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStore& attributes,
+                       PictureSet* pictures, const GarminTransferChoice& choice);
+// How many transfers `choice` asks for.
+int ChosenTransfers(const GarminTransferChoice& choice);

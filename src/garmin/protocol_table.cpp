@@ -85,6 +85,7 @@ void ParseCapabilityList(const unsigned char* data, int size, ProtocolTable* t) 
     CapabilityWalker walk(data, size);
     while (!walk.AtEnd()) {
         if (walk.Tag() != 'A') {
+            if (walk.Tag() == 'L') t->linkProtocol = walk.Number();
             walk.Next();
             continue;
         }

@@ -28,6 +28,9 @@ struct ProtocolTable {
     std::int32_t type700 = 0;
     std::int32_t protocol800 = 0;
     std::int32_t type800 = 0;
+    // Link protocol: 1 for L001, 2 for L002 (with command set A011); 0 when
+    // neither the capability list nor the product ID said, which means L001.
+    std::int32_t linkProtocol = 0;
 };
 
 // The three protocol texts of the "GPS Interface" dialog: "A100, D108",

@@ -144,6 +144,54 @@ void Examples(SimDataset& d) {
     d.tracks = {unnamed, morning, evening, unnamedAgain};
 }
 
+// What a GIS must get right: lines of one point (a one-node route first, a
+// one-point track), a track of three segments with a point without position
+// that begins one and a point without time, a track longer than 10,000
+// points, two waypoints at one position, and names beyond ASCII.
+void Oddities(SimDataset& d) {
+    d.name = "oddities";
+    const double lat0 = 46.5197, lon0 = 6.6323;
+    d.waypoints = {
+        MakeWaypoint("\xC3\x89TANG", "BORD DE L'EAU", lat0, lon0, 372.0, 18),
+        MakeWaypoint("TWIN1", "FIRST AT THIS PLACE", lat0 + 0.01, lon0 + 0.01, 400.0, 18),
+        MakeWaypoint("TWIN2", "SECOND AT THIS PLACE", lat0 + 0.01, lon0 + 0.01, 401.0, 18),
+        MakeWaypoint("M\xC3\x9CHLE", "STRA\xC3\x9F" "E 5, C\xC3\xB8TE", lat0 - 0.02, lon0 + 0.03,
+                     NotAvailable(), 18),
+    };
+    d.routes.push_back(MakeRoute(1, "SOLO", "", d.waypoints, {3}));
+    d.routes.push_back(
+        MakeRoute(2, "CAF\xC3\x89 TOUR", "", d.waypoints, {0, 1, 2, 3, 0}));
+
+    auto point = [](double lat, double lon, int64_t time) {
+        SimTrackPoint p;
+        p.lat = lat;
+        p.lon = lon;
+        p.time = time;
+        p.alt = 380.0;
+        return p;
+    };
+    const int64_t t0 = kSurveyDay + 10 * 3600;
+    SimTrack single;
+    single.name = "SINGLE";
+    single.points = {point(lat0, lon0, t0)};
+    d.tracks.push_back(single);
+
+    // Segments of 3, 1 and 3 points; the third begins at a point without position,
+    // whose flag the next point with one carries; one point has no time.
+    SimTrack segments;
+    segments.name = "THREE SEGMENTS";
+    for (int i = 0; i < 8; ++i) {
+        SimTrackPoint p = point(lat0 + 0.001 * i, lon0 - 0.001 * i, t0 + 60 * (i + 1));
+        p.newSegment = i == 3 || i == 4;
+        p.hasPosition = i != 4;
+        if (i == 6) p.time = -1;
+        segments.points.push_back(p);
+    }
+    d.tracks.push_back(segments);
+    d.tracks.push_back(
+        MakeTrack("L\xC3\x89MAN SHORE", lat0 - 0.03, lon0 + 0.1, 0.05, 10500, t0 + 3600, 2));
+}
+
 bool Generated(const std::string& sizes, SimDataset& d, std::string& error) {
     long w = 0, r = 0, t = 0;
     char tail = 0;
@@ -192,7 +240,32 @@ bool BuiltinDataset(const std::string& name, SimDataset& out, std::string& error
         Examples(out);
         return true;
     }
+    if (name == "oddities") {
+        Oddities(out);
+        return true;
+    }
     if (name.compare(0, 10, "generated:") == 0) return Generated(name.substr(10), out, error);
-    error = "unknown dataset '" + name + "' (builtin, examples, generated:W,R,T or a .json file)";
+    error = "unknown dataset '" + name +
+            "' (builtin, examples, oddities, generated:W,R,T or a .json file)";
     return false;
+}
+
+std::string ToReceiverText(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // U+0080..U+00FF are the two-byte sequences led by 0xC2 and 0xC3.
+        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size())
+            out += static_cast<char>(((c & 0x03) << 6) | (utf8[i + 1] & 0x3F));
+        else
+            out += '?';
+        i += length;
+    }
+    return out;
 }

@@ -41,6 +41,11 @@ struct SimTrackPoint {
     double alt = NotAvailable();
     double depth = NotAvailable();
     bool valid = true;  // false: a fix the receiver flags as void ("V")
+    // The first point of a new segment of its track (a Garmin new-track flag).
+    bool newSegment = false;
+    // false: a point logged without a fix; Garmin sends 0x7FFFFFFF for both
+    // halves of its position, a Magellan receiver does not send it.
+    bool hasPosition = true;
 };
 
 struct SimTrack {
@@ -64,13 +69,19 @@ struct SimDataset {
 };
 
 // Built-in datasets: "builtin" (a small town), "examples" (the Magellan sample
-// sentences: HOME, SHOP, PARK, unnamed tracks, void fixes) and
-// "generated:W,R,T" (W waypoints, R routes, T track points, for load tests).
+// sentences: HOME, SHOP, PARK, unnamed tracks, void fixes), "oddities" (lines of
+// one point, track segments, points without position or time, a long track,
+// shared positions, non-ASCII names) and "generated:W,R,T" (W waypoints, R
+// routes, T track points, for load tests).
 // Returns false with `error` set for an unknown name.
 bool BuiltinDataset(const std::string& name, SimDataset& out, std::string& error);
 
 // Reads a dataset from a JSON file (format in docs/gpssim.md and --help).
 bool LoadDatasetFile(const std::string& path, SimDataset& out, std::string& error);
+
+// A dataset text (UTF-8) as the receivers' 8-bit characters: Latin-1, which
+// Windows-1252 extends; a character beyond it becomes '?'.
+std::string ToReceiverText(const std::string& utf8);
 
 // The dataset as JSON, in the same format LoadDatasetFile reads.
 std::string DatasetToJson(const SimDataset& data);

@@ -42,6 +42,13 @@ std::string Text(const json& object, const char* key, const std::string& where,
     return it->get<std::string>();
 }
 
+bool Flag(const json& object, const char* key, const std::string& where, bool fallback) {
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null()) return fallback;
+    if (!it->is_boolean()) throw BadDataset{where + ": \"" + key + "\" must be true or false"};
+    return it->get<bool>();
+}
+
 void Position(const json& object, const std::string& where, double& lat, double& lon) {
     lat = Number(object, "lat", where, 0, true);
     lon = Number(object, "lon", where, 0, true);
@@ -151,10 +158,9 @@ void Parse(const json& root, SimDataset& d) {
             p.time = Time(po, at);
             p.alt = Number(po, "alt", at, NotAvailable());
             p.depth = Number(po, "depth", at, NotAvailable());
-            if (auto v = po.find("valid"); v != po.end() && !v->is_null()) {
-                if (!v->is_boolean()) throw BadDataset{at + ": \"valid\" must be true or false"};
-                p.valid = v->get<bool>();
-            }
+            p.valid = Flag(po, "valid", at, true);
+            p.newSegment = Flag(po, "segment", at, false);
+            p.hasPosition = Flag(po, "position", at, true);
             t.points.push_back(p);
         }
         d.tracks.push_back(t);
@@ -220,6 +226,8 @@ std::string DatasetToJson(const SimDataset& d) {
                       {"depth", Maybe(p.depth)},
                       {"valid", p.valid}};
             o["time"] = p.time < 0 ? json(nullptr) : json(TimeText(p.time));
+            if (p.newSegment) o["segment"] = true;
+            if (!p.hasPosition) o["position"] = false;
             points.push_back(o);
         }
         tracks.push_back({{"name", t.name}, {"points", points}});

@@ -65,6 +65,12 @@ const GarminProfile* FindGarminProfile(const std::string& name) {
     return nullptr;
 }
 
+void MakeTypesUnknown(GarminProfile& profile) {
+    profile.waypointType = 199;
+    profile.routeHeaderType = 299;
+    profile.trackPointType = 399;
+}
+
 std::vector<uint8_t> CapabilityData(const GarminProfile& p) {
     std::vector<uint8_t> out;
     auto add = [&out](char tag, int number) {

@@ -23,6 +23,9 @@ struct GarminProfile {
 };
 
 const GarminProfile* FindGarminProfile(const std::string& name);
+// Replaces the profile's record types by ones no host reads: D199 waypoints,
+// D299 route headers, D399 track points (the records are then not sent).
+void MakeTypesUnknown(GarminProfile& profile);
 const std::vector<GarminProfile>& GarminProfiles();
 
 // Capability packet data: tag letter and 16-bit number per entry.

@@ -38,11 +38,13 @@ class RecordWriter {
         U32(static_cast<uint32_t>(ToSemicircles(lon)));
     }
     // A fixed character array, cut or padded with blanks.
-    void Fixed(const std::string& text, size_t width) {
+    void Fixed(const std::string& utf8, size_t width) {
+        const std::string text = ToReceiverText(utf8);
         for (size_t i = 0; i < width; ++i) Byte(i < text.size() ? text[i] : ' ');
     }
     // A NUL-terminated text of at most `maximum` characters.
-    void Text(const std::string& text, size_t maximum = 51) {
+    void Text(const std::string& utf8, size_t maximum = 51) {
+        const std::string text = ToReceiverText(utf8);
         std::string cut = text.substr(0, std::min(maximum, text.find('\0')));
         out_.insert(out_.end(), cut.begin(), cut.end());
         Byte(0);
@@ -289,6 +291,17 @@ bool EncodeTrackHeader(int type, const SimTrack& t, std::vector<uint8_t>& out) {
 
 bool EncodeTrackPoint(int type, const SimTrackPoint& p, bool newTrack, std::vector<uint8_t>& out) {
     RecordWriter w(out);
+    newTrack = newTrack || p.newSegment;
+    if (!p.hasPosition) {
+        SimTrackPoint noFix = p;
+        noFix.hasPosition = true;
+        if (!EncodeTrackPoint(type, noFix, newTrack, out)) return false;
+        // No fix: both halves of the position, the first 8 bytes of every
+        // track point layout, are 0x7FFFFFFF.
+        PutLE32(out.data(), 0x7FFFFFFFu);
+        PutLE32(out.data() + 4, 0x7FFFFFFFu);
+        return true;
+    }
     switch (type) {
         case 300:
             w.Position(p.lat, p.lon);

@@ -93,6 +93,7 @@ GarminSession::GarminSession(PtyLink& link, const SimOptions& options, const Sim
     : link_(link), options_(options), data_(data), profile_(profile), faults_(faults) {
     if (options_.productId >= 0) profile_.productId = options_.productId;
     if (options_.noCapabilities) profile_.capabilities = false;
+    if (options_.unknownTypes) MakeTypesUnknown(profile_);
 }
 
 // Reads one stuffed byte: a DLE inside a frame must come doubled.
@@ -258,10 +259,15 @@ void GarminSession::Identify() {
 
 bool GarminSession::SendAll(const std::vector<std::pair<uint8_t, std::vector<uint8_t>>>& packets,
                             uint16_t command) {
+    if (options_.completeFirst)
+        return SendData(kTransferComplete, Le16(command)) == SendResult::kAcked;
     if (SendData(kRecords, Le16(static_cast<uint16_t>(packets.size()))) != SendResult::kAcked)
         return false;
-    for (const auto& [id, data] : packets)
+    int sent = 0;
+    for (auto [id, data] : packets) {
+        if (sent++ == options_.unreadableAfter) data.resize(2);
         if (SendData(id, data) != SendResult::kAcked) return false;
+    }
     const std::vector<uint8_t> complete =
         options_.faults.zeroSize ? std::vector<uint8_t>() : Le16(command);
     return SendData(kTransferComplete, complete) == SendResult::kAcked;

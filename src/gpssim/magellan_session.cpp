@@ -18,9 +18,9 @@ constexpr int kMaxTries = 12;
 // Text fields of a sentence may not carry the characters that delimit fields
 // and sentences. Long texts stay long (up to 200 characters): hosts must cope
 // with sentences longer than their line buffers.
-std::string FieldText(const std::string& text) {
+std::string FieldText(const std::string& utf8) {
     std::string out;
-    for (char c : text.substr(0, 200))
+    for (char c : ToReceiverText(utf8).substr(0, 200))
         out += (c == ',' || c == '*' || c == '$' || c == '\r' || c == '\n') ? ' ' : c;
     return out;
 }
@@ -209,7 +209,8 @@ void MagellanSession::Handle(const std::string& line) {
             for (const std::string& body : nmea::RouteBodies(r)) list.push_back(body);
     } else if (command == "TRACK") {
         for (const SimTrack& t : d.tracks)
-            for (const SimTrackPoint& p : t.points) list.push_back(nmea::TrackPointBody(p, t.name));
+            for (const SimTrackPoint& p : t.points)
+                if (p.hasPosition) list.push_back(nmea::TrackPointBody(p, t.name));
     } else {
         return;  // HANDON, HANDOFF, END and commands this receiver ignores
     }

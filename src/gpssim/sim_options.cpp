@@ -45,6 +45,9 @@ enum OptionId {
     kDumpDataset,
     kListProfiles,
     kHelp,
+    kCompleteFirst,
+    kUnknownTypes,
+    kUnreadableAfter,
 };
 
 }  // namespace
@@ -66,6 +69,9 @@ Data and receiver:
         examples           HOME/SHOP/PARK with the route HOME-SHOP-PARK, a
                            route with a comment, several tracks, unnamed
                            tracks and void ("V") fixes
+        oddities           lines of one point, track segments, points without
+                           position or time, a 10,500-point track, two
+                           waypoints at one position, non-ASCII names
         generated:W,R,T    W waypoints, R routes, T track points (load tests)
         FILE.json          a dataset file (format below)
   --profile NAME        Garmin receiver profile (default current); see
@@ -107,6 +113,12 @@ Faults:
   --size-lie-after K    ... only after the first K data packets of a session
   --close-after K       close the device (it disappears) after K data packets
                         / sentences, then wait for the stop signal
+  --complete-first      (Garmin) answer a transfer command with the transfer
+                        complete packet in place of the records packet
+  --unknown-types       (Garmin) the capability list names record types no
+                        host reads (D199, D299, D399)
+  --unreadable-after K  (Garmin) the record after the first K of each transfer
+                        comes cut to 2 bytes, too short for its layout
   --dle-noise           (Garmin) noise holding DLE bytes that looks like the
                         start of a frame before each packet
   --drop-etx K          (Garmin) every K-th data packet loses its final ETX on
@@ -193,6 +205,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         {"dump-dataset", no_argument, nullptr, kDumpDataset},
         {"list-profiles", no_argument, nullptr, kListProfiles},
         {"help", no_argument, nullptr, kHelp},
+        {"complete-first", no_argument, nullptr, kCompleteFirst},
+        {"unknown-types", no_argument, nullptr, kUnknownTypes},
+        {"unreadable-after", required_argument, nullptr, kUnreadableAfter},
         {nullptr, 0, nullptr, 0},
     };
     optind = 1;
@@ -280,6 +295,15 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 break;
             case kHelp:
                 return 1;
+            case kCompleteFirst:
+                options.completeFirst = true;
+                break;
+            case kUnknownTypes:
+                options.unknownTypes = true;
+                break;
+            case kUnreadableAfter:
+                ok = ParseCount(optarg, 0, options.unreadableAfter);
+                break;
             default:
                 error = optind > 0 && optind <= argc
                             ? std::string("unknown option or missing value: ") + argv[optind - 1]

@@ -35,6 +35,11 @@ struct SimOptions {
     bool dumpDataset = false;
     bool listProfiles = false;
     FaultOptions faults;
+    // Garmin records a host may not expect:
+    bool completeFirst = false;  // transfer complete in place of the records packet
+    bool unknownTypes = false;   // the capability list names record types no host reads
+    int unreadableAfter = -1;    // the record after the first K of a transfer comes cut
+                                 // to 2 bytes, too short for any layout (-1: never)
 };
 
 // 0: run; 1: print help and exit 0; 2: usage error (message in `error`).

@@ -48,6 +48,7 @@ PARTIAL = "partial"    # exit 0, an early end said, what arrived kept (may be no
 NO_UNIT = "no unit"    # exit 1: the receiver was never identified
 WRITE_FAILED = "write failed"  # exit 3: the download ran, the save said why it failed
 KEPT = "kept"          # exit 0, something written; messages about single records allowed
+EMPTY = "empty"        # exit 0, no early end, no record
 
 
 class Fault:
@@ -119,6 +120,15 @@ FAULTS = [
     Fault("ACK lost every 5", ["--lost-ack", "5"], COMPLETE),
     Fault("zero-size packets", ["--zero-size"], COMPLETE, receivers=("garmin",)),
     Fault("damaged body every 6", ["--damage-body", "6"], COMPLETE, receivers=("magellan",)),
+    # Garmin records a host may not expect: a transfer that ends before its
+    # records packet, layouts no host reads (announced: no command is sent, and
+    # nothing at all could run), a record cut short mid-transfer (one message,
+    # the transfer aborted, what came before kept).
+    Fault("complete first", ["--complete-first"], EMPTY, receivers=("garmin",)),
+    Fault("unknown types", ["--unknown-types"], NO_UNIT,
+          message="none of the chosen transfers could be run", receivers=("garmin",)),
+    Fault("unreadable after 3", ["--unreadable-after", "3"], PARTIAL,
+          message="(1 message above)", receivers=("garmin",)),
     Fault("save below a file", [], WRITE_FAILED, message="Not a directory",
           setup=below_regular_file),
     Fault("save to full device", [], WRITE_FAILED, message="No space left on device",
@@ -213,8 +223,8 @@ def run_cell(bin_dir, edges, dataset, transfer, fault):
             return False, "crashed or failed (status %d):\n%s" % (status, output)
 
         outcome = fault.outcome(receiver) if callable(fault.outcome) else fault.outcome
-        expected_status = {COMPLETE: EXIT_OK, PARTIAL: EXIT_OK, KEPT: EXIT_OK, NO_UNIT: EXIT_NO_RECEIVER,
-                           WRITE_FAILED: EXIT_WRITE_FAILED}[outcome]
+        expected_status = {COMPLETE: EXIT_OK, PARTIAL: EXIT_OK, KEPT: EXIT_OK, EMPTY: EXIT_OK,
+                           NO_UNIT: EXIT_NO_RECEIVER, WRITE_FAILED: EXIT_WRITE_FAILED}[outcome]
         if status != expected_status:
             return False, "status %d, expected %d:\n%s" % (status, expected_status, output)
         message = fault.message(receiver) if callable(fault.message) else fault.message
@@ -236,6 +246,9 @@ def run_cell(bin_dir, edges, dataset, transfer, fault):
         if outcome == KEPT:
             if not count:
                 return False, "nothing written:\n%s" % output
+        elif outcome == EMPTY:
+            if ENDED_EARLY in output or count:
+                return False, "%s records, or an early end:\n%s" % (count, output)
         elif outcome == COMPLETE:
             if ENDED_EARLY in output:
                 return False, "an early end was reported:\n%s" % output

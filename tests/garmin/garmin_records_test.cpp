@@ -2,9 +2,11 @@
 // records built by hand. Each record is exactly as long as its packet data, so
 // the sanitizer catches any read beyond it.
 
+#include <memory>
+
 #include "quorvex_test.h"
 
-#include "garmin/garmin_device.h"
+#include "garmin/garmin_download.h"
 #include "garmin_on_pty.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
@@ -27,29 +29,29 @@ class PointLayerTest : public ::testing::Test {
     void MakeLayer(int type) {
         geometry.Clear();
         attributes.Clear();
-        ASSERT_TRUE(gps.NewPointLayer(geometry, attributes, nullptr, "Waypoints",
-                                      "Garmin GPS Waypoints", type));
+        download = std::make_unique<GarminDownload>(GarminDownload::kWaypoints, ProtocolTable(),
+                                                    geometry, attributes);
+        ASSERT_TRUE(download->NewPointLayer(nullptr, "Waypoints", "Garmin GPS Waypoints", type));
     }
     int Add(int type, const Record& record) {
-        return gps.AddPoint(geometry, attributes, type, record.data(),
-                            static_cast<int>(record.size()));
+        return download->AddPoint(type, record.data(), static_cast<int>(record.size()));
     }
     // The stored bytes of a record's fields, exactly as the .DBF will hold them.
     std::vector<std::string> Row(int record) {
         std::vector<std::string> row;
         char text[AttributeStore::kMaxFieldWidth + 1];
-        for (int f = 0; f < attributes.FieldCount(gps.TableIndex()); ++f) {
-            attributes.GetText(gps.TableIndex(), record, f, text);
+        for (int f = 0; f < attributes.FieldCount(download->table); ++f) {
+            attributes.GetText(download->table, record, f, text);
             row.push_back(text);
         }
         return row;
     }
-    const GeometryLayer& Layer() { return geometry.Layer(gps.LayerIndex()); }
+    const GeometryLayer& Layer() { return geometry.Layer(download->layer); }
 
     RecordingFeedback feedback;
     GeometryStore geometry;
     AttributeStore attributes;
-    GarminDevice gps;
+    std::unique_ptr<GarminDownload> download;
 };
 
 }  // namespace
@@ -130,8 +132,29 @@ TEST_F(PointLayerTest, EveryLayoutReadsItsFieldsAtTheirOffsets) {
          RecordBuilder(13).Position(0, 4, 48.2, 11.35).U32(8, 31626061).bytes,
          {"    11.35000", "    48.20000", "01/01/1991  01:01:01"}},
         {301,
-         RecordBuilder(21).Position(0, 4, 48.2, 11.35).Float(12, 540.5f).Float(16, 1.0e25f).bytes,
-         {"    11.35000", "    48.20000", "12/31/1989  00:00:00", "       540.5", none}},
+         RecordBuilder(21).Position(0, 4, 48.2, 11.35).U32(8, 9).Float(12, 540.5f).Float(16, 1.0e25f).bytes,
+         {"    11.35000", "    48.20000", "12/31/1989  00:00:09", "       540.5", none}},
+        // Times of 0, 0x7FFFFFFF and 0xFFFFFFFF are no time.
+        {300, RecordBuilder(13).Position(0, 4, 1, 2).U32(8, 0xFFFFFFFF).bytes,
+         {"     2.00000", "     1.00000", Left("", 20)}},
+        {110,
+         RecordBuilder(62)
+             .Position(24, 28, -33.5, 151.25)
+             .Float(32, 1.0e25f)
+             .U32(56, 31626061)
+             .Then(std::string("CAF\xC9\0EAST\0", 10)),
+         {"CAF\xC3\x89       ", "   151.25000", "   -33.50000", Left("EAST", 40), none,
+          "01/01/1991  01:01:01"}},
+        {302,
+         RecordBuilder(25).Position(0, 4, 1, 2).U32(8, 0x7FFFFFFF).Float(12, 1.5f).Float(16, 2.5f)
+             .Float(20, -3.25f).bytes,
+         {"     2.00000", "     1.00000", Left("", 20), "         1.5", "         2.5",
+          "        -3.2"}},
+        {303, RecordBuilder(17).Position(0, 4, 1, 2).U32(8, 9).Float(12, 1.0e25f).bytes,
+         {"     2.00000", "     1.00000", "12/31/1989  00:00:09", none, none, "   "}},
+        {304,
+         RecordBuilder(23).Position(0, 4, 1, 2).U32(8, 0).Float(12, 7.0f).Float(16, 9.0f).I16(20, 142).bytes,
+         {"     2.00000", "     1.00000", Left("", 20), "         7.0", none, "142"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row[0]);
@@ -142,10 +165,16 @@ TEST_F(PointLayerTest, EveryLayoutReadsItsFieldsAtTheirOffsets) {
     }
     EXPECT_TRUE(feedback.messages.empty());
 
-    // A second point at a position already held replaces that record.
-    EXPECT_EQ(Add(301, RecordBuilder(21).Position(0, 4, 48.2, 11.35).bytes), 0);
-    EXPECT_EQ(attributes.RecordCount(gps.TableIndex()), 1);
-    EXPECT_EQ(Row(0)[3], "         0.0");
+    // A second point at a position already held is a record of its own; one
+    // without a position is left out and counted.
+    MakeLayer(301);
+    EXPECT_EQ(Add(301, cases[12].record), 0);
+    EXPECT_EQ(Add(301, RecordBuilder(21).Position(0, 4, 48.2, 11.35).bytes), 1);
+    EXPECT_EQ(Add(301, RecordBuilder(21, 0xFF).U32(0, 0x7FFFFFFF).U32(4, 0x7FFFFFFF).bytes), -2);
+    EXPECT_EQ(attributes.RecordCount(download->table), 2);
+    EXPECT_EQ(Row(0)[3], "       540.5");
+    EXPECT_EQ(Row(1)[3], "         0.0");
+    EXPECT_EQ(download->LeftOut(), 1);
 }
 
 TEST_F(PointLayerTest, RecordsShorterThanTheirLayoutAreRefused) {
@@ -153,7 +182,8 @@ TEST_F(PointLayerTest, RecordsShorterThanTheirLayoutAreRefused) {
     const std::vector<std::pair<int, size_t>> shortest = {
         {100, 58},  {101, 58},  {102, 58},  {103, 58}, {104, 58},  {107, 58},
         {105, 10},  {106, 24},  {108, 48},  {109, 52}, {150, 115}, {151, 120},
-        {152, 120}, {154, 120}, {155, 120}, {300, 12}, {301, 20}};
+        {152, 120}, {154, 120}, {155, 120}, {300, 12}, {301, 20}, {110, 62},
+        {302, 24},  {303, 17},  {304, 21}};
     for (const auto& [type, size] : shortest) {
         SCOPED_TRACE(type);
         MakeLayer(type);
@@ -167,55 +197,183 @@ TEST_F(PointLayerTest, RecordsShorterThanTheirLayoutAreRefused) {
         EXPECT_EQ(Layer().pointCount, 0);
         EXPECT_EQ(Add(type, Record(size, 'x')), 0);
     }
-    EXPECT_EQ(gps.AddPoint(geometry, attributes, 301, nullptr, 0), -1);
+    EXPECT_EQ(download->AddPoint(301, nullptr, 0), -1);
     // Layouts between the readable ones are no layout.
-    for (int type : {0, 153, 302})
-        EXPECT_FALSE(gps.NewPointLayer(geometry, attributes, nullptr, "W", "L", type)) << type;
+    for (int type : {0, 153, 305})
+        EXPECT_FALSE(download->NewPointLayer(nullptr, "W", "L", type)) << type;
 }
 
-TEST(GarminLineRecords, HeadersNameLinesAndPositionsMakeEdges) {
+namespace {
+
+// A line download fed packet by packet: the names of its records and its
+// edges as "segment:from-to".
+struct LineResult {
+    std::vector<std::string> names;
+    std::vector<std::string> edges;
+    int leftOut;
+};
+
+LineResult FeedLines(GarminDownload::Kind kind, const std::vector<std::string>& capabilities,
+                     const std::vector<std::pair<int, Bytes>>& packets) {
+    Bytes list = CapabilityData(capabilities);
+    ProtocolTable protocols;
+    ParseCapabilityList(list.data(), static_cast<int>(list.size()), &protocols);
+    GeometryStore geometry;
+    AttributeStore attributes;
+    GarminDownload download(kind, protocols, geometry, attributes);
+    EXPECT_TRUE(download.Begin("Lines"));
+    for (const auto& [id, data] : packets)
+        EXPECT_EQ(download.HandlePacket(id, data.data(), static_cast<int>(data.size())),
+                  GarminDownload::kGoOn);
+    LineResult result;
+    char text[41];
+    for (int r = 0; r < attributes.RecordCount(download.table); ++r) {
+        attributes.GetText(download.table, r, 0, text);
+        std::string name = text;
+        result.names.push_back(name.erase(name.find_last_not_of(' ') + 1));
+    }
+    const GeometryLayer& layer = geometry.Layer(download.layer);
+    for (int e = 0; e < layer.vertexCount; ++e)
+        result.edges.push_back(FormatText("%d:%d-%d", layer.vertices[e].segment,
+                                          layer.vertices[e].fromPoint, layer.vertices[e].toPoint));
+    result.leftOut = download.LeftOut();
+    return result;
+}
+
+// Track points at x = 0, 1, 2, ... with their new-track byte; a point at
+// x = -1 has no position.
+Bytes D301(int x, bool newTrack = false) {
+    RecordBuilder r(21);
+    if (x < 0)
+        r.U32(0, 0x7FFFFFFF).U32(4, 0x7FFFFFFF);
+    else
+        r.Position(0, 4, 10, x);
+    r.bytes[20] = newTrack;
+    return r.bytes;
+}
+Bytes D100(int x) {
+    return RecordBuilder(58, ' ').Position(6, 10, 10, x).bytes;
+}
+Bytes Named(const std::string& name) {
+    return RecordBuilder(2, 1).Then(name + '\0');
+}
+
+}  // namespace
+
+// Every header is a record of its own, also when it repeats the one before or
+// no second point follows; edges carry their record's number + 1; a new-track
+// flag starts a part of the same record, also when it came on a point left out.
+TEST(GarminLineRecords, EachLineIsOneRecordAndSegmentsArePartsOfIt) {
+    const std::vector<std::string> a301 = {"A100", "D108", "A301", "D310", "D301"};
+    const int kPts = 27;  // the records packet
+    struct Case {
+        const char* what;
+        GarminDownload::Kind kind;
+        std::vector<std::string> capabilities;
+        std::vector<std::pair<int, Bytes>> packets;
+        LineResult expected;
+    };
+    const std::vector<Case> cases = {
+        {"one-point track first, a header twice",
+         GarminDownload::kTrackLines,
+         a301,
+         {{kPts, {6, 0}},
+          {99, Named("ONE")},
+          {34, D301(0, true)},
+          {99, Named("TWICE")},
+          {99, Named("TWICE")},
+          {34, D301(1, true)},
+          {34, D301(2)}},
+         {{"ONE", "TWICE", "TWICE"}, {"3:1-2"}, 0}},
+        {"segments, one of one point, and flags passed on by points left out",
+         GarminDownload::kTrackLines,
+         a301,
+         {{99, Named("HIKE")},
+          {34, D301(0, true)},
+          {34, D301(1)},
+          {34, D301(2, true)},
+          {34, D301(-1, true)},
+          {34, D301(3)},
+          {34, D301(-1)},
+          {34, D301(4)}},
+         {{"HIKE"}, {"1:0-1", "1:3-4"}, 2}},
+        {"a log without headers is one record",
+         GarminDownload::kTrackLines,
+         {"A100", "D108", "A300", "D301"},
+         {{34, D301(0)}, {34, D301(1)}, {34, D301(2, true)}, {34, D301(3)}},
+         {{"Track #1"}, {"1:0-1", "1:2-3"}, 0}},
+        {"a one-waypoint route first, links skipped",
+         GarminDownload::kRoutes,
+         {"A100", "D100", "A201", "D202", "D100", "D210"},
+         {{29, Bytes{'S', 'H', 'O', 'R', 'T', 0}},
+          {30, D100(5)},
+          {29, Bytes{'L', 'O', 'N', 'G', 0}},
+          {30, D100(6)},
+          {98, Bytes(21)},
+          {30, D100(7)}},
+         {{"SHORT", "LONG"}, {"2:1-2"}, 0}},
+        {"route waypoints before a header make an unnamed route",
+         GarminDownload::kRoutes,
+         {"A100", "D100", "A200", "D200", "D100"},
+         {{30, D100(0)}, {30, D100(1)}, {29, {7}}, {30, D100(2)}},
+         {{"", "Route #1"}, {"1:0-1"}, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingFeedback feedback;
+        const LineResult got = FeedLines(c.kind, c.capabilities, c.packets);
+        EXPECT_EQ(got.names, c.expected.names);
+        EXPECT_EQ(got.edges, c.expected.edges);
+        EXPECT_EQ(got.leftOut, c.expected.leftOut);
+        EXPECT_TRUE(feedback.messages.empty()) << feedback.messages[0];
+    }
+}
+
+TEST(GarminLineRecords, HeaderLayoutsNameTheirLines) {
     RecordingFeedback feedback;
     GeometryStore geometry;
     AttributeStore attributes;
-    GarminDevice gps;
-    ASSERT_TRUE(gps.NewLineLayer(geometry, attributes, "Routes", "Garmin GPS Routes", 202));
+    GarminDownload download(GarminDownload::kRoutes, ProtocolTable(), geometry, attributes);
+    ASSERT_TRUE(download.NewLineLayer("Routes", "Garmin GPS Routes"));
     auto name = [&](int record) {
         char text[41];
-        attributes.GetText(gps.TableIndex(), record, 0, text);
+        attributes.GetText(download.table, record, 0, text);
         return std::string(text);
     };
-    auto point = [](double lat, double lon) {
-        return RecordBuilder(58).Position(6, 10, lat, lon).bytes;
-    };
-
     const Record d200 = {7};
     const Record d201 = RecordBuilder(21, ' ').Text(1, "TWENTY CHARS COMMENT").bytes;  // no NUL
     const Record d202(45, 'R');  // no NUL: ends with the packet
     const Record d310 = {1, 0xFF, 'H', 'I', 'K', 'E', 0};
-    gps.NameLine(attributes, 200, d200.data(), 1, 0);
-    gps.NameLine(attributes, 201, d201.data(), 21, 1);
-    gps.NameLine(attributes, 202, d202.data(), 45, 2);
-    gps.NameLine(attributes, 310, d310.data(), 7, 3);
+    const Record d311 = {0x39, 0x30};
+    EXPECT_TRUE(download.NameLine(200, d200.data(), 1));
+    EXPECT_TRUE(download.NameLine(201, d201.data(), 21));
+    EXPECT_TRUE(download.NameLine(202, d202.data(), 45));
+    EXPECT_TRUE(download.NameLine(310, d310.data(), 7));
+    EXPECT_TRUE(download.NameLine(312, d310.data(), 7));
+    EXPECT_TRUE(download.NameLine(311, d311.data(), 2));
     EXPECT_EQ(name(0), Left("Route #0", 40));
     EXPECT_EQ(name(1), Left("TWENTY CHARS COMMENT", 40));
     EXPECT_EQ(name(2), std::string(40, 'R'));
     EXPECT_EQ(name(3), Left("HIKE", 40));
+    EXPECT_EQ(name(4), Left("HIKE", 40));
+    EXPECT_EQ(name(5), Left("12345", 40));
     EXPECT_TRUE(feedback.messages.empty());
 
     // Headers of other types, or too short for theirs, name nothing.
-    gps.NameLine(attributes, 312, d310.data(), 7, 4);
-    gps.NameLine(attributes, 201, d201.data(), 20, 4);
-    gps.NameLine(attributes, 310, d310.data(), 1, 4);
+    EXPECT_FALSE(download.NameLine(313, d310.data(), 7));
+    EXPECT_FALSE(download.NameLine(201, d201.data(), 20));
+    EXPECT_FALSE(download.NameLine(311, d311.data(), 1));
     ASSERT_EQ(feedback.messages.size(), 3u);
     EXPECT_EQ(feedback.messages[0],
-              "Route/Track Data Type(D312) not defined at this time. \nUnable to process Routes.");
-    EXPECT_EQ(attributes.RecordCount(gps.TableIndex()), 4);
+              "Route/Track Data Type(D313) not defined at this time. \nUnable to process Routes.");
+    EXPECT_EQ(attributes.RecordCount(download.table), 6);
 
-    // Positions of unreadable types or too short for their layout are skipped.
+    // Positions of unreadable types or too short for their layout are refused.
     feedback.messages.clear();
-    EXPECT_FALSE(gps.AddLinePoint(geometry, 0, point(5, 5).data(), 58, 1));
-    EXPECT_FALSE(gps.AddLinePoint(geometry, 100, point(5, 5).data(), 13, 1));
-    EXPECT_TRUE(gps.AddLinePoint(geometry, 100, point(5, 5).data(), 14, 1));
+    const Record point = D100(5);
+    EXPECT_FALSE(download.AddLinePoint(0, point.data(), 58));
+    EXPECT_FALSE(download.AddLinePoint(100, point.data(), 13));
+    EXPECT_TRUE(download.AddLinePoint(100, point.data(), 14));
     EXPECT_EQ(feedback.messages.size(), 2u);
-    EXPECT_EQ(geometry.Layer(gps.LayerIndex()).pointCount, 1);
+    EXPECT_EQ(geometry.Layer(download.layer).pointCount, 1);
 }

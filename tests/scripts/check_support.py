@@ -10,11 +10,19 @@ from osgeo import gdal, ogr
 gdal.UseExceptions()
 
 
-def read_set(out_dir, name, check=None):
+def split_parts(shape):
+    """The points of a shape as a list of its parts (a Null shape has none)."""
+    points = [tuple(p) for p in shape.points]
+    starts = list(getattr(shape, "parts", [0] if points else []))
+    return [points[a:b] for a, b in zip(starts, starts[1:] + [len(points)])]
+
+
+def read_set(out_dir, name, check=None, parts=False):
     """(field names, [(points, record dict)]) of OUT_DIR/NAME.SHP/.SHX/.DBF, or
     None when the set was not written. With CHECK, the set is also read with GDAL
     and what a GIS relies on is checked: one shape per record, the same names and
-    geometry through both readers, WGS 84 from the .PRJ, UTF-8 from the .CPG."""
+    geometry through both readers, WGS 84 from the .PRJ, UTF-8 from the .CPG.
+    With PARTS the points come as a list of the shape's parts."""
     base = os.path.join(out_dir, name)
     if not os.path.exists(base + ".SHP"):
         return None
@@ -24,9 +32,12 @@ def read_set(out_dir, name, check=None):
         shapes, records = reader.shapes(), reader.records()
         rows = [([tuple(p) for p in shape.points], record.as_dict())
                 for shape, record in zip(shapes, records)]
+        shape_parts = [split_parts(shape) for shape in shapes]
     if check is not None:
         check.equal(name + " shapes and records", len(shapes), len(records))
         check_with_gdal(check, name, base, rows)
+    if parts:
+        rows = [(p, record) for p, (_, record) in zip(shape_parts, rows)]
     return fields, rows
 
 
@@ -109,9 +120,15 @@ def check_points(check, what, fields, layer, expected_fields, expected):
 
 
 def check_lines(check, what, layer, lines):
-    """Line layer against (values, positions) pairs; values a dict of fields, or the Ident."""
+    """Line layer against (values, positions) pairs; values a dict of fields, or the Ident.
+    Positions are the points of a line, or (for a layer read with parts) its parts."""
     check.equal(what + " count", len(layer), len(lines))
     for i, ((points, record), (values, positions)) in enumerate(zip(layer, lines)):
-        check.points("%s %d" % (what, i), points, positions)
+        if positions and isinstance(positions[0], list):
+            check.equal("%s %d part count" % (what, i), len(points), len(positions))
+            for k, (got, want) in enumerate(zip(points, positions)):
+                check.points("%s %d part %d" % (what, i, k), got, want)
+        else:
+            check.points("%s %d" % (what, i), points, positions)
         for name, value in (values if isinstance(values, dict) else {"Ident": values}).items():
             check.equal("%s %d %s" % (what, i, name), record[name].strip(), value)

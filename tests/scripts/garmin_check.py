@@ -28,7 +28,7 @@ import sys
 from check_support import Check, check_lines, check_points, read_set
 
 FIXED_IDENT_TYPES = {100, 101, 102, 103, 104, 107, 150, 151, 152, 154, 155}
-FLOAT_ALTITUDE_TYPES = {108, 109}
+FLOAT_ALTITUDE_TYPES = {108, 109, 110}
 SHORT_ALTITUDE_TYPES = {150, 151, 152, 154, 155}
 NO_COMMENT_TYPES = {105, 106}
 ALTITUDE_FIELD_TYPES = FLOAT_ALTITUDE_TYPES | SHORT_ALTITUDE_TYPES | {101}
@@ -75,27 +75,27 @@ def garmin_time(text):
 
 
 def time_text(seconds):
+    if seconds in (0, 0x7FFFFFFF, NO_TIME):
+        return ""
     return (GARMIN_EPOCH + datetime.timedelta(seconds=seconds)).strftime("%m/%d/%Y  %H:%M:%S")
 
 
-def merged(items, key):
-    """Point layers keep one point per position; its record is the last item there."""
-    order, last = [], {}
-    for item in items:
-        k = key(item)
-        if k not in last:
-            order.append(k)
-        last[k] = item
-    return [(k, last[k]) for k in order]
+def text(value, *cuts):
+    """A dataset text as stored: sent in the receiver's 8-bit characters and cut
+    there (`cuts`, in characters), read as UTF-8 and cut to the field's width
+    (the last cut, in bytes) without splitting a character."""
+    *sent, width = cuts
+    value = value.encode("latin-1", "replace").decode("latin-1")
+    for cut in sent:
+        value = value[:cut]
+    return value.encode("utf-8")[:width].decode("utf-8", "ignore").strip()
 
 
 def waypoint_values(w, wtype):
-    ident = w["ident"]
-    if wtype in FIXED_IDENT_TYPES:
-        ident = ident[:6]
-    values = {"Ident": ident[:SIM_TEXT_LIMIT][:12].strip()}
+    cut = [6] if wtype in FIXED_IDENT_TYPES else []
+    values = {"Ident": text(w["ident"], *cut, SIM_TEXT_LIMIT, 12)}
     if wtype not in NO_COMMENT_TYPES:
-        values["Comment"] = w.get("comment", "")[:SIM_TEXT_LIMIT][:40].strip()
+        values["Comment"] = text(w.get("comment", ""), SIM_TEXT_LIMIT, 40)
     if wtype in ALTITUDE_FIELD_TYPES:
         alt = w.get("alt")
         if wtype in FLOAT_ALTITUDE_TYPES:
@@ -105,17 +105,21 @@ def waypoint_values(w, wtype):
         else:
             value = None
         values["Altitude"] = number_text(value, 1)
+    if wtype == 110:
+        values["Time"] = time_text(NO_TIME)  # the simulated receiver keeps none
     return values
 
 
 def check_waypoints(check, data, fields, layer, wtype, count):
     waypoints = data["waypoints"][:count]
-    expected = [(pos, waypoint_values(w, wtype)) for pos, w in merged(waypoints, position)]
+    expected = [(position(w), waypoint_values(w, wtype)) for w in waypoints]
     names = ["Ident", "Longitude", "Latitude"]
     if wtype not in NO_COMMENT_TYPES:
         names.append("Comment")
     if wtype in ALTITUDE_FIELD_TYPES:
         names.append("Altitude")
+    if wtype == 110:
+        names.append("Time")
     check_points(check, "waypoint", fields[:len(names)], layer, names, expected)
 
 
@@ -123,8 +127,13 @@ def route_name(route, index, header_type):
     if header_type == 200:
         return "Route #%d" % index
     if header_type == 201:
-        return (route["comment"] or route["name"])[:20].strip()
-    return route["name"][:SIM_TEXT_LIMIT][:40].strip()
+        return text(route["comment"] or route["name"], 20, 40)
+    return text(route["name"], SIM_TEXT_LIMIT, 40)
+
+
+def parts_of(segments):
+    """A line's parts: its segments of two points or more."""
+    return [s for s in segments if len(s) > 1]
 
 
 def check_routes(check, data, layer, route_types):
@@ -132,20 +141,39 @@ def check_routes(check, data, layer, route_types):
     lines = []
     for i, r in enumerate(data["routes"]):
         nodes = [by_name[n] if isinstance(n, str) else n for n in r["points"]]
-        lines.append((route_name(r, i, route_types[1]), [position(n) for n in nodes]))
+        lines.append((route_name(r, i, route_types[1]), parts_of([[position(n) for n in nodes]])))
     check_lines(check, "route", layer, lines)
 
 
-def valid_points(track):
-    return [p for p in track["points"] if p.get("valid", True)]
+def sent_points(track):
+    """The points a Garmin receiver sends (no void fixes), each with whether it
+    begins a segment: the first of a track, or one flagged so, or one after a
+    point without position that was flagged."""
+    begins = True
+    for p in track["points"]:
+        if not p.get("valid", True):
+            continue
+        begins = begins or p.get("segment", False)
+        if p.get("position", True):
+            yield p, begins
+            begins = False
+
+
+def segments(points):
+    result = []
+    for p, begins in points:
+        if begins or not result:
+            result.append([])
+        result[-1].append(position(p))
+    return result
 
 
 def check_track_lines(check, data, layer, track_types):
     if track_types[0] == 300:
-        points = [position(p) for t in data["tracks"] for p in valid_points(t)]
-        lines = [("Track #1", points)]
+        points = [item for t in data["tracks"] for item in sent_points(t)]
+        lines = [("Track #1", parts_of(segments(points)))]
     else:
-        lines = [(t["name"][:SIM_TEXT_LIMIT][:40].strip(), [position(p) for p in valid_points(t)])
+        lines = [(text(t["name"], SIM_TEXT_LIMIT, 40), parts_of(segments(sent_points(t))))
                  for t in data["tracks"]]
     check_lines(check, "track", layer, lines)
 
@@ -153,16 +181,19 @@ def check_track_lines(check, data, layer, track_types):
 def check_track_points(check, data, fields, layer, track_types):
     point_type = track_types[1] if track_types[0] == 300 else track_types[2]
     names = ["Longitude", "Latitude", "Time"]
-    if point_type == 301:
+    if point_type in (301, 302):
         names += ["Altitude", "Depth"]
+    if point_type == 302:
+        names.append("Temp")
     expected = []
-    points = [p for t in data["tracks"] for p in valid_points(t)]
-    for pos, p in merged(points, position):
+    for p, _ in [item for t in data["tracks"] for item in sent_points(t)]:
+        pos = position(p)
         values = {"Time": time_text(garmin_time(p.get("time")))}
-        if point_type == 301:
-            for name, key in (("Altitude", "alt"), ("Depth", "depth")):
+        if point_type in (301, 302):
+            for name, key in (("Altitude", "alt"), ("Depth", "depth"), ("Temp", "temp")):
                 value = p.get(key)
-                values[name] = number_text(None if value is None else float32(value), 1)
+                if name in names:
+                    values[name] = number_text(None if value is None else float32(value), 1)
         expected.append((pos, values))
     check_points(check, "track point", fields, layer, names, expected)
 
@@ -197,7 +228,7 @@ def main(argv):
     for kind, name in layers.items():
         if name not in present:
             continue
-        fields, layer = read_set(out_dir, name, check)
+        fields, layer = read_set(out_dir, name, check, kind in ("Routes", "Tracks"))
         if kind == "Waypoints":
             check_waypoints(check, data, fields, layer, waypoint_type, waypoint_count)
         elif kind == "Routes":
