@@ -40,18 +40,32 @@ wxString FromCoreText(const std::string& text) {
 }
 
 void GuiFeedback::ShowMessage(const std::string& text) {
+    FlushProgress();
     wxBusyCursorSuspender normalPointer;
     wxMessageBox(FromCoreText(text), wxTheApp ? wxTheApp->GetAppDisplayName() : "QUORVEX", wxOK);
 }
 
 void GuiFeedback::ShowProgress(const std::string& text) {
     if (!g_pStatusBar) return;  // no main window yet, or no longer
-    g_pStatusBar->SetStatusText(FromCoreText(text), 0);
+    // Setting the pane's text repaints it at once, so a text that comes within
+    // kPaintInterval of the last paint is only kept for later.
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastPaint < kPaintInterval) return;
+    if (now - m_lastPaint < kPaintInterval) {
+        m_heldText = text;
+        m_textHeld = true;
+        return;
+    }
     m_lastPaint = now;
+    m_textHeld = false;
+    g_pStatusBar->SetStatusText(FromCoreText(text), 0);
     g_pStatusBar->Update();
     PaintPending();
+}
+
+void GuiFeedback::FlushProgress() {
+    if (!m_textHeld) return;
+    m_textHeld = false;
+    if (g_pStatusBar) g_pStatusBar->SetStatusText(FromCoreText(m_heldText), 0);
 }
 
 ReceiverBusy::ReceiverBusy(wxWindow* heldWindow) : m_disabler(MainFrame()) {
@@ -62,5 +76,6 @@ ReceiverBusy::ReceiverBusy(wxWindow* heldWindow) : m_disabler(MainFrame()) {
 }
 
 ReceiverBusy::~ReceiverBusy() {
+    if (GuiFeedback* feedback = CurrentGuiFeedback()) feedback->FlushProgress();
     if (CMainFrame* frame = MainFrame()) frame->EndTransfer();
 }

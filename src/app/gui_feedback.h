@@ -27,12 +27,16 @@ class GuiFeedback : public UserFeedback {
     // The Cancel button and Esc ask; each ReceiverBusy starts afresh.
     void RequestCancel() { m_cancelRequested = true; }
     void ResetCancel() { m_cancelRequested = false; }
+    // Writes a progress text that was held back into pane 0.
+    void FlushProgress();
 
     static constexpr std::chrono::milliseconds kPaintInterval{50};
 
   private:
     bool m_cancelRequested = false;
     std::chrono::steady_clock::time_point m_lastPaint{};
+    std::string m_heldText;  // the last text, not yet in the pane
+    bool m_textHeld = false;
 };
 
 // The program's GuiFeedback when it is the current feedback, else null.

@@ -5,6 +5,7 @@
 // even when no transfer was chosen or every one of them failed.
 
 #include <wx/app.h>
+#include <wx/config.h>
 
 #include <algorithm>
 #include <cstring>
@@ -77,6 +78,46 @@ void MakeLayerNameUnique(GeometryStore& store, int k) {
     }
 }
 
+// The port and line settings of the last import of each receiver are kept in
+// the program's settings and offered again at the next run.
+void LoadPort(CCommParametersDlg& dialog) {
+    wxConfigBase* config = wxConfigBase::Get();
+    dialog.portNumber = config->ReadLong("/Garmin/Port", dialog.portNumber);
+    dialog.otherDevice = config->Read("/Garmin/Device", "").utf8_string();
+}
+
+void SavePort(const CCommParametersDlg& dialog) {
+    wxConfigBase* config = wxConfigBase::Get();
+    config->Write("/Garmin/Port", static_cast<long>(dialog.portNumber));
+    config->Write("/Garmin/Device", wxString::FromUTF8(dialog.otherDevice));
+    config->Flush();
+}
+
+void LoadPort(CPortPropertiesDlg& dialog) {
+    wxConfigBase* config = wxConfigBase::Get();
+    PortSettings& s = dialog.settings;
+    const wxString parity = config->Read("/Magellan/Parity", wxString(s.parity));
+    std::string baud = config->Read("/Magellan/Baud", wxString(s.baudText)).utf8_string();
+    if (baud.size() > PortSettings::kMaxBaudText) baud = s.baudText;  // never from this program
+    s.SetSettings(config->ReadLong("/Magellan/Port", s.portNumber), baud.c_str(),
+                  config->ReadLong("/Magellan/DataBits", s.dataBits),
+                  parity.empty() ? 'N' : static_cast<char>(parity[0].GetValue()),
+                  config->ReadLong("/Magellan/StopBits", s.stopBits));
+    dialog.otherDevice = config->Read("/Magellan/Device", "").utf8_string();
+}
+
+void SavePort(const CPortPropertiesDlg& dialog) {
+    wxConfigBase* config = wxConfigBase::Get();
+    const PortSettings& s = dialog.settings;
+    config->Write("/Magellan/Port", static_cast<long>(s.portNumber));
+    config->Write("/Magellan/Device", wxString::FromUTF8(dialog.otherDevice));
+    config->Write("/Magellan/Baud", wxString::FromUTF8(s.baudText));
+    config->Write("/Magellan/DataBits", static_cast<long>(s.dataBits));
+    config->Write("/Magellan/Parity", wxString(s.parity));
+    config->Write("/Magellan/StopBits", static_cast<long>(s.stopBits));
+    config->Flush();
+}
+
 }  // namespace
 
 wxWindow* CQUORVEXDoc::MapAwaitingExtent() const {
@@ -98,7 +139,9 @@ void CQUORVEXDoc::FinishImport(int firstNewLayer) {
 void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
     wxWindow* frame = GetDocumentWindow();
     CCommParametersDlg portDialog(frame);
+    LoadPort(portDialog);
     if (portDialog.ShowModal() != wxID_OK) return;
+    SavePort(portDialog);
 
     GarminDevice gps;
     {
@@ -131,18 +174,20 @@ void CQUORVEXDoc::OnImportMagellan(wxCommandEvent&) {
     wxWindow* frame = GetDocumentWindow();
     CPortPropertiesDlg portDialog(frame);
     portDialog.SetSettings(2, "4800", 8, 'N', 1);
+    LoadPort(portDialog);
     if (portDialog.ShowModal() != wxID_OK) return;
-    char portName[PortSettings::kPortNameSize];
+    SavePort(portDialog);
+    const std::string portName = portDialog.PortName();
     char settings[PortSettings::kSettingsSize];
     // The dialog offers nothing that would not fit; refuse rather than open the
     // port with an empty settings text.
-    if (!portDialog.BuildSettings(portName, settings)) return;
+    if (portName.empty() || !portDialog.settings.BuildSettingsText(settings)) return;
 
     MagellanDevice gps;
     {
         // The receiver is given two seconds to settle after the port opens.
         ReceiverBusy busy(MapAwaitingExtent());
-        if (!gps.Connect(portName, settings)) return;  // its messages were shown
+        if (!gps.Connect(portName.c_str(), settings)) return;  // its messages were shown
     }
 
     CGpsInterfaceDlg gpsDialog(frame);

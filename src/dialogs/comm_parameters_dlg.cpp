@@ -1,6 +1,7 @@
 #include "dialogs/comm_parameters_dlg.h"
 
 #include "core/user_feedback.h"
+#include "dialogs/device_choice.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/dialog_layout.h"
 #include "dialogs/dialog_validators.h"
@@ -12,11 +13,13 @@ CCommParametersDlg::CCommParametersDlg(wxWindow* parent)
     wxStaticBoxSizer* port = AddGroup(this, content, "Port", 1);
     AddRadioGroup(port->GetStaticBox(), port,
                   {{kIdCom1, "Com 1"}, {kIdCom2, "Com 2"}, {kIdCom3, "Com 3"}, {kIdCom4, "Com 4"}});
+    AddOtherDevice(port->GetStaticBox(), port, &portNumber, &otherDevice);
     for (int32_t number = 1; number <= 4; ++number)
         SetRadioValidator(this, kIdCom1 + number - 1, &portNumber, number);
     FinishDialog(this, content);
 }
 
 std::string CCommParametersDlg::PortName() const {
+    if (portNumber == kOtherDevicePort) return otherDevice;
     return FormatText("Com%d", static_cast<int>(portNumber));
 }

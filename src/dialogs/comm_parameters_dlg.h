@@ -1,5 +1,6 @@
 #pragma once
-// "Communication Parameters": the serial port of a Garmin import, Com 1 to Com 4.
+// "Communication Parameters": the serial port of a Garmin import, Com 1 to Com 4
+// or another serial device by its path.
 //
 //   CCommParametersDlg dialog(frame);
 //   if (dialog.ShowModal() != wxID_OK) return;
@@ -16,8 +17,9 @@ class CCommParametersDlg : public wxDialog {
   public:
     explicit CCommParametersDlg(wxWindow* parent);
 
-    // "Com1".."Com4" for `portNumber` 1..4.
+    // "Com1".."Com4" for `portNumber` 1..4, `otherDevice` for kOtherDevicePort.
     std::string PortName() const;
 
-    int32_t portNumber = 2;  // 1..4
+    int32_t portNumber = 2;  // 1..4, or kOtherDevicePort
+    std::string otherDevice;
 };

@@ -9,6 +9,8 @@ constexpr int kIdCom1 = 1000;
 constexpr int kIdCom2 = 1001;
 constexpr int kIdCom3 = 1002;
 constexpr int kIdCom4 = 1003;
+constexpr int kIdComOther = 1064;     // "Other device"
+constexpr int kIdOtherDevice = 1065;  // its list of devices, also typed into
 
 // "GPS Interface".
 constexpr int kIdDeviceDescription = 1004;

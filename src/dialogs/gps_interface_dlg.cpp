@@ -91,4 +91,10 @@ void CGpsInterfaceDlg::ShowMagellanProtocols() {
     waypointsProtocol = "PMGNWPL";
     routesProtocol = "PMGNRTE";
     tracksProtocol = "PMGNTRK";
+    // A Magellan import matches no pictures and takes the track log only as
+    // lines: those two choices are shown off and cannot be ticked.
+    picturesWanted = false;
+    tracksAsPoints = false;
+    for (int id : {kIdMatchPictures, kIdTracksAsPoints})
+        if (wxWindow* box = FindWindow(id)) box->Disable();
 }

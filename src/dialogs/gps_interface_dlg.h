@@ -27,7 +27,9 @@ class CGpsInterfaceDlg : public wxDialog {
     // The three protocol texts of a Garmin receiver ("A100, D108", "A201, D202,
     // D108, D210", "A301, D310, D301"; entries it did not name show as A0 or D0).
     void ShowGarminProtocols(const ProtocolTable& table);
-    // The sentences of a Magellan receiver: "PMGNWPL", "PMGNRTE", "PMGNTRK".
+    // The sentences of a Magellan receiver: "PMGNWPL", "PMGNRTE", "PMGNTRK";
+    // disables the choices a Magellan import does not use (pictures, track
+    // points).
     void ShowMagellanProtocols();
 
     // What the receiver is; shown read-only.

@@ -3,6 +3,7 @@
 #include <wx/combobox.h>
 #include <wx/stattext.h>
 
+#include "dialogs/device_choice.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/dialog_layout.h"
 #include "dialogs/dialog_validators.h"
@@ -61,6 +62,7 @@ CPortPropertiesDlg::CPortPropertiesDlg(wxWindow* parent)
     wxStaticBoxSizer* port = AddGroup(this, groups, "Port");
     AddRadioGroup(port->GetStaticBox(), port,
                   {{kIdCom1, "COM 1"}, {kIdCom2, "COM 2"}, {kIdCom3, "COM 3"}, {kIdCom4, "COM 4"}});
+    AddOtherDevice(port->GetStaticBox(), port, &settings.portNumber, &otherDevice);
     wxStaticBoxSizer* parity = AddGroup(this, groups, "Parity");
     AddRadioGroup(parity->GetStaticBox(), parity,
                   {{kIdParityNone, "No Parity"},
@@ -95,4 +97,11 @@ bool CPortPropertiesDlg::SetSettings(int port, const char* baud, int data, char 
 bool CPortPropertiesDlg::BuildSettings(char (&portName)[PortSettings::kPortNameSize],
                                        char (&settingsText)[PortSettings::kSettingsSize]) const {
     return settings.BuildSettings(portName, settingsText);
+}
+
+std::string CPortPropertiesDlg::PortName() const {
+    if (settings.portNumber == kOtherDevicePort) return otherDevice;
+    char portName[PortSettings::kPortNameSize];
+    char settingsText[PortSettings::kSettingsSize];
+    return settings.BuildSettings(portName, settingsText) ? portName : "";
 }

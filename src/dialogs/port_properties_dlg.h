@@ -1,6 +1,7 @@
 #pragma once
 // "Communication Port Properties": the serial line of a Magellan import (port
-// COM 1..COM 4, baud rate as typed or chosen, data bits, stop bits, parity).
+// COM 1..COM 4 or another serial device by its path, baud rate as typed or
+// chosen, data bits, stop bits, parity).
 //
 //   CPortPropertiesDlg dialog(frame);
 //   dialog.SetSettings(2, "4800", 8, 'N', 1);
@@ -12,6 +13,8 @@
 // a message and keeps the dialog open; any shorter text is passed on as typed.
 
 #include <wx/dialog.h>
+
+#include <string>
 
 #include "magellan/port_settings.h"
 
@@ -28,6 +31,11 @@ class CPortPropertiesDlg : public wxDialog {
     bool BuildSettings(char (&portName)[PortSettings::kPortNameSize],
                        char (&settingsText)[PortSettings::kSettingsSize]) const;
 
-    // The values, COM 2, 4800 baud, 8 data bits, no parity, 1 stop bit at first.
+    // "COM1".."COM4", or the other device's path.
+    std::string PortName() const;
+
+    // The values, COM 2, 4800 baud, 8 data bits, no parity, 1 stop bit at first;
+    // settings.portNumber is kOtherDevicePort for `otherDevice`.
     PortSettings settings;
+    std::string otherDevice;
 };

@@ -1,5 +1,6 @@
 #include "gui_test_support.h"
 
+#include <wx/config.h>
 #include <wx/dcmemory.h>
 #include <wx/filedlg.h>
 #include <wx/init.h>
@@ -26,6 +27,9 @@ void EndProgram() {
 void GuiTest::SetUp() {
     ASSERT_NE(App().Document(), nullptr);
     ASSERT_NE(App().View(), nullptr);
+    // Each test starts from the dialogs' defaults, not from the ports of an earlier one.
+    wxConfigBase::Get()->DeleteGroup("/Garmin");
+    wxConfigBase::Get()->DeleteGroup("/Magellan");
     Pump(100);
 }
 

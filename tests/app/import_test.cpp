@@ -6,8 +6,10 @@
 
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
+#include <wx/uiaction.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include "quorvex_test.h"
@@ -220,16 +222,35 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
     Doc().Modify(false);
     Command(wxID_NEW);
 
-    {
+    // The receiver by its path as "Other device" (an empty path is refused);
+    // the next import offers it again. Magellan takes no pictures or points.
+    const std::string path = m_receiver.DevicePath();
+    unsetenv("QUORVEX_COM2");
+    for (bool again : {false, true}) {
         DialogScript script;
-        script.Then(kPortProperties, Ok).Then(kInterface, [](wxDialog& d) {
+        script.Then(kPortProperties, [&](wxDialog& d) {
+            if (again) {
+                EXPECT_TRUE(Control<wxRadioButton>(&d, kIdComOther)->GetValue());
+                EXPECT_EQ(TextOf(&d, kIdOtherDevice), path);
+                return CancelIt(d);
+            }
+            Check(&d, kIdComOther);
+            Click(&d, wxID_OK);
+            Type(&d, kIdOtherDevice, path);
+            EXPECT_TRUE(Control<wxRadioButton>(&d, kIdComOther)->GetValue());
+            Ok(d);
+        });
+        if (!again) script.Then(kInterface, [](wxDialog& d) {
             EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
+            for (int id : {kIdMatchPictures, kIdTracksAsPoints}) EXPECT_FALSE(d.FindWindow(id)->IsEnabled());
             Ok(d);
         });
         Command(ID_IMPORT_MAGELLAN);
         EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(script.messages.empty()) << script.messages[0];
+        EXPECT_EQ(script.messages, again ? std::vector<std::string>{}
+                                         : std::vector<std::string>{"Choose or type the path of the serial device."});
     }
+    setenv("QUORVEX_COM2", path.c_str(), 1);
     EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Magellan Waypoints", "Magellan Routes"}));
     ExpectEveryLayerDrawn();
 
@@ -254,4 +275,39 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
     EXPECT_DOUBLE_EQ(store.yMax, north);
     EXPECT_TRUE(Doc().IsModified());
     ExpectEveryLayerDrawn();
+}
+
+TEST_F(Import, CancelStopsTheDownloadKeepsWhatArrivedAndSkipsTheRest) {
+    SimulatorProcess large({"--dataset", "generated:4000,2,0"});
+    ASSERT_TRUE(large.Started()) << large.Error();
+    setenv("QUORVEX_COM2", large.DevicePath().c_str(), 1);
+    // The first painted progress text is answered by a click on Cancel; the
+    // paints meanwhile come at most 20 times a second.
+    int paints = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const auto click = [&paints](wxPaintEvent& event) {
+        event.Skip();
+        if (!g_pStatusBar->GetStatusText(0).StartsWith(" Transfering") || paints++ > 0) return;
+        EXPECT_TRUE(Frame().CancelButton()->IsShownOnScreen());
+        wxUIActionSimulator mouse;
+        mouse.MouseMove(Frame().CancelButton()->GetScreenRect().GetPosition() + wxPoint(5, 5));
+        mouse.MouseClick();
+    };
+    g_pStatusBar->Bind(wxEVT_PAINT, click);
+    DialogScript script;
+    script.Then(kPortProperties, Ok).Then(kInterface, Ok);
+    Command(ID_IMPORT_MAGELLAN);
+    g_pStatusBar->Unbind(wxEVT_PAINT, click);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start).count();
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"Transfer stopped by the user; what arrived is kept."});
+    EXPECT_LE(paints, ms / 50 + 3);
+    ASSERT_EQ(LayerNames(), std::vector<std::string>{"Magellan Waypoints"});
+    EXPECT_GT(Doc().m_geometryStore.Layer(0).pointCount, 0);
+    EXPECT_LT(Doc().m_geometryStore.Layer(0).pointCount, 4000);
+    EXPECT_FALSE(Frame().TransferRunning());
+    EXPECT_FALSE(Frame().CancelButton()->IsShown());
+    EXPECT_TRUE(LayersBar().IsEnabled());
 }

@@ -11,6 +11,7 @@
 #include <wx/uiaction.h>
 
 #include "app/demo_data.h"
+#include "app/gui_feedback.h"
 #include "gui_test_support.h"
 #include "quorvex_test.h"
 #include "view/command_ids.h"
@@ -48,6 +49,15 @@ TEST_F(Window, StartStateAboutBoxCoreMessagesAndLockKeys) {
     keys.Char(WXK_CAPITAL);
     Pump(300);
     EXPECT_EQ(g_pStatusBar->GetStatusText(2), before);
+
+    // While a transfer runs Esc asks it to stop; the next transfer starts afresh.
+    for (int run = 0; run < 2; ++run) {
+        ReceiverBusy busy(nullptr);
+        EXPECT_FALSE(Feedback().CancelRequested());
+        if (run == 0) keys.Char(WXK_ESCAPE);
+        Pump(300);
+        EXPECT_EQ(Feedback().CancelRequested(), run == 0);
+    }
 }
 
 TEST_F(Window, BuiltManualIndexesEveryCommandAMissingOneDoesNothing) {
