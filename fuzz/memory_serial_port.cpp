@@ -99,6 +99,18 @@ int SerialPort::BytesWaiting() {
 
 void SerialPort::PurgeOutput() {}
 
+void SerialPort::Drain(int) {}
+
+bool SerialPort::SetBaud(int) {
+    return handle_ >= 0;
+}
+
+std::string SerialPort::DriverName() const {
+    return "";
+}
+
+void SerialPort::FailLineSettingsForTests(bool) {}
+
 bool SerialPort::WaitForBytes(int wanted, int timeoutMs) {
     if (wanted <= 0 || g_line.Left() >= static_cast<size_t>(wanted)) return true;
     if (timeoutMs > 0) g_line.skippedMs += static_cast<std::uint64_t>(timeoutMs);

@@ -165,6 +165,8 @@ void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
 
     const int firstNewLayer = m_geometryStore.layerCount;
     ReceiverBusy busy(MapAwaitingExtent());
+    // The receiver goes back to 9600 when `gps` goes, however the import ends.
+    gps.ChangeSpeed(portDialog.Speed());
     RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures, GarminChoice(gpsDialog));
     FinishImport(firstNewLayer);
 }

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "garmin/garmin_device.h"
+#include "serial/serial_trace.h"
+
 CliOptions::CliOptions(const char* command) : command_(command) {}
 
 void CliOptions::AddSwitch(const char* name, bool* target, bool value) {
@@ -106,16 +109,39 @@ bool CliOptions::Parse(int argc, char** argv) {
 
 void AddSerialOptions(CliOptions& options, SerialOptions* serial, bool lineSettings) {
     options.AddText("--port", &serial->port);
-    if (!lineSettings) return;
+    options.AddText("--trace", &serial->trace);
+    if (!lineSettings) {
+        options.AddNumber("--speed", &serial->speed, 9600, 115200);
+        return;
+    }
     options.AddText("--baud", &serial->baud);
     options.AddNumber("--data", &serial->dataBits, 7, 8);
     options.AddLetter("--parity", &serial->parity, "NEO");
     options.AddNumber("--stop", &serial->stopBits, 1, 2);
 }
 
+bool StartTraceOf(const SerialOptions& serial) {
+    if (serial.trace.empty() || StartSerialTrace(serial.trace)) return true;
+    std::fprintf(stderr, "quorvex-cli: cannot write the trace %s: %s\n", serial.trace.c_str(),
+                 std::strerror(errno));
+    return false;
+}
+
+bool CheckSpeed(CliOptions& options, const SerialOptions& serial) {
+    for (int rate : GarminDevice::kSpeeds)
+        if (serial.speed == rate) return true;
+    options.Fail("--speed takes 9600, 19200, 38400, 57600 or 115200");
+    return false;
+}
+
 const char* SerialOptionsHelp(bool lineSettings) {
-    if (!lineSettings) return "  --port DEV            device path or Com1..Com4 (required)\n";
+    if (!lineSettings)
+        return "  --port DEV            device path or Com1..Com4 (required)\n"
+               "  --trace FILE          write every byte of the line, both ways, with times\n"
+               "  --speed N             ask the receiver for N baud (19200, 38400, 57600,\n"
+               "                        115200) after identifying it (default 9600)\n";
     return "  --port DEV            device path or Com1..Com4 (required)\n"
+           "  --trace FILE          write every byte of the line, both ways, with times\n"
            "  --baud TEXT           baud rate (default 4800)\n"
            "  --data 7|8            data bits (default 8)\n"
            "  --parity N|E|O        parity (default N)\n"

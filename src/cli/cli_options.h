@@ -61,11 +61,18 @@ struct SerialOptions {
     int dataBits = 8;
     char parity = 'N';
     int stopBits = 1;
+    std::string trace;  // --trace FILE: every byte of the line, both ways, with times
+    int speed = 9600;   // --speed N (Garmin): the rate asked of the receiver
 };
 
-// Declares --port DEV and, with `lineSettings`, also --baud TEXT, --data 7|8,
-// --parity N|E|O and --stop 1|2.
+// Declares --port DEV and --trace FILE and, with `lineSettings`, also --baud
+// TEXT, --data 7|8, --parity N|E|O and --stop 1|2; without, --speed N.
 void AddSerialOptions(CliOptions& options, SerialOptions* serial, bool lineSettings);
+// Starts the trace that --trace asked for; false (after saying why) when its
+// file cannot be written.
+bool StartTraceOf(const SerialOptions& serial);
+// False (after saying why) when --speed names no rate a Garmin receiver takes.
+bool CheckSpeed(CliOptions& options, const SerialOptions& serial);
 
 // Help lines for the options of AddSerialOptions.
 const char* SerialOptionsHelp(bool lineSettings);

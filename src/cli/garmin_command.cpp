@@ -31,6 +31,10 @@ const char kGarminUsage[] =
     "\n"
     "Options:\n"
     "  --port DEV                 device path or Com1..Com4 (required)\n"
+    "  --trace FILE               write every byte of the line, both ways, with times\n"
+    "  --speed N                  ask the receiver for N baud (19200, 38400, 57600,\n"
+    "                             115200) before the transfers; it is back at 9600\n"
+    "                             afterwards (default 9600)\n"
     "  --out DIR                  directory the shapefiles are written into (required);\n"
     "                             made when missing; files of the same names are replaced\n"
     "  --waypoints-file NAME      file name of the waypoints (default Waypoints)\n"
@@ -125,6 +129,7 @@ int RunGarminCommand(int argc, char** argv) {
         return kExitOk;
     }
     if (serial.port.empty()) return options.Fail("--port is required"), kExitUsage;
+    if (!CheckSpeed(options, serial)) return kExitUsage;
     if (download.out.empty()) return options.Fail("--out is required"), kExitUsage;
     if (options.Given("--field-names") && !SetFieldNames(download.fieldNames, &pictures))
         return options.Fail("--field-names takes at most 6 names"), kExitUsage;
@@ -143,6 +148,7 @@ int RunGarminCommand(int argc, char** argv) {
     int transferMessages = 0;
     {
         GarminDevice gps;
+        if (!StartTraceOf(serial)) return kExitWriteFailed;
         if (!gps.Connect(serial.port.c_str())) return kExitNoReceiver;
         const ProtocolTable& protocols = gps.Protocols();
         std::fprintf(stderr, "Garmin receiver: product ID %d, %s\nProtocols: %s; %s; %s\n",
@@ -159,6 +165,7 @@ int RunGarminCommand(int argc, char** argv) {
             pictures.relativePath ? download.relativeDirectory : pictures.DirectoryOfFirstPicture();
         pictures.ComputeFieldWidth();
 
+        gps.ChangeSpeed(serial.speed);
         MessageCounter counter;
         const int run =
             RunGarminTransfers(gps, geometry, attributes, &pictures, download.transfers);
@@ -188,8 +195,10 @@ int RunIdentifyGarmin(int argc, char** argv) {
         options.Fail("--port is required");
         return kExitUsage;
     }
+    if (!CheckSpeed(options, serial)) return kExitUsage;
 
     GarminDevice gps;
+    if (!StartTraceOf(serial)) return kExitWriteFailed;
     if (!gps.Connect(serial.port.c_str())) return kExitNoReceiver;
     const ProtocolTable& protocols = gps.Protocols();
     std::printf("Product ID: %d\nDescription: %s\n", gps.ProductId(), gps.Description());
@@ -198,5 +207,7 @@ int RunIdentifyGarmin(int argc, char** argv) {
     std::printf("Waypoints protocol: %s\nRoutes protocol: %s\nTracks protocol: %s\n",
                 WaypointProtocolText(protocols).c_str(), RouteProtocolText(protocols).c_str(),
                 TrackProtocolText(protocols).c_str());
+    if (serial.speed != 9600 && gps.ChangeSpeed(serial.speed))
+        std::printf("Speed: %d baud\n", gps.Speed());
     return kExitOk;
 }

@@ -112,6 +112,7 @@ int RunMagellanCommand(int argc, char** argv) {
     int transferMessages = 0;
     {
         MagellanDevice gps;
+        if (!StartTraceOf(serial)) return kExitWriteFailed;
         if (!gps.Connect(serial.port.c_str(), settings)) return kExitNoReceiver;
         if (Answered(gps)) {
             std::fprintf(stderr, "Magellan receiver: product ID %d, %s\n", gps.productId,
@@ -138,6 +139,7 @@ int RunIdentifyMagellan(int argc, char** argv) {
     if (parsed != kExitOk) return parsed < 0 ? kExitOk : parsed;
 
     MagellanDevice gps;
+    if (!StartTraceOf(serial)) return kExitWriteFailed;
     if (!gps.Connect(serial.port.c_str(), settings)) return kExitNoReceiver;
     std::printf("Product ID: %d\nDescription: %s\n", gps.productId, gps.description);
     std::printf(

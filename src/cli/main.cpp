@@ -11,7 +11,11 @@ const char* CliUsageText() {
            "  quorvex-cli garmin --port DEV --out DIR [options]\n"
            "  quorvex-cli magellan --port DEV --out DIR [options]\n"
            "  quorvex-cli identify garmin|magellan --port DEV [serial options]\n"
-           "  quorvex-cli --help\n"
+           "  quorvex-cli --help | --version\n"
+           "\n"
+           "Everywhere: --quiet (messages only), --verbose (every progress text on a\n"
+           "line of its own). Progress is otherwise one updating line per transfer on a\n"
+           "terminal, and one line per finished transfer when standard error is not one.\n"
            "\n"
            "DEV is a device path (/dev/ttyUSB0) or Com1..Com4; Comn is the device named by\n"
            "the environment variable QUORVEX_COMn when set, else /dev/ttyS0../dev/ttyS3.\n"
@@ -21,11 +25,17 @@ const char* CliUsageText() {
 }
 
 int main(int argc, char** argv) {
+    bool versionWanted = false;
+    const CliFeedback::Level level = TakeOutputOptions(argc, argv, &versionWanted);
+    if (versionWanted) {
+        std::printf("quorvex-cli %s\n", QUORVEX_VERSION);
+        return kExitOk;
+    }
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(CliUsageText(), argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitUsage : kExitOk;
     }
-    CliFeedback feedback;
+    CliFeedback feedback(level);
     const char* command = argv[1];
     if (std::strcmp(command, "garmin") == 0) return RunGarminCommand(argc - 2, argv + 2);
     if (std::strcmp(command, "magellan") == 0) return RunMagellanCommand(argc - 2, argv + 2);

@@ -1,10 +1,14 @@
 #include "dialogs/comm_parameters_dlg.h"
 
+#include <wx/choice.h>
+#include <wx/valgen.h>
+
 #include "core/user_feedback.h"
 #include "dialogs/device_choice.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/dialog_layout.h"
 #include "dialogs/dialog_validators.h"
+#include "garmin/garmin_device.h"
 
 CCommParametersDlg::CCommParametersDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, "Communication Parameters") {
@@ -16,7 +20,17 @@ CCommParametersDlg::CCommParametersDlg(wxWindow* parent)
     AddOtherDevice(port->GetStaticBox(), port, &portNumber, &otherDevice);
     for (int32_t number = 1; number <= 4; ++number)
         SetRadioValidator(this, kIdCom1 + number - 1, &portNumber, number);
+    wxStaticBoxSizer* speedGroup = AddGroup(this, content, "Speed", 0);
+    auto* speeds = new wxChoice(speedGroup->GetStaticBox(), kIdSpeed);
+    for (int rate : GarminDevice::kSpeeds) speeds->Append(wxString::Format("%d", rate));
+    // The list's index is the index into the receiver's rates.
+    speeds->SetValidator(wxGenericValidator(&speedIndex));
+    speedGroup->Add(speeds, 0, wxALL, kGap / 2);
     FinishDialog(this, content);
+}
+
+int CCommParametersDlg::Speed() const {
+    return GarminDevice::kSpeeds[speedIndex];
 }
 
 std::string CCommParametersDlg::PortName() const {

@@ -11,6 +11,8 @@ constexpr int kIdCom3 = 1002;
 constexpr int kIdCom4 = 1003;
 constexpr int kIdComOther = 1064;     // "Other device"
 constexpr int kIdOtherDevice = 1065;  // its list of devices, also typed into
+// "Communication Parameters": the line speed asked of a Garmin receiver.
+constexpr int kIdSpeed = 1048;
 
 // "GPS Interface".
 constexpr int kIdDeviceDescription = 1004;

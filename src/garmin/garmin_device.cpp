@@ -35,7 +35,9 @@ GarminDevice::GarminDevice() {
     std::memset(description, 0, sizeof(description));
 }
 
-GarminDevice::~GarminDevice() = default;
+GarminDevice::~GarminDevice() {
+    RestoreSpeed();
+}
 
 void GarminDevice::SetLinkTimeouts(int packetMs, int byteMs) {
     packetTimeoutMs = packetMs;

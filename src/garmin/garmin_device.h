@@ -20,6 +20,9 @@ enum GarminPacketId {
     kPidAck = 6,
     kPidCommand = 10,
     kPidTransferComplete = 12,
+    kPidRequestsOff = 28,
+    kPidBaudRequest = 48,
+    kPidBaudAccept = 49,
     kPidNak = 21,
     kPidRecords = 27,
     kPidRouteHeader = 29,
@@ -39,6 +42,7 @@ enum GarminCommand {
     kCmdTransferRoutes = 4,
     kCmdTransferTrackLog = 6,
     kCmdTransferWaypoints = 7,
+    kCmdAckPing = 58,
 };
 
 class GeometryStore;
@@ -70,6 +74,17 @@ class GarminDevice {
     bool Identify();
     // Fills the protocol table from QUORVEX.XRF; false after a message.
     bool LoadProtocolTable(int productId);
+
+    // Line speed (garmin_speed.cpp). The rates a receiver may be asked for.
+    static constexpr int kSpeeds[] = {9600, 19200, 38400, 57600, 115200};
+    // Asks the receiver for `baud` and moves both sides there when it agrees
+    // and the line holds at the new rate; otherwise the line stays at 9600 and
+    // one message says why. True when the line runs at `baud` now.
+    bool ChangeSpeed(int baud);
+    // Brings a receiver that ChangeSpeed moved back to 9600; the destructor
+    // does it too, so that a failed or cancelled import leaves it there.
+    void RestoreSpeed();
+    int Speed() const { return speed; }
 
     // Link layer.
     static unsigned char Checksum(int packetId, int size, const unsigned char* data);
@@ -148,6 +163,15 @@ class GarminDevice {
     // Begins `download` and, when it can run, runs it; keeps its layer and table.
     int Transfer(GarminDownload& download, const char* fileName, PictureSet* pictures);
 
+    // Sends a packet once and waits for its ACK: a refusal is not resent.
+    int SendOnce(int packetId, const unsigned char* data, int size);
+    // The rate request and its answer at the present speed: the standard rate
+    // the receiver agreed to, 0 when it refused or did not answer.
+    int AskForSpeed(int baud);
+    // Sets the port to `baud` once our last ACK has left, and checks with two
+    // pings that the receiver answers there.
+    bool MoveTo(int baud);
+
     enum FrameResult { kFrameNone, kFramePacket, kFrameFailed };
     // Feeds the lexer until it hands out a frame, or a frame breaks off (no byte
     // for the byte time-out inside it: kFrameFailed), or no frame starts within
@@ -163,6 +187,7 @@ class GarminDevice {
     ProtocolTable protocols;
     SerialPort port;
     std::vector<std::string> extendedStrings;
+    int speed = 9600;
     GarminLexer lexer;
     // The last reception: its packet ID (-1 when none), and whether it was a
     // frame that failed its checks.

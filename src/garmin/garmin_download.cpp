@@ -53,6 +53,8 @@ bool IsTrackProtocol(int protocol) {
 
 }  // namespace
 
+const char kNoTrackLogMessage[] = "This GPS keeps no track log: the track log was not transferred.";
+
 const GarminLinkIds& GarminLink(const ProtocolTable& protocols) {
     return protocols.linkProtocol == 2 ? kLinkL002 : kLinkL001;
 }
@@ -136,7 +138,7 @@ bool GarminDownload::Begin(const char* fileName, PictureSet* pictures) {
             break;
     }
     if (link_.commandTracks < 0) {
-        ShowMessage("This GPS keeps no track log: the track log was not transferred.");
+        ShowMessage(kNoTrackLogMessage);
         return false;
     }
     // A receiver without a track log is passed over silently.
@@ -444,8 +446,12 @@ GarminDownload::Step GarminDownload::HandleRecord(int id, const unsigned char* d
 void GarminDownload::Finish() {
     if (layer < 0) return;
     geometry_.ComputeExtent(layer);
-    if (kind_ == kWaypoints && pictures_ != nullptr)
-        pictures_->MatchPictures(attributes_, table, kCommentField);
+    if (kind_ == kWaypoints && pictures_ != nullptr) {
+        // Layouts with a time of their own (D110) fall back on it.
+        const PointLayout* layout = FindPointLayout(PointType());
+        pictures_->MatchPictures(attributes_, table, kCommentField,
+                                 layout ? layout->FieldOf(PointColumn::kTime) : -1);
+    }
     if (leftOut_ > 0)
         ShowMessage(FormatText("%s: %d record%s without a position %s left out.", What(), leftOut_,
                                leftOut_ == 1 ? "" : "s", leftOut_ == 1 ? "was" : "were"));

@@ -44,6 +44,8 @@ struct GarminLinkIds {
     int commandWaypoints;
 };
 const GarminLinkIds& GarminLink(const ProtocolTable& protocols);
+// What a track transfer says on a link without a track log.
+extern const char kNoTrackLogMessage[];
 
 class GarminDownload {
   public:

@@ -115,6 +115,11 @@ int RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStor
         gps.TransferRoutes(geometry, attributes, choice.routesFile.c_str());
         run += gps.LayerIndex() >= 0;
     }
+    // A unit without a track log says so once, for both track layers.
+    if ((choice.trackLines || choice.trackPoints) && GarminLink(gps.Protocols()).commandTracks < 0) {
+        ShowMessage(kNoTrackLogMessage);
+        return run;
+    }
     if (choice.trackLines && !Feedback().CancelRequested()) {
         gps.TransferTrackLines(geometry, attributes, choice.tracksFile.c_str());
         run += gps.LayerIndex() >= 0;

@@ -23,6 +23,12 @@ std::string TrackProtocolText(const ProtocolTable& t) {
     return text;
 }
 
+int LinkProtocolOfProduct(int productId) {
+    for (int aviation : {20, 33, 34, 52, 64, 98})
+        if (productId == aviation) return 2;
+    return 1;
+}
+
 namespace {
 
 // Walks the entries of a capability list. Each A entry is followed by the D
@@ -72,6 +78,7 @@ const ProtocolEntries kProtocolEntries[] = {
       &ProtocolTable::routeLinkType}},
     {300, &ProtocolTable::trackProtocol, {&ProtocolTable::trackType1}},
     {301, &ProtocolTable::trackProtocol, {&ProtocolTable::trackType1, &ProtocolTable::trackType2}},
+    {302, &ProtocolTable::trackProtocol, {&ProtocolTable::trackType1, &ProtocolTable::trackType2}},
     {400, &ProtocolTable::protocol400, {&ProtocolTable::type400}},
     {500, &ProtocolTable::protocol500, {&ProtocolTable::type500}},
     {600, &ProtocolTable::protocol600, {&ProtocolTable::type600}},

@@ -33,6 +33,11 @@ struct ProtocolTable {
     std::int32_t linkProtocol = 0;
 };
 
+// The link protocol of a unit that sends no capability list: 2 (L002, with
+// command set A011) for the panel-mount aviation units 20, 33, 34, 52, 64 and
+// 98, otherwise 1 (L001 with A010).
+int LinkProtocolOfProduct(int productId);
+
 // The three protocol texts of the "GPS Interface" dialog: "A100, D108",
 // "A201, D202, D108, D210" and "A301, D310, D301"; entries still 0 show as A0 or D0.
 std::string WaypointProtocolText(const ProtocolTable& table);

@@ -104,6 +104,8 @@ bool ReadProtocolTableFile(const std::string& path, int productId, ProtocolTable
         int lineProduct = 0;
         if (ParseNumber(line, &lineProduct) && lineProduct == productId) {
             ReadFields(line, table);
+            // These units send no capability list to name their link.
+            table->linkProtocol = LinkProtocolOfProduct(productId);
             std::fclose(file);
             return true;
         }

@@ -53,6 +53,14 @@ const std::vector<GarminProfile>& GarminProfiles() {
         // Layouts a newer receiver announces and older hosts do not read.
         {"new", 920, 400, "SIMULATED D110 Software Version 4.00", true, 110, 201, 202, 110, 210,
          301, 312, 302},
+        // Fitness units: A302 track logs of numbered tracks.
+        {"fitness", 921, 300, "SIMULATED A302 D304 Software Version 3.00", true, 108, 201, 202,
+         108, 210, 302, 311, 304},
+        {"fitness303", 922, 300, "SIMULATED A302 D303 Software Version 3.00", true, 108, 201, 202,
+         108, 210, 302, 311, 303},
+        // A panel-mount aviation unit of the product table: link L002, no track log.
+        {"aviation", 20, 300, "GPS 150 Software Version 3.00", false, 150, 200, 201, 150, 0, 0, 0,
+         0, 2},
     };
     return kProfiles;
 }
@@ -71,6 +79,47 @@ void MakeTypesUnknown(GarminProfile& profile) {
     profile.trackPointType = 399;
 }
 
+namespace {
+
+// L001 and L002 packet IDs that differ: command, records, route header, route
+// waypoint, waypoint. L002 has no track or route link packets.
+constexpr uint8_t kLinkOneIds[] = {10, 27, 29, 30, 35};
+constexpr uint8_t kLinkTwoIds[] = {11, 35, 37, 39, 43};
+// A010 and A011 numbers of abort, routes and waypoints; A011 has no track log.
+constexpr uint16_t kA010[] = {0, 4, 7};
+constexpr uint16_t kA011[] = {0, 8, 21};
+
+template <typename T, size_t N>
+T Translate(T value, const T (&from)[N], const T (&to)[N], T other) {
+    for (size_t i = 0; i < N; ++i)
+        if (value == from[i]) return to[i];
+    return other;
+}
+
+}  // namespace
+
+uint8_t WirePacketId(const GarminProfile& p, uint8_t id) {
+    return p.link == 2 ? Translate(id, kLinkOneIds, kLinkTwoIds, id) : id;
+}
+
+uint8_t LinkOnePacketId(const GarminProfile& p, uint8_t id) {
+    if (p.link != 2) return id;
+    for (size_t i = 0; i < sizeof kLinkTwoIds; ++i)
+        if (id == kLinkTwoIds[i]) return kLinkOneIds[i];
+    // An ID that only L001 gives a meaning means nothing on this line.
+    for (uint8_t one : kLinkOneIds)
+        if (id == one) return 0;
+    return id;
+}
+
+uint16_t WireCommand(const GarminProfile& p, uint16_t command) {
+    return p.link == 2 ? Translate(command, kA010, kA011, uint16_t{0xFFFF}) : command;
+}
+
+uint16_t LinkOneCommand(const GarminProfile& p, uint16_t command) {
+    return p.link == 2 ? Translate(command, kA011, kA010, uint16_t{0xFFFF}) : command;
+}
+
 std::vector<uint8_t> CapabilityData(const GarminProfile& p) {
     std::vector<uint8_t> out;
     auto add = [&out](char tag, int number) {
@@ -80,8 +129,8 @@ std::vector<uint8_t> CapabilityData(const GarminProfile& p) {
         out.insert(out.end(), b, b + 2);
     };
     add('P', 0);
-    add('L', 1);
-    add('A', 10);
+    add('L', p.link);
+    add('A', p.link == 2 ? 11 : 10);
     add('A', 100);
     add('D', p.waypointType);
     if (p.routeProtocol != 0) {
@@ -92,7 +141,7 @@ std::vector<uint8_t> CapabilityData(const GarminProfile& p) {
     }
     if (p.trackProtocol != 0) {
         add('A', p.trackProtocol);
-        if (p.trackProtocol == 301) add('D', p.trackHeaderType);
+        if (p.trackProtocol != 300) add('D', p.trackHeaderType);
         add('D', p.trackPointType);
     }
     return out;
@@ -119,8 +168,9 @@ std::string DescribeProfiles() {
         else if (p.routeProtocol == 200)
             std::snprintf(route, sizeof route, "A200 D%d D%d", p.routeHeaderType,
                           p.routeWaypointType);
-        if (p.trackProtocol == 301)
-            std::snprintf(track, sizeof track, "A301 D%d D%d", p.trackHeaderType, p.trackPointType);
+        if (p.trackProtocol == 301 || p.trackProtocol == 302)
+            std::snprintf(track, sizeof track, "A%d D%d D%d", p.trackProtocol, p.trackHeaderType,
+                          p.trackPointType);
         else if (p.trackProtocol == 300)
             std::snprintf(track, sizeof track, "A300 D%d", p.trackPointType);
         std::snprintf(line, sizeof line, "%-8s product %3d  A100 D%d, %s, %s%s\n", p.name,

@@ -20,6 +20,7 @@ struct GarminProfile {
     int trackProtocol;    // 300, 301 or 0 (no track log)
     int trackHeaderType;  // A301 only
     int trackPointType;
+    int link = 1;  // 1: L001 with commands A010; 2: L002 with A011 (no track log)
 };
 
 const GarminProfile* FindGarminProfile(const std::string& name);
@@ -27,6 +28,14 @@ const GarminProfile* FindGarminProfile(const std::string& name);
 // D299 route headers, D399 track points (the records are then not sent).
 void MakeTypesUnknown(GarminProfile& profile);
 const std::vector<GarminProfile>& GarminProfiles();
+
+// The session speaks L001 packet IDs and A010 command numbers; these give what
+// goes on the wire for the profile's link, and what a wire ID or command means
+// (0xFFFF: a command the unit does not have).
+uint8_t WirePacketId(const GarminProfile& p, uint8_t linkOneId);
+uint8_t LinkOnePacketId(const GarminProfile& p, uint8_t wireId);
+uint16_t WireCommand(const GarminProfile& p, uint16_t linkOneCommand);
+uint16_t LinkOneCommand(const GarminProfile& p, uint16_t wireCommand);
 
 // Capability packet data: tag letter and 16-bit number per entry.
 std::vector<uint8_t> CapabilityData(const GarminProfile& p);

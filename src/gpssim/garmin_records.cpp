@@ -274,9 +274,12 @@ bool EncodeRouteLink(int type, std::vector<uint8_t>& out) {
     return true;
 }
 
-bool EncodeTrackHeader(int type, const SimTrack& t, std::vector<uint8_t>& out) {
+bool EncodeTrackHeader(int type, const SimTrack& t, int index, std::vector<uint8_t>& out) {
     RecordWriter w(out);
     switch (type) {
+        case 311:
+            w.U16(static_cast<unsigned>(index));
+            return true;
         case 310:
         case 312:
             w.Byte(1);                        // displayed
@@ -316,6 +319,19 @@ bool EncodeTrackPoint(int type, const SimTrackPoint& p, bool newTrack, std::vect
             w.Float(p.depth);
             if (type == 302) w.Float(NotAvailable());  // temperature
             w.Byte(newTrack ? 1 : 0);
+            return true;
+        case 303:
+        case 304:
+            // Fitness units: no depth, no new-track flag; no heart rate (0).
+            w.Position(p.lat, p.lon);
+            w.U32(p.time < 0 ? kNoTime : GarminTime(p.time));
+            w.Float(p.alt);
+            if (type == 304) w.Float(NotAvailable());  // distance
+            w.Byte(0);
+            if (type == 304) {
+                w.Byte(0xFF);  // no cadence
+                w.Byte(0);     // no sensor
+            }
             return true;
         default:
             out.clear();

@@ -15,7 +15,8 @@ int32_t ToSemicircles(double degrees);
 bool EncodeWaypoint(int type, const SimWaypoint& w, std::vector<uint8_t>& out);
 bool EncodeRouteHeader(int type, const SimRoute& r, std::vector<uint8_t>& out);
 bool EncodeRouteLink(int type, std::vector<uint8_t>& out);
-bool EncodeTrackHeader(int type, const SimTrack& t, std::vector<uint8_t>& out);
+// `index`: the track's place in the log (D311 headers carry it instead of a name).
+bool EncodeTrackHeader(int type, const SimTrack& t, int index, std::vector<uint8_t>& out);
 bool EncodeTrackPoint(int type, const SimTrackPoint& p, bool newTrack, std::vector<uint8_t>& out);
 
 // The record layouts the encoders know, for the profile list.

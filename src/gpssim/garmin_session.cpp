@@ -22,6 +22,9 @@ constexpr uint8_t kTrackPoint = 34;
 constexpr uint8_t kWaypoint = 35;
 constexpr uint8_t kRouteLink = 98;
 constexpr uint8_t kTrackHeader = 99;
+constexpr uint8_t kRequestsOff = 28;
+constexpr uint8_t kBaudRequest = 48;
+constexpr uint8_t kBaudAccept = 49;
 constexpr uint8_t kExtendedProductData = 248;
 constexpr uint8_t kCapabilities = 253;
 constexpr uint8_t kProductRequest = 254;
@@ -156,7 +159,7 @@ void GarminSession::Handle(const GarminPacket& packet) {
         SendControl(kNak, packet.id);
         return;
     }
-    switch (packet.id) {
+    switch (LinkOnePacketId(profile_, packet.id)) {
         case kAck:
         case kNak:
             return;  // late answers to something already given up
@@ -164,9 +167,15 @@ void GarminSession::Handle(const GarminPacket& packet) {
             SendControl(kAck, packet.id);
             Identify();
             return;
+        case kBaudRequest:
+            SendControl(kAck, packet.id);
+            if (packet.data.size() >= 4 && !options_.refuseSpeed)
+                ChangeSpeed(GetLE32(packet.data.data()));
+            return;
         case kCommand: {
             SendControl(kAck, packet.id);
-            uint16_t command = packet.data.size() >= 2 ? GetLE16(packet.data.data()) : 0xFFFF;
+            uint16_t command = LinkOneCommand(
+                profile_, packet.data.size() >= 2 ? GetLE16(packet.data.data()) : 0xFFFF);
             SimLog("command %u", command);
             if (command == kCommandWaypoints) TransferWaypoints();
             if (command == kCommandRoutes) TransferRoutes();
@@ -194,7 +203,8 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
         std::vector<uint8_t> bytes = faults_.Garbage();
         std::vector<uint8_t> noise = faults_.DleNoise();
         bytes.insert(bytes.end(), noise.begin(), noise.end());
-        std::vector<uint8_t> frame = Frame(id, data, faults_.BadChecksum(attempt), claimed);
+        std::vector<uint8_t> frame =
+            Frame(WirePacketId(profile_, id), data, faults_.BadChecksum(attempt), claimed);
         if (dropEtx) {
             // The receiver goes on waiting for the host's answer to the cut frame.
             frame.pop_back();
@@ -224,7 +234,8 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
             }
             if (!answer.checksumOk) continue;
             if (answer.id == kAck) {
-                if (answer.data.empty() || answer.data[0] != id) continue;  // an earlier packet's
+                if (answer.data.empty() || answer.data[0] != WirePacketId(profile_, id))
+                    continue;  // an earlier packet's
                 if (!repeat) return SendResult::kAcked;
                 SimLog("ACK of packet %d taken as lost: sending it again", id);
                 repeat = false;
@@ -242,6 +253,17 @@ GarminSession::SendResult GarminSession::SendData(uint8_t id, const std::vector<
     }
     SimLog("packet %d refused %d times: transfer abandoned", id, kMaxTries);
     return SendResult::kAbandoned;
+}
+
+void GarminSession::ChangeSpeed(uint32_t wanted) {
+    // A unit answers with the rate it can make, a little off the standard one.
+    const uint32_t offered = wanted + wanted / 150;
+    std::vector<uint8_t> data(4);
+    PutLE32(data.data(), offered);
+    if (SendData(kBaudAccept, data) != SendResult::kAcked) return;
+    // The line now runs at the new rate: paced at it when the line is paced.
+    if (options_.baud > 0) link_.SetBaud(static_cast<int>(wanted));
+    SimLog("now at %u baud", wanted);
 }
 
 void GarminSession::Identify() {
@@ -269,7 +291,7 @@ bool GarminSession::SendAll(const std::vector<std::pair<uint8_t, std::vector<uin
         if (SendData(id, data) != SendResult::kAcked) return false;
     }
     const std::vector<uint8_t> complete =
-        options_.faults.zeroSize ? std::vector<uint8_t>() : Le16(command);
+        options_.faults.zeroSize ? std::vector<uint8_t>() : Le16(WireCommand(profile_, command));
     return SendData(kTransferComplete, complete) == SendResult::kAcked;
 }
 
@@ -305,10 +327,11 @@ void GarminSession::TransferRoutes() {
 void GarminSession::TransferTracks() {
     std::vector<std::pair<uint8_t, std::vector<uint8_t>>> packets;
     std::vector<uint8_t> record;
-    if (profile_.trackProtocol == 300 || profile_.trackProtocol == 301) {
-        for (const SimTrack& t : data_.tracks) {
-            if (profile_.trackProtocol == 301 &&
-                EncodeTrackHeader(profile_.trackHeaderType, t, record))
+    if (profile_.trackProtocol >= 300 && profile_.trackProtocol <= 302) {
+        for (size_t i = 0; i < data_.tracks.size(); ++i) {
+            const SimTrack& t = data_.tracks[i];
+            if (profile_.trackProtocol != 300 &&
+                EncodeTrackHeader(profile_.trackHeaderType, t, static_cast<int>(i), record))
                 packets.emplace_back(kTrackHeader, record);
             bool first = true;
             for (const SimTrackPoint& p : t.points) {

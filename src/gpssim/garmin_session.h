@@ -55,6 +55,8 @@ class GarminSession {
                  uint16_t command);
 
     void Identify();
+    // Answers a rate request and moves the line to the rate asked for.
+    void ChangeSpeed(uint32_t wanted);
     void TransferWaypoints();
     void TransferRoutes();
     void TransferTracks();

@@ -2,8 +2,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "dataset.h"
 #include "garmin_profiles.h"
@@ -13,6 +15,7 @@
 #include "pty_link.h"
 #include "sim_log.h"
 #include "sim_options.h"
+#include "trace_replay.h"
 
 namespace {
 
@@ -38,6 +41,11 @@ bool LoadDataset(const std::string& name, SimDataset& data, std::string& error) 
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quorvex-gpssim %s\n", QUORVEX_VERSION);
+            return 0;
+        }
     SimOptions options;
     std::string error;
     int parsed = ParseSimOptions(argc, argv, options, error);
@@ -68,6 +76,11 @@ int main(int argc, char** argv) {
         std::fputs(DatasetToJson(data).c_str(), stdout);
         return 0;
     }
+    std::vector<TraceStretch> trace;
+    if (!options.replay.empty() && !LoadTrace(options.replay, trace, error)) {
+        std::fprintf(stderr, "quorvex-gpssim: %s\n", error.c_str());
+        return 1;
+    }
     SetVerbose(options.verbose);
     InstallSignals();
 
@@ -82,6 +95,14 @@ int main(int argc, char** argv) {
     SimLog("serving dataset %s with profile %s on %s", data.name.c_str(), profile->name,
            link.SlavePath().c_str());
 
+    if (!options.replay.empty()) {
+        // A host that waits a packet time-out for an answer has sent all it will.
+        const int kQuietMs = 1500;
+        ReplayTrace(link, trace, kQuietMs);
+        while (!StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        link.Close();
+        return 0;
+    }
     LineFaults faults(link, options.faults);
     GarminSession garmin(link, options, data, *profile, faults);
     MagellanSession magellan(link, options, data, faults);

@@ -205,20 +205,27 @@ bool PtyLink::Write(const std::vector<uint8_t>& bytes) {
     if (master_ < 0) return false;
     if (Verbose()) SimLogBytes("to host", bytes);
     if (byteTime_.count() == 0) return WriteNow(bytes.data(), bytes.size());
-    // Each byte reaches the host when its last bit has gone over the line.
-    for (uint8_t b : bytes) {
-        // Bytes sent back to back follow a fixed schedule, so that sleeping late
-        // for one byte does not slow the whole line down; after a pause the
-        // schedule starts afresh.
-        auto now = Clock::now();
-        if (now - txNext_ > byteTime_) txNext_ = now;
-        txNext_ += byteTime_;
-        while (Clock::now() < txNext_) {
-            if (StopRequested()) return false;
+    // Each byte reaches the host when its last bit has gone over the line, and
+    // the bytes of one write follow each other back to back, as a UART sends
+    // them: the schedule starts afresh only when the line was idle. Bytes whose
+    // time has passed (after a late wake-up) go out together, so sleeping late
+    // never slows the line down.
+    auto now = Clock::now();
+    if (txNext_ < now) txNext_ = now;
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        if (StopRequested()) return false;
+        now = Clock::now();
+        size_t due = 0;
+        while (sent + due < bytes.size() && txNext_ + byteTime_ * (due + 1) <= now) ++due;
+        if (due == 0) {
             std::this_thread::sleep_until(
-                std::min(txNext_, Clock::now() + std::chrono::milliseconds(kSliceMs)));
+                std::min(txNext_ + byteTime_, now + std::chrono::milliseconds(kSliceMs)));
+            continue;
         }
-        if (!WriteNow(&b, 1)) return false;
+        if (!WriteNow(bytes.data() + sent, due)) return false;
+        sent += due;
+        txNext_ += byteTime_ * static_cast<int>(due);
     }
     return true;
 }

@@ -22,6 +22,7 @@ enum OptionId {
     kDataset = 1000,
     kProfile,
     kLink,
+    kReplay,
     kBaud,
     kBadChecksums,
     kSilentAfter,
@@ -36,6 +37,7 @@ enum OptionId {
     kDamageBody,
     kExtendedProductData,
     kRepeatProductData,
+    kRefuseSpeed,
     kProductId,
     kNoCapabilities,
     kGpwpl,
@@ -83,8 +85,14 @@ Data and receiver:
                         product data, as newer receivers do
   --repeat-product-data send the product data again after its ACK, as a
                         receiver does whose ACK was lost
+  --refuse-speed        answer a rate request (48) with the link's ACK only,
+                        as units without the feature do
   --gpwpl               (Magellan) send waypoints as standard $GPWPL
                         sentences (position and name only)
+  --replay FILE         play a trace written by quorvex-cli --trace back as
+                        the receiver: its bytes go out in the order the host
+                        met them, each after the host has sent what it sent
+                        before them (the host's bytes are read, not compared)
   --list-profiles       print the profiles and exit
   --dump-dataset        print the chosen dataset as JSON and exit
 
@@ -130,6 +138,7 @@ Faults:
                         body character changed under its original checksum
   --verbose             log every byte and event on standard error
   --help                this text
+  --version             print the version and exit
 
 Garmin side: the product request (254) is acknowledged and answered with the
 product data (255) and, unless the profile is an old receiver, the protocol
@@ -137,7 +146,9 @@ capability list (253) once the product data is acknowledged. Commands (10)
 7, 4 and 6 send waypoints, routes and the track log: a records packet (27),
 the records (35; 29, 30 and 98 links for A201; 99 and 34), and a transfer
 complete packet (12) carrying the command number. Each packet waits for the
-host's ACK; a NAK makes it resend. Any other packet from the host (a new
+host's ACK; a NAK makes it resend. A rate request (48) is answered with the
+rate accepted (49); once the host acknowledges it the line is paced at the new
+rate (when --baud paces it at all). Any other packet from the host (a new
 command, an abort) ends a running transfer and is served.
 
 Magellan side: $PMGNCMD,HANDON switches hand-shaking on: every command is
@@ -182,6 +193,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         {"dataset", required_argument, nullptr, kDataset},
         {"profile", required_argument, nullptr, kProfile},
         {"link", required_argument, nullptr, kLink},
+        {"replay", required_argument, nullptr, kReplay},
         {"baud", required_argument, nullptr, kBaud},
         {"bad-checksums", required_argument, nullptr, kBadChecksums},
         {"silent-after", required_argument, nullptr, kSilentAfter},
@@ -196,6 +208,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
         {"damage-body", required_argument, nullptr, kDamageBody},
         {"extended-product-data", no_argument, nullptr, kExtendedProductData},
         {"repeat-product-data", no_argument, nullptr, kRepeatProductData},
+        {"refuse-speed", no_argument, nullptr, kRefuseSpeed},
         {"product-id", required_argument, nullptr, kProductId},
         {"no-capabilities", no_argument, nullptr, kNoCapabilities},
         {"gpwpl", no_argument, nullptr, kGpwpl},
@@ -225,6 +238,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 break;
             case kLink:
                 options.link = optarg;
+                break;
+            case kReplay:
+                options.replay = optarg;
                 break;
             case kBaud:
                 ok = ParseCount(optarg, 1, options.baud);
@@ -268,6 +284,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& err
                 break;
             case kRepeatProductData:
                 options.repeatProductData = true;
+                break;
+            case kRefuseSpeed:
+                options.refuseSpeed = true;
                 break;
             case kProductId:
                 ok = ParseCount(optarg, 0, options.productId) && options.productId <= 32767;

@@ -23,11 +23,13 @@ struct SimOptions {
     std::string dataset = "builtin";
     std::string profile = "current";
     std::string link;
+    std::string replay;  // a trace of quorvex-cli --trace to play back as the receiver
     int baud = 0;
     int productId = -1;  // overrides the profile's product ID when >= 0
     bool noCapabilities = false;
     bool extendedProductData = false;  // Garmin: extended product data after the product data
     bool repeatProductData = false;    // Garmin: the product data again after its ACK
+    bool refuseSpeed = false;          // Garmin: a rate request gets only the link's ACK
     bool gpwpl = false;       // Magellan waypoints as standard $GPWPL sentences
     int ackTimeoutMs = 3000;  // longest wait for the host's acknowledgement
     int resendAfterMs = 0;    // resend when no acknowledgement came within this (0: never)

@@ -1,7 +1,9 @@
 #include "pictures/picture_matching.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +50,27 @@ bool ReadWaypointTime(const char* text, WaypointTime* time) {
     return true;
 }
 
+bool ReadUtcTimeText(const char* text, WaypointTime* time) {
+    std::tm utc{};
+    if (std::sscanf(text, "%d/%d/%d %d:%d:%d", &utc.tm_mon, &utc.tm_mday, &utc.tm_year,
+                    &utc.tm_hour, &utc.tm_min, &utc.tm_sec) != 6)
+        return false;
+    utc.tm_mon -= 1;
+    utc.tm_year -= 1900;
+    std::tm local{};
+#if defined(_WIN32)
+    const time_t when = _mkgmtime(&utc);
+    if (when == static_cast<time_t>(-1) || localtime_s(&local, &when) != 0) return false;
+#else
+    const time_t when = timegm(&utc);
+    if (when == static_cast<time_t>(-1) || localtime_r(&when, &local) == nullptr) return false;
+#endif
+    time->month = local.tm_mon;
+    time->day = local.tm_mday;
+    time->seconds = (int64_t{local.tm_hour} * 60 + local.tm_min) * 60 + local.tm_sec;
+    return true;
+}
+
 bool PictureIsLater(const PictureRecord& a, const PictureRecord& b) {
     if (a.year != b.year) return a.year > b.year;
     if (a.month != b.month) return a.month > b.month;
@@ -66,7 +89,8 @@ void PictureSet::SortPictures() {
     }
 }
 
-int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField) {
+int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField,
+                              int utcTimeField) {
     if (firstPictureField < 0) return 0;
     if (table < 0 || table >= store.tableCount) return 0;
     const int waypointCount = std::max(store.RecordCount(table), 0);
@@ -82,6 +106,10 @@ int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField) {
     for (int k = 0; k < waypointCount; ++k) {
         store.GetText(table, k, timeField, text);
         hasTime[k] = ReadWaypointTime(text, &times[k]);
+        if (!hasTime[k] && utcTimeField >= 0) {
+            store.GetText(table, k, utcTimeField, text);
+            hasTime[k] = ReadUtcTimeText(text, &times[k]);
+        }
     }
 
     // Nearest waypoint of each picture; pictures stay in time order, so each

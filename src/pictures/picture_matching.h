@@ -19,5 +19,10 @@ struct WaypointTime {
 // word must be one of JAN..DEC, in any case. False when the text gives no time.
 bool ReadWaypointTime(const char* text, WaypointTime* time);
 
+// Reads `text` as a receiver's UTC time stamp "MM/DD/YYYY  hh:mm:ss" (the
+// "Time" field of newer waypoint layouts) and gives it in the computer's local
+// time, which camera clocks keep. False for a blank or unreadable text.
+bool ReadUtcTimeText(const char* text, WaypointTime* time);
+
 // True when `a` was taken after `b`: compares year, month, day, seconds.
 bool PictureIsLater(const PictureRecord& a, const PictureRecord& b);

@@ -86,8 +86,10 @@ class PictureSet {
     // (the year is ignored, midnight is never crossed, ties go to the lower record)
     // and writes the path texts of each waypoint's pictures within `timeWindow`
     // minutes into its picture fields, earliest first. A waypoint with exactly one
-    // picture puts it in the field named "Local" when there is one. Returns 0.
-    int MatchPictures(AttributeStore& store, int table, int timeField);
+    // picture puts it in the field named "Local" when there is one. A waypoint
+    // whose `timeField` holds no time is taken at the UTC time stamp of
+    // `utcTimeField` (when >= 0), in local time. Returns 0.
+    int MatchPictures(AttributeStore& store, int table, int timeField, int utcTimeField = -1);
 
     // The text stored for a picture (relative or full path, see picture_path.h).
     std::string PathText(const PictureRecord& picture) const;

@@ -41,6 +41,18 @@ class SerialPort {
     int BytesWaiting();
     void DiscardInput();
     void PurgeOutput();
+    // Waits until what was written has left, for `maxMs` at most.
+    void Drain(int maxMs);
+    // Sets the line to `baud`, keeping the other settings; false when the line
+    // does not take it.
+    bool SetBaud(int baud);
+    // The kernel driver of the open device ("garmin_gps" for a USB unit driven
+    // by it); empty when unknown.
+    std::string DriverName() const;
+
+    // Makes the line settings of every later Open fail as a driver that does
+    // not support them would (for tests).
+    static void FailLineSettingsForTests(bool fail);
 
     // The device path that Open tried last ("/dev/ttyS1" for "Com2").
     const std::string& DevicePath() const { return devicePath_; }

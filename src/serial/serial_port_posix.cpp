@@ -11,6 +11,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +20,7 @@
 #include "core/user_feedback.h"
 #include "serial/mode_text.h"
 #include "serial/serial_port.h"
+#include "serial/serial_trace.h"
 
 namespace {
 
@@ -105,6 +108,8 @@ bool ApplySettings(const termios& current, const LineSettings& s, termios* out) 
     return true;
 }
 
+bool failSettingsForTests = false;
+
 void SleepMs(int ms) {
     if (ms > 0) poll(nullptr, 0, ms);
 }
@@ -174,8 +179,9 @@ bool SerialPort::Open(const char* portName, const char* settings) {
     termios wanted;
     if (!ApplySettings(current, line, &wanted))  // a rate the line cannot take
         return FailAndClose("Internal Error: Communications state\nErr = %d", EINVAL);
-    if (tcsetattr(handle_, TCSANOW, &wanted) != 0)
-        return FailAndClose("Internal Error: Communications state\nErr = %d", errno);
+    // A device that is no UART (a USB receiver behind its own kernel driver)
+    // may refuse settings it has no use for: the line is then used as it is.
+    if (!failSettingsForTests) tcsetattr(handle_, TCSANOW, &wanted);
     return true;
 }
 
@@ -199,23 +205,56 @@ void SerialPort::ReleaseHandle() {
 void SerialPort::Close() {
     if (handle_ < 0) return;
     // The last packet written (an acknowledgement the receiver waits for) must
-    // leave before the line is given back. tcdrain alone could wait for ever
-    // behind flow control, so the driver's queue is watched for a bounded time
-    // first; what is left after that is dropped.
+    // leave before the line is given back.
+    Drain(kDrainMs);
+    PurgeOutput();
+    DiscardInput();
+    ReleaseHandle();
+}
+
+void SerialPort::Drain(int maxMs) {
+    if (handle_ < 0) return;
+    // tcdrain alone could wait for ever behind flow control, so the driver's
+    // queue is watched for a bounded time first; what is left after that stays.
     const std::uint32_t start = TickCountMs();
     for (;;) {
         int queued = 0;
         if (ioctl(handle_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
             // Only the UART's own buffer is left to send.
             tcdrain(handle_);
-            break;
+            return;
         }
-        if (TickCountMs() - start >= static_cast<std::uint32_t>(kDrainMs)) break;
-        SleepMs(5);
+        if (TickCountMs() - start >= static_cast<std::uint32_t>(maxMs)) return;
+        SleepMs(2);
     }
-    PurgeOutput();
-    DiscardInput();
-    ReleaseHandle();
+}
+
+bool SerialPort::SetBaud(int baud) {
+    speed_t speed;
+    termios tio;
+    if (handle_ < 0 || !SpeedConstant(baud, &speed) || tcgetattr(handle_, &tio) != 0) return false;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    return tcsetattr(handle_, TCSANOW, &tio) == 0;
+}
+
+std::string SerialPort::DriverName() const {
+    // /sys/class/tty/NAME/device/driver links to the driver's directory.
+    char resolved[PATH_MAX];
+    if (handle_ < 0 || realpath(devicePath_.c_str(), resolved) == nullptr) return "";
+    const char* slash = std::strrchr(resolved, '/');
+    const std::string link =
+        std::string("/sys/class/tty/") + (slash ? slash + 1 : resolved) + "/device/driver";
+    char target[PATH_MAX];
+    const ssize_t n = readlink(link.c_str(), target, sizeof(target) - 1);
+    if (n <= 0) return "";
+    target[n] = '\0';
+    const char* name = std::strrchr(target, '/');
+    return name ? name + 1 : target;
+}
+
+void SerialPort::FailLineSettingsForTests(bool fail) {
+    failSettingsForTests = fail;
 }
 
 int SerialPort::Write(const void* bytes, int length) {
@@ -226,6 +265,7 @@ int SerialPort::Write(const void* bytes, int length) {
     while (written < length) {
         ssize_t n = ::write(handle_, data + written, static_cast<size_t>(length - written));
         if (n > 0) {
+            TraceSerialBytes('>', data + written, static_cast<size_t>(n));
             written += static_cast<int>(n);
             lastProgress = TickCountMs();
             continue;
@@ -264,6 +304,7 @@ bool SerialPort::FillPending(int wanted) {
         char chunk[1024];
         ssize_t n = ::read(handle_, chunk, sizeof(chunk));
         if (n > 0) {
+            TraceSerialBytes('<', chunk, static_cast<size_t>(n));
             pending_.append(chunk, static_cast<size_t>(n));
             continue;
         }

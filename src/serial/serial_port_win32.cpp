@@ -3,6 +3,7 @@
 // count against the tick counter.
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/user_feedback.h"
 #include "serial/serial_port.h"
@@ -82,6 +83,7 @@ void SerialPort::ReleaseHandle() {
 
 void SerialPort::Close() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
+    Drain(1000);
     PurgeOutput();
     DiscardInput();
     ReleaseHandle();
@@ -101,6 +103,32 @@ int SerialPort::BytesWaiting() {
     if (!ClearCommError(handle_, &errors, &status)) return 0;
     return static_cast<int>(status.cbInQue);
 }
+
+void SerialPort::Drain(int maxMs) {
+    const std::uint32_t start = TickCountMs();
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status;
+        if (!ClearCommError(handle_, &errors, &status) || status.cbOutQue == 0) return;
+        if (TickCountMs() - start >= static_cast<std::uint32_t>(maxMs)) return;
+        Sleep(2);
+    }
+}
+
+bool SerialPort::SetBaud(int baud) {
+    DCB dcb;
+    std::memset(&dcb, 0, sizeof dcb);
+    dcb.DCBlength = sizeof dcb;
+    if (handle_ == INVALID_HANDLE_VALUE || !GetCommState(handle_, &dcb)) return false;
+    dcb.BaudRate = static_cast<DWORD>(baud);
+    return SetCommState(handle_, &dcb) != 0;
+}
+
+std::string SerialPort::DriverName() const {
+    return "";
+}
+
+void SerialPort::FailLineSettingsForTests(bool) {}
 
 void SerialPort::PurgeOutput() {
     if (handle_ != INVALID_HANDLE_VALUE) PurgeComm(handle_, PURGE_TXCLEAR);

@@ -1,5 +1,6 @@
-// quorvex-cli garmin against the simulated receiver, every profile, picture matching and
-// line faults; the written shapefiles read back by pyshp and compared with the dataset.
+// quorvex-cli garmin against the simulated receiver, every profile and picture matching,
+// the written shapefiles read back and compared with the dataset; identify; and the
+// mistakes every command refuses. (Line faults are cells of the fault matrix.)
 
 #include <filesystem>
 #include <memory>
@@ -10,7 +11,8 @@
 namespace {
 
 // The record layouts of a simulator profile: waypoint type, route protocol and header
-// type, track protocol (301: D310 and D301, 300: D300, 0: no track log).
+// type, track log (301: A301 D310 D301, 312: A301 D312 D302, 300: A300 D300, 303 and
+// 304: A302 D311 with that point type, 0: no track log).
 struct Profile {
     const char* name;
     int waypoint;
@@ -26,7 +28,8 @@ const Profile kProfiles[] = {
     {"d151", 151, "200,200", 300},    {"d152", 152, "201,201", 300}, {"d154", 154, "201,201", 301},
     {"d155", 155, "201,201", 300},    {"d200", 108, "200,200", 300}, {"d201", 108, "201,201", 301},
     {"d202", 108, "201,202", 301},    {"d300", 108, "201,202", 300}, {"d301", 108, "201,202", 301},
-    {"new", 110, "201,202", 302}};
+    {"new", 110, "201,202", 312},     {"fitness", 108, "201,202", 304},
+    {"fitness303", 108, "201,202", 303}, {"aviation", 150, "200,201", 0}};
 
 const char kEndedEarly[] = "quorvex-cli: a transfer ended early or skipped data";
 const char kAllLayers[] = "Waypoints,Routes,Tracks,TracksPts";
@@ -60,7 +63,9 @@ class GarminDownload {
         const std::string w = std::to_string(profile_.waypoint);
         std::string layouts = "--waypoint-type " + w + " --route-types " + profile_.route + "," + w;
         if (profile_.track == 301) layouts += " --track-types 301,310,301";
-        if (profile_.track == 302) layouts += " --track-types 301,312,302";
+        if (profile_.track == 312) layouts += " --track-types 301,312,302";
+        if (profile_.track > 302 && profile_.track != 312)
+            layouts += " --track-types 302,311," + std::to_string(profile_.track);
         if (profile_.track == 300) layouts += " --track-types 300,300";
         CommandResult check =
             CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
@@ -100,8 +105,10 @@ TEST_P(EveryProfile, WritesWhatTheReceiverHolds) {
     GarminDownload download({}, profile, dataset);
     CommandResult result = download.Run("--track-lines --track-points");
     ASSERT_EQ(result.status, kExitOk) << result.output;
-    // Only the oddities hold points without position, which are left out with a message.
-    EXPECT_EQ(result.output.find(kEndedEarly) != std::string::npos, dataset == "oddities");
+    // Only the oddities hold points without position, which are left out with a message;
+    // the aviation unit says that it keeps no track log.
+    EXPECT_EQ(result.output.find(kEndedEarly) != std::string::npos,
+              dataset == "oddities" || profile == "aviation");
     EXPECT_EQ(download.Check(FindProfile(profile).track ? kAllLayers : "Waypoints,Routes"), "");
 }
 
@@ -146,54 +153,101 @@ TEST(CliGarmin, IdentityFileNamesAndPictures) {
               "'', ''], ['', '', '', '', '']]\n");
 }
 
-TEST(CliGarmin, LineFaultsKeepWhatCame) {
-    // Silent, or the size byte promising more than comes, from the sixth waypoint
-    // on (after product data, capability list and records packet).
-    const std::vector<std::vector<std::string>> faults = {{"--silent-after", "8"},
-                                                          {"--size-lie", "--size-lie-after", "8"}};
-    for (const std::vector<std::string>& fault : faults) {
-        SCOPED_TRACE(fault[0]);
-        GarminDownload download(fault);
-        CommandResult result = download.Run("--no-routes");
-        EXPECT_EQ(result.status, kExitOk) << result.output;
-        EXPECT_TRUE(Contains(result.output,
-                             "Waypoints transfer incomplete: no further packet came from the GPS "
-                             "after 5 of 20 records.\nThe records received are kept.\n"));
-        EXPECT_TRUE(Contains(result.output, std::string(kEndedEarly) + " (1 message above)"));
-        EXPECT_EQ(download.Check("Waypoints", "--waypoints 5"), "");
-    }
-    // Damaged packets and noise between packets: refused, resent, all there.
-    GarminDownload download({"--bad-checksums", "2", "--garbage", "16"});
-    CommandResult result = download.Run("--track-lines --track-points");
-    EXPECT_EQ(result.status, kExitOk) << result.output;
-    EXPECT_FALSE(Contains(result.output, kEndedEarly));
-    EXPECT_EQ(download.Check(kAllLayers), "");
+TEST(CliGarmin, IdentifyPrintsWhatTheInterfaceDialogShows) {
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    CommandResult result = RunProgram("quorvex-cli identify garmin --port " + sim.DevicePath());
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_EQ(result.output,
+              "Product ID: 900\nDescription: SIMULATED D108 Software Version 3.70\n"
+              "Waypoints protocol: A100, D108\nRoutes protocol: A201, D202, D108, D210\n"
+              "Tracks protocol: A301, D310, D301\n");
 }
 
-TEST(CliGarmin, UsageMistakesUnreachableReceiversAndUnwritableFiles) {
-    auto garmin = [](const std::string& arguments) {
-        return RunProgram("quorvex-cli garmin " + arguments);
-    };
+// Every command refuses a bad command line (2), a port that does not open (1) and an
+// --out that cannot be a directory (3, said before the port is opened), and says why.
+TEST(CliCommands, MistakesAndUnreachableReceivers) {
     TempDir out;
-    const std::string port = "--port /dev/quorvex-no-such-port";
-    const std::string dir = " --out " + out.path();
-    // Picture field names the matching would use are checked before the port.
-    for (const char* extra : {" --bogus", " --pictures-per-waypoint 7", " --time-window 11",
-                              " --field-names A,B,C,D,E,F,G", " --pictures",
-                              " --field-names North,NORTH --pictures a.jpg",
-                              " --field-names Eleven_Char --pictures a.jpg"})
-        EXPECT_EQ(garmin(port + dir + extra).status, kExitUsage) << extra;
-    EXPECT_EQ(garmin(dir).status, kExitUsage);
-    EXPECT_EQ(garmin(port).status, kExitUsage);
-    CommandResult result = garmin(port + dir);
-    EXPECT_EQ(result.status, kExitNoReceiver);
-    EXPECT_EQ(result.output, "Could not open Serial port /dev/quorvex-no-such-port\nErr = 2\n");
-    // A missing --out is made, parents too; a file there is said before the port
-    // is even opened.
-    EXPECT_EQ(garmin(port + " --out " + out.File("new/deeper")).status, kExitNoReceiver);
+    const std::string garmin = "garmin --port /dev/quorvex-no-such-port --out " + out.path();
+    const std::string identify = "identify garmin --port /dev/quorvex-no-such-port";
+    const std::string magellan = "magellan --out " + out.path() + " --port /dev/no-such-receiver";
+    const std::string noPort = "Could not open Serial port /dev/quorvex-no-such-port\nErr = 2\n";
+    const struct {
+        std::string arguments;
+        int status;
+        std::string output;
+    } cases[] = {
+        {garmin + " --bogus", kExitUsage, ""},
+        {garmin + " --pictures-per-waypoint 7", kExitUsage, ""},
+        {garmin + " --time-window 11", kExitUsage, ""},
+        {garmin + " --field-names A,B,C,D,E,F,G", kExitUsage, ""},
+        {garmin + " --pictures", kExitUsage, ""},
+        {garmin + " --pictures --track-lines", kExitUsage, ""},
+        // Picture field names the matching would use are checked before the port.
+        {garmin + " --field-names North,NORTH --pictures a.jpg", kExitUsage, "given twice"},
+        {garmin + " --field-names Eleven_Char --pictures a.jpg", kExitUsage, "Eleven_Char"},
+        // A missing --out is made, parents too.
+        {"garmin --port /dev/quorvex-no-such-port --out " + out.File("new/deeper"),
+         kExitNoReceiver, noPort},
+        {garmin + " port", kExitUsage, ""},
+        {"garmin --out " + out.path(), kExitUsage, ""},
+        {"garmin --port /dev/quorvex-no-such-port", kExitUsage, ""},
+        {garmin, kExitNoReceiver, noPort},
+        {"garmin --port /dev/quorvex-no-such-port --out /dev/null", kExitWriteFailed,
+         "is not a directory"},
+        {"identify garmin", kExitUsage, ""},
+        {"identify garmin --port", kExitUsage, ""},
+        {"identify garmin --port /dev/null --baud 4800", kExitUsage, ""},
+        {identify, kExitNoReceiver, noPort},
+        {magellan + " --baud 12345678901", kExitUsage, ""},
+        {magellan + " --data 9", kExitUsage, ""},
+        {magellan + " --data 8x", kExitUsage, ""},
+        {magellan + " --stop 3", kExitUsage, ""},
+        {magellan + " --parity X", kExitUsage, ""},
+        {magellan + " --parity NE", kExitUsage, ""},
+        {"magellan --port /dev/no-such-receiver --out /dev/null", kExitWriteFailed,
+         "is not a directory"},
+        // The serial settings as parsed, in the message.
+        {magellan + " --baud 9600", kExitNoReceiver,
+         "Can't open serial port(/dev/no-such-receiver)\n with baud=9600 parity=N data=8 stop=1"},
+        {magellan + " --baud 4800 --data 7 --parity e --stop 2", kExitNoReceiver,
+         "with baud=4800 parity=E data=7 stop=2"},
+    };
+    for (const auto& c : cases) {
+        CommandResult result = RunProgram("quorvex-cli " + c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.output;
+        EXPECT_TRUE(Contains(result.output, c.output)) << c.arguments;
+    }
     EXPECT_TRUE(std::filesystem::is_directory(out.File("new/deeper")));
-    std::ofstream(out.File("plain")) << "x";
-    result = garmin(port + " --out " + out.File("plain"));
-    EXPECT_EQ(result.status, kExitWriteFailed);
-    EXPECT_TRUE(Contains(result.output, "is not a directory"));
+}
+
+TEST(CliGarmin, ProgressOnAPipeOnATerminalQuietVerboseAndVersions) {
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    TempDir out;
+    const std::string download = BinDir() + "/quorvex-cli garmin --no-routes --track-points --port " +
+                                 sim.DevicePath() + " --out " + out.path();
+    const struct {
+        std::string command;
+        std::vector<std::string> present, absent;
+    } runs[] = {
+        // A pipe: one line per finished transfer, no per-packet lines.
+        {download, {"\nWaypoints 20 of 20 (100%) in ", "\nTrack Log as Points 380 of 382 (99%) in "},
+         {"Transfering", " 1 of 20"}},
+        {download + " --quiet", {}, {"Transfering", "of 20"}},
+        {download + " --verbose", {" Transfering Waypoints 1 of 20\n", " Transfering Waypoints 20 of 20\n"}, {}},
+        // A terminal: the line of each transfer is redrawn in place, then ends.
+        {"script -qec '" + download + "' /dev/null",
+         {"\rWaypoints 1 of 20    5%  ", " left\x1b[K", "\rWaypoints 20 of 20 (100%) in "},
+         {"Transfering"}},
+    };
+    for (const auto& run : runs) {
+        const CommandResult result = RunCommand(run.command);
+        EXPECT_EQ(result.status, kExitOk) << run.command << result.output;
+        for (const std::string& part : run.present) EXPECT_TRUE(Contains(result.output, part)) << run.command;
+        for (const std::string& part : run.absent) EXPECT_FALSE(Contains(result.output, part)) << run.command;
+    }
+    for (const char* program : {"quorvex-cli", "quorvex-gpssim", "quorvex"})
+        EXPECT_EQ(RunProgram(std::string(program) + " --version").output,
+                  std::string(program) + " " + QUORVEX_VERSION + "\n");
 }

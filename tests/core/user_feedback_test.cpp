@@ -1,10 +1,9 @@
 #include "core/user_feedback.h"
 
+#include "core/fixed_text.h"
 #include "quorvex_test.h"
 
-#include "core/fixed_text.h"
-
-TEST(UserFeedback, RecorderIsCurrentOnlyForItsScope) {
+TEST(UserFeedback, RecorderIsCurrentOnlyForItsScopeAndLongTextsComeOutWhole) {
     {
         RecordingFeedback recorder;
         ShowMessage("first");
@@ -21,20 +20,16 @@ TEST(UserFeedback, RecorderIsCurrentOnlyForItsScope) {
     }
     // Back to standard error: reporting must not touch the destroyed recorders.
     ShowMessage("to stderr");
-}
-
-// Texts longer than any fixed buffer come out whole.
-TEST(UserFeedback, FormatTextKeepsLongTexts) {
-    std::string longText(5000, 'x');
-    EXPECT_EQ(FormatText("%s!", longText.c_str()).size(), 5001u);
+    // Texts longer than any fixed buffer come out whole.
+    EXPECT_EQ(FormatText("%s!", std::string(5000, 'x').c_str()).size(), 5001u);
 }
 
 TEST(FixedText, TruncatesAndTerminates) {
     char field[6];
-    CopyFixedText(field, "Waypoints");
-    EXPECT_STREQ(field, "Waypo");
-    CopyFixedText(field, nullptr);
-    EXPECT_STREQ(field, "");
-    CopyFixedText(field, "abc");
-    EXPECT_STREQ(field, "abc");
+    for (const auto& [text, stored] : {std::pair<const char*, const char*>{"Waypoints", "Waypo"},
+                                       {nullptr, ""},
+                                       {"abc", "abc"}}) {
+        CopyFixedText(field, text);
+        EXPECT_STREQ(field, stored);
+    }
 }

@@ -2,7 +2,7 @@
 
 #include "dialogs/gps_interface_dlg.h"
 
-#include "dialog_driver.h"
+#include "gui_test_support.h"
 #include "dialogs/dialog_ids.h"
 #include "garmin/protocol_table.h"
 

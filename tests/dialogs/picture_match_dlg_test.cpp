@@ -3,7 +3,7 @@
 // turning the matching off.
 
 #include "dialogs/picture_match_dlg.h"
-#include "dialog_driver.h"
+#include "gui_test_support.h"
 #include "dialogs/dialog_ids.h"
 #include "pictures/picture_set.h"
 #include "quorvex_test.h"

@@ -1,7 +1,7 @@
 // The two port dialogs: "Communication Parameters" of the Garmin import and
 // "Communication Port Properties" of the Magellan import.
 
-#include "dialog_driver.h"
+#include "gui_test_support.h"
 #include "dialogs/comm_parameters_dlg.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/port_properties_dlg.h"

@@ -307,3 +307,63 @@ TEST_F(GarminLink, IdentifyTakesTheProductDataAsItComes) {
     EXPECT_EQ(device.ProductId(), -2) << "the product ID is a signed 16-bit number";
     EXPECT_EQ(feedback.messages.size(), 1u);
 }
+
+TEST_F(GarminLink, SpeedChangeOnTheWireAndBackTo9600AtTheEnd) {
+    // A receiver that takes rate requests, answering a rate 0.1 % below the one
+    // asked for, or (with `refuse`) NAKs them; every host frame is kept.
+    bool refuse = false;
+    std::vector<std::pair<int, Bytes>> host;
+    auto receiver = [&](PtyPair& peer) {
+        for (WirePacket f; (f = ReadHostFrame(peer, 300)).id >= 0;) {
+            host.emplace_back(f.id, f.data);
+            if (f.id == kPidAck) continue;
+            const bool rate = f.id == kPidBaudRequest && f.data.size() == 4;
+            peer.Send(GarminFrame(refuse && rate ? kPidNak : kPidAck,
+                                  {static_cast<unsigned char>(f.id), 0}));
+            if (!rate || refuse) continue;
+            Bytes offered(4);
+            PutLE32(offered.data(), GetLE32(f.data.data()) * 999 / 1000);
+            peer.Send(GarminFrame(kPidBaudAccept, offered));
+        }
+    };
+    auto exchange = [](unsigned rate) {
+        Bytes wanted(4);
+        PutLE32(wanted.data(), rate);
+        const Bytes ping = {kCmdAckPing, 0};
+        return std::vector<std::pair<int, Bytes>>{{kPidRequestsOff, {0, 0}},
+                                                  {kPidBaudRequest, wanted},
+                                                  {kPidAck, {kPidBaudAccept, 0}},
+                                                  {kPidCommand, ping},
+                                                  {kPidCommand, ping}};
+    };
+    device.Port().Close();
+    {
+        GarminDevice gps;
+        ASSERT_TRUE(gps.Port().Open(pty.SlavePath().c_str(), "9600,N,8,1"));
+        gps.SetLinkTimeouts(200, 100);
+        pty.StartPeer(receiver);
+        EXPECT_TRUE(gps.ChangeSpeed(38400));
+        pty.JoinPeer();
+        EXPECT_EQ(gps.Speed(), 38400);
+        EXPECT_EQ(host, exchange(38400));
+        host.clear();
+        pty.StartPeer(receiver);
+    }  // the import ends here, failed or not: the receiver is brought back to 9600
+    pty.JoinPeer();
+    EXPECT_EQ(host, exchange(9600));
+
+    // A unit that refuses: one message, no pings, the line stays at 9600.
+    ASSERT_TRUE(device.Port().Open(pty.SlavePath().c_str(), "9600,N,8,1"));
+    refuse = true;
+    host.clear();
+    pty.StartPeer(receiver);
+    EXPECT_FALSE(device.ChangeSpeed(115200));
+    pty.JoinPeer();
+    EXPECT_EQ(device.Speed(), 9600);
+    auto asked = exchange(115200);
+    asked.resize(2);
+    EXPECT_EQ(host, asked);
+    EXPECT_EQ(feedback.messages, std::vector<std::string>{
+                                     "The GPS did not agree to 115200 baud: the transfers run "
+                                     "at 9600 baud."});
+}

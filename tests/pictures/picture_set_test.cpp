@@ -105,6 +105,19 @@ TEST(MatchPictures, UndatedPictureMatchesNoWaypoint) {
     EXPECT_EQ(w.Field(0, 0) + w.Field(1, 0), "");
 }
 
+TEST(MatchPictures, AReceiversUtcTimeStampIsTakenInLocalTime) {
+    // Two hours east of UTC; the comment field (here the ident, blank) has no time.
+    setenv("TZ", "XST-2", 1);
+    tzset();
+    PictureSet set;
+    AddPicture(set, "local.jpg", 17, 14, 22, 30);
+    WaypointTable w(set, {"05/17/2003  12:22:00"});
+    set.MatchPictures(w.store, w.table, 0, 3);
+    unsetenv("TZ");
+    tzset();
+    EXPECT_EQ(w.Field(0, 0), "/trip/local.jpg");
+}
+
 TEST(MatchPictures, FieldsFillInTimeOrderAndLocalTakesASinglePicture) {
     PictureSet set;  // four fields: North..West, no "Local" among them
     for (int i = 6; i >= 1; --i) AddPicture(set, "p" + std::to_string(i), 17, 14, 20 + i, 0);

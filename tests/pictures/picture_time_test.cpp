@@ -19,11 +19,9 @@ void WriteFile(const std::string& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-std::vector<int> Time(int year, int month, int day, int seconds) {
-    return {year, month, day, seconds};
-}
-std::vector<int> Time(const PictureRecord& r) {
-    return Time(r.year, r.month, r.day, r.seconds);
+using Time = std::vector<int>;  // year, month (0 to 11), day, seconds since midnight
+Time TimeOf(const PictureRecord& r) {
+    return {r.year, r.month, r.day, r.seconds};
 }
 
 // The record's local date and time as calendar seconds.
@@ -42,11 +40,11 @@ time_t RecordTime(const PictureRecord& r) {
 TEST(DateText, FirstTextStartingAtATwoGivesDateAndSecondsSinceMidnight) {
     PictureRecord r;
     ASSERT_TRUE(Find(std::string("\xff\xd8\0Exif\0", 8) + "2003:05:17 14:22:01", &r));
-    EXPECT_EQ(Time(2003, 4, 17, 51721), Time(r));
+    EXPECT_EQ(Time({2003, 4, 17, 51721}), TimeOf(r));
     ASSERT_TRUE(Find("x2:3:4 5:6:7", &r));  // numbers are taken as they stand
-    EXPECT_EQ(Time(2, 2, 4, 18367), Time(r));
+    EXPECT_EQ(Time({2, 2, 4, 18367}), TimeOf(r));
     ASSERT_TRUE(Find("2004:00:01\t\n 00: 00:+09", &r));  // scanf's blanks and signs
-    EXPECT_EQ(Time(2004, -1, 1, 9), Time(r));
+    EXPECT_EQ(Time({2004, -1, 1, 9}), TimeOf(r));
 
     EXPECT_FALSE(Find("1999:12:31 23:59:59", &r));
     ASSERT_TRUE(Find("1999:12:31 23:59:59 junk 2001:02:03 04:05:06 2003:05:17 14:22:01", &r));
@@ -65,11 +63,11 @@ TEST(DateText, FileIsSearchedOnlyInItsFirst65000Bytes) {
     WriteFile(outside.path, std::string(65000, 'x') + text);
     ReadPictureTime(&inside);
     ReadPictureTime(&outside);
-    EXPECT_EQ(Time(2003, 4, 17, 51721), Time(inside));
+    EXPECT_EQ(Time({2003, 4, 17, 51721}), TimeOf(inside));
     EXPECT_NE(2003, outside.year);  // dated by its creation, which is today
 }
 
-TEST(CreationTime, UsedWithoutDateTextAndNotTheModificationTime) {
+TEST(CreationTime, UsedWithoutDateTextNotTheModificationTimeNoneWithoutStatus) {
     TempDir dir;
     time_t before = std::time(nullptr);
     PictureRecord r{dir.File("plain.gif")};
@@ -80,15 +78,13 @@ TEST(CreationTime, UsedWithoutDateTextAndNotTheModificationTime) {
     time_t after = std::time(nullptr);
     EXPECT_GE(RecordTime(r), before - 1);
     EXPECT_LE(RecordTime(r), after + 1);
-}
 
-TEST(CreationTime, UnreadableStatusMarksNoTimeAndSpecialFilesDoNotBlock) {
-    TempDir dir;
+    // An unreadable status marks no time; a special file does not block.
     PictureRecord missing{dir.File("gone.jpg")};
     missing.year = 2003;
     missing.month = 4;
     ReadPictureTime(&missing);
-    EXPECT_EQ(Time(0, -1, 0, 0), Time(missing));
+    EXPECT_EQ(Time({0, -1, 0, 0}), TimeOf(missing));
 
     PictureRecord pipe{dir.File("pipe.jpg")};
     ASSERT_EQ(0, mkfifo(pipe.path.c_str(), 0600));

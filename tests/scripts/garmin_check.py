@@ -145,15 +145,15 @@ def check_routes(check, data, layer, route_types):
     check_lines(check, "route", layer, lines)
 
 
-def sent_points(track):
+def sent_points(track, flags=True):
     """The points a Garmin receiver sends (no void fixes), each with whether it
-    begins a segment: the first of a track, or one flagged so, or one after a
-    point without position that was flagged."""
+    begins a segment: the first of a track, or (where the layout has new-track
+    flags) one flagged so, or one after a point without position that was."""
     begins = True
     for p in track["points"]:
         if not p.get("valid", True):
             continue
-        begins = begins or p.get("segment", False)
+        begins = begins or (flags and p.get("segment", False))
         if p.get("position", True):
             yield p, begins
             begins = False
@@ -169,29 +169,34 @@ def segments(points):
 
 
 def check_track_lines(check, data, layer, track_types):
+    flags = track_types[-1] in (300, 301, 302)
     if track_types[0] == 300:
         points = [item for t in data["tracks"] for item in sent_points(t)]
         lines = [("Track #1", parts_of(segments(points)))]
     else:
-        lines = [(text(t["name"], SIM_TEXT_LIMIT, 40), parts_of(segments(sent_points(t))))
-                 for t in data["tracks"]]
+        lines = [(str(i) if track_types[1] == 311 else text(t["name"], SIM_TEXT_LIMIT, 40),
+                  parts_of(segments(sent_points(t, flags))))
+                 for i, t in enumerate(data["tracks"])]
     check_lines(check, "track", layer, lines)
 
 
 def check_track_points(check, data, fields, layer, track_types):
     point_type = track_types[1] if track_types[0] == 300 else track_types[2]
     names = ["Longitude", "Latitude", "Time"]
-    if point_type in (301, 302):
+    if point_type in (301, 302, 303, 304):
         names += ["Altitude", "Depth"]
     if point_type == 302:
         names.append("Temp")
+    if point_type in (303, 304):
+        names.append("HeartRate")  # the simulated units send none: blank
     expected = []
     for p, _ in [item for t in data["tracks"] for item in sent_points(t)]:
         pos = position(p)
         values = {"Time": time_text(garmin_time(p.get("time")))}
-        if point_type in (301, 302):
-            for name, key in (("Altitude", "alt"), ("Depth", "depth"), ("Temp", "temp")):
-                value = p.get(key)
+        if point_type in (301, 302, 303, 304):
+            for name, key in (("Altitude", "alt"), ("Depth", "depth"), ("Temp", "temp"),
+                              ("HeartRate", "heart_rate")):
+                value = p.get(key) if point_type < 303 or name == "Altitude" else None
                 if name in names:
                     values[name] = number_text(None if value is None else float32(value), 1)
         expected.append((pos, values))

@@ -92,6 +92,12 @@ TEST_F(SerialPortOnPty, OpenFailuresShowTheirMessageAndLeaveTheLineFree) {
     EXPECT_EQ(buffer[0] + line[0], 0);
     port.DiscardInput();
     EXPECT_EQ(feedback.messages.size(), 3u);
+    // Settings a driver does not support (a USB receiver's) do not fail the open.
+    SerialPort::FailLineSettingsForTests(true);
+    EXPECT_TRUE(OpenPort());
+    SerialPort::FailLineSettingsForTests(false);
+    EXPECT_EQ(feedback.messages.size(), 3u);
+    EXPECT_EQ(port.Write("abc", 3), 3);
     EXPECT_TRUE(OpenPort());
 
     // A device that is no terminal is held open but unconfigured.

@@ -126,9 +126,8 @@ TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
     // A download afterwards: only what it made is written next time.
     doc.Waypoints("More", "MORE", 1);
     result = ExportLayers(doc.geometry, doc.attributes, other.path());
-    EXPECT_EQ(FilesIn(other.path()),
-              (std::vector<std::string>{"MORE.CPG", "MORE.DBF", "MORE.PRJ", "MORE.SHP",
-                                        "MORE.SHX"}));
+    EXPECT_EQ(FilesIn(other.path()), (std::vector<std::string>{"MORE.CPG", "MORE.DBF", "MORE.PRJ",
+                                                               "MORE.SHP", "MORE.SHX"}));
 }
 
 TEST(LayerExport, UnwritableDirectoryKeepsEverythingModified) {
@@ -194,10 +193,10 @@ TEST(LayerExport, FullDiskRemovesTheHalfWrittenFiles) {
     // Disk space back: the next save writes just the two that failed.
     result = ExportLayers(doc.geometry, doc.attributes, dir.path());
     EXPECT_TRUE(result.allWritten);
-    EXPECT_EQ(result.filesWritten,
-              (std::vector<std::string>{dir.File("WPTS.SHP"), dir.File("WPTS.SHX"),
-                                        dir.File("WPTS.PRJ"), dir.File("ROUTE1.DBF"),
-                                        dir.File("ROUTE1.CPG")}));
+    EXPECT_EQ(
+        result.filesWritten,
+        (std::vector<std::string>{dir.File("WPTS.SHP"), dir.File("WPTS.SHX"), dir.File("WPTS.PRJ"),
+                                  dir.File("ROUTE1.DBF"), dir.File("ROUTE1.CPG")}));
 }
 
 TEST(LayerExport, TooLargeALayerFailsOnlyItself) {
@@ -325,9 +324,9 @@ TEST(LayerExport, ARenamedLayerTakesItsTableAlong) {
         feedback.messages[0].find("    Second: Tracks -> Tracks1\n    Lone: tracks -> tracks2"),
         std::string::npos)
         << feedback.messages[0];
-    EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"Tracks.CPG", "Tracks.DBF", "Tracks.PRJ", "Tracks.SHP",
-                                        "Tracks.SHX", "Tracks1.CPG", "Tracks1.DBF",
-                                        "Tracks1.PRJ", "Tracks1.SHP", "Tracks1.SHX",
-                                        "tracks2.CPG", "tracks2.DBF"}));
+    EXPECT_EQ(
+        FilesIn(dir.path()),
+        (std::vector<std::string>{"Tracks.CPG", "Tracks.DBF", "Tracks.PRJ", "Tracks.SHP",
+                                  "Tracks.SHX", "Tracks1.CPG", "Tracks1.DBF", "Tracks1.PRJ",
+                                  "Tracks1.SHP", "Tracks1.SHX", "tracks2.CPG", "tracks2.DBF"}));
 }
