@@ -3,82 +3,52 @@
 // mistakes every command refuses. (Line faults are cells of the fault matrix.)
 
 #include <filesystem>
-#include <memory>
 
 #include "cli/cli_commands.h"
 #include "quorvex_test.h"
 
 namespace {
 
-// The record layouts of a simulator profile: waypoint type, route protocol and header
-// type, track log (301: A301 D310 D301, 312: A301 D312 D302, 300: A300 D300, 303 and
-// 304: A302 D311 with that point type, 0: no track log).
-struct Profile {
-    const char* name;
-    int waypoint;
-    const char* route;
-    int track;
-};
-
-const Profile kProfiles[] = {
-    {"current", 108, "201,202", 301}, {"d109", 109, "201,202", 301}, {"old", 100, "200,200", 300},
-    {"d100", 100, "200,200", 300},    {"d101", 101, "201,201", 300}, {"d102", 102, "201,201", 300},
-    {"d103", 103, "201,201", 300},    {"d104", 104, "201,201", 300}, {"d105", 105, "201,202", 301},
-    {"d106", 106, "201,202", 301},    {"d107", 107, "200,200", 300}, {"d150", 150, "201,201", 0},
-    {"d151", 151, "200,200", 300},    {"d152", 152, "201,201", 300}, {"d154", 154, "201,201", 301},
-    {"d155", 155, "201,201", 300},    {"d200", 108, "200,200", 300}, {"d201", 108, "201,201", 301},
-    {"d202", 108, "201,202", 301},    {"d300", 108, "201,202", 300}, {"d301", 108, "201,202", 301},
-    {"new", 110, "201,202", 312},     {"fitness", 108, "201,202", 304},
-    {"fitness303", 108, "201,202", 303}, {"aviation", 150, "200,201", 0}};
+// The simulator's profiles: one per record layout the host reads.
+const char* const kProfiles[] = {
+    "current", "d109", "old",  "d100", "d101", "d102",    "d103",       "d104",    "d105",
+    "d106",    "d107", "d150", "d151", "d152", "d154",    "d155",       "d200",    "d201",
+    "d202",    "d300", "d301", "new",  "fitness", "fitness303", "aviation"};
 
 const char kEndedEarly[] = "quorvex-cli: a transfer ended early or skipped data";
-const char kAllLayers[] = "Waypoints,Routes,Tracks,TracksPts";
 
-const Profile& FindProfile(const std::string& name) {
-    for (const Profile& p : kProfiles)
-        if (name == p.name) return p;
-    return kProfiles[0];
-}
-
-// One download: a simulator of `profile` serving `dataset` with `faults`,
-// quorvex-cli with `arguments`, the files compared with the dataset by the checker.
+// One download: a simulator of `profile` serving `dataset`, quorvex-cli with
+// `arguments`, the files compared with the dataset by the checker.
 class GarminDownload {
   public:
-    explicit GarminDownload(std::vector<std::string> faults = {},
-                            const std::string& profile = "current",
+    explicit GarminDownload(const std::string& profile = "current",
                             const std::string& dataset = "builtin")
-        : profile_(FindProfile(profile)), dataset_(dataset) {
-        faults.insert(faults.end(), {"--profile", profile, "--dataset", dataset});
-        sim_ = std::make_unique<SimulatorProcess>(faults);
-    }
+        : profile_(profile),
+          dataset_(dataset),
+          sim_({"--profile", profile, "--dataset", dataset}) {}
 
     CommandResult Run(const std::string& arguments) {
-        if (!sim_->Started()) return CommandResult{-1, "simulator: " + sim_->Error()};
-        return RunProgram("quorvex-cli garmin --port " + sim_->DevicePath() + " --out " +
+        if (!sim_.Started()) return CommandResult{-1, "simulator: " + sim_.Error()};
+        return RunProgram("quorvex-cli garmin --port " + sim_.DevicePath() + " --out " +
                           out.path() + " " + arguments);
     }
 
-    // The checker's verdict on `layers` ("" when they match the dataset).
-    std::string Check(const std::string& layers, const std::string& more = "") {
-        const std::string w = std::to_string(profile_.waypoint);
-        std::string layouts = "--waypoint-type " + w + " --route-types " + profile_.route + "," + w;
-        if (profile_.track == 301) layouts += " --track-types 301,310,301";
-        if (profile_.track == 312) layouts += " --track-types 301,312,302";
-        if (profile_.track > 302 && profile_.track != 312)
-            layouts += " --track-types 302,311," + std::to_string(profile_.track);
-        if (profile_.track == 300) layouts += " --track-types 300,300";
-        CommandResult check =
-            CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
-                                "--layers " + layers + " " + layouts + " " + more);
+    // The checker's verdict on `layers` ("" when they match the dataset), the record
+    // layouts taken from the simulator's description of the profile.
+    std::string Check(const std::string& layers = "Waypoints,Routes,Tracks,TracksPts") {
+        const std::string profiles = "\n" + RunProgram("quorvex-gpssim --list-profiles").output;
+        const size_t at = profiles.find("\n" + profile_ + " ") + 1;
+        const std::string line = profiles.substr(at, profiles.find('\n', at) - at);
+        CommandResult check = CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
+                                                  "--layers " + layers + " --profile '" + line + "'");
         return check.status == 0 ? "" : check.output;
     }
 
     TempDir out;
 
   private:
-    const Profile& profile_;
-    std::string dataset_;
-    std::unique_ptr<SimulatorProcess> sim_;
+    std::string profile_, dataset_;
+    SimulatorProcess sim_;
 };
 
 // "profile_dataset" for every profile with the built-in town, and for a few
@@ -88,7 +58,7 @@ std::vector<std::string> AllCases() {
         "current_examples", "old_examples", "d201_examples", "d301_examples", "current_edges",
         "d100_edges",       "d105_edges",   "d151_edges",    "d201_edges",    "d300_edges",
         "current_oddities", "d300_oddities"};
-    for (const Profile& p : kProfiles) cases.push_back(p.name + std::string("_builtin"));
+    for (const char* p : kProfiles) cases.push_back(p + std::string("_builtin"));
     return cases;
 }
 
@@ -102,14 +72,14 @@ TEST_P(EveryProfile, WritesWhatTheReceiverHolds) {
     const std::string profile = GetParam().substr(0, GetParam().find('_'));
     std::string dataset = GetParam().substr(profile.size() + 1);
     if (dataset == "edges") dataset = std::string(QUORVEX_CLI_TEST_DATA) + "/garmin_edges.json";
-    GarminDownload download({}, profile, dataset);
+    GarminDownload download(profile, dataset);
     CommandResult result = download.Run("--track-lines --track-points");
     ASSERT_EQ(result.status, kExitOk) << result.output;
     // Only the oddities hold points without position, which are left out with a message;
     // the aviation unit says that it keeps no track log.
     EXPECT_EQ(result.output.find(kEndedEarly) != std::string::npos,
               dataset == "oddities" || profile == "aviation");
-    EXPECT_EQ(download.Check(FindProfile(profile).track ? kAllLayers : "Waypoints,Routes"), "");
+    EXPECT_EQ(download.Check(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(CliGarmin, EveryProfile, ::testing::ValuesIn(AllCases()),

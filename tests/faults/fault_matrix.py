@@ -273,29 +273,23 @@ def main():
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
         dataset = builtin_dataset(bin_dir)
         results = list(pool.map(lambda c: run_cell(bin_dir, edges, dataset, *c), cells))
-    failures = known = 0
+    verdicts = {}
     for (transfer, fault), (ok, detail) in zip(cells, results):
         label = "%s %s / %s" % (transfer[0], transfer[1], fault.name)
-        if not ok and transfer[:2] + (fault.name,) in KNOWN:
-            known += 1
-            print("KNOWN %s: %s" % (label, detail.splitlines()[0]))
-        elif not ok:
-            failures += 1
-            print("FAIL %s: %s" % (label, detail))
-        elif not table:
-            print("ok   %s: %s" % (label, detail))
+        verdict = "pass" if ok else "known fault" if (
+            transfer[:2] + (fault.name,) in KNOWN) else "FAIL"
+        verdicts[transfer[:2], fault.name] = verdict
+        if not table or not ok:
+            print("%-5s %s: %s" % (verdict.split()[0].upper() if not ok else "ok", label,
+                                   detail.splitlines()[0] if verdict == "known fault" else detail))
     if table:
         print("| Fault | " + " | ".join("%s %s" % t[:2] for t in TRANSFERS) + " |")
         print("|---" * (len(TRANSFERS) + 1) + "|")
-        verdict = {(t[:2], f.name): ok for (t, f), (ok, _) in zip(cells, results)}
         for f in FAULTS:
-            row = []
-            for t in TRANSFERS:
-                v = verdict.get((t[:2], f.name))
-                known_fault = t[:2] + (f.name,) in KNOWN
-                row.append("-" if v is None else
-                           ("pass" if v else ("known fault" if known_fault else "FAIL")))
-            print("| %s | %s |" % (f.name, " | ".join(row)))
+            print("| %s | %s |" % (f.name, " | ".join(verdicts.get((t[:2], f.name), "-")
+                                                       for t in TRANSFERS)))
+    failures = list(verdicts.values()).count("FAIL")
+    known = list(verdicts.values()).count("known fault")
     print("%d cells, %d passed, %d known faults, %d failed, %.0f s" %
           (len(cells), len(cells) - failures - known, known, failures,
            time.monotonic() - started))
