@@ -3,7 +3,7 @@
 
 The seeds are what real receivers and files contain: Garmin frames of each
 transfer, capability lists, QUORVEX.XRF lines, Magellan sentences, picture file
-headers. Inputs that once failed are kept beside them as regression-* files and
+headers, GPX files. Inputs that once failed are kept beside them as regression-* files and
 are never rewritten here. Run from anywhere; existing seed files are replaced.
 """
 
@@ -359,9 +359,29 @@ def picture_seeds():
           b"2:-3:+4 -5:6:7 and 2147483648:1:1 99999999999:0:0")
 
 
+# --- GPX --------------------------------------------------------------------
+
+def gpx_seeds():
+    """The sample files of the GPX import test, behind a byte of layer choices
+    (0: waypoints, routes and track lines; 8 adds track points, 16 pictures)."""
+    samples = os.path.join(HERE, "..", "tests", "cli", "data", "gpx")
+    for name, path, choice in [("garmin-current", "Garmin/GPX/Current/Current.gpx", 8 | 16),
+                               ("gpx10", "Garmin/GPX/Archive/Old.GPX", 8),
+                               ("truncated", "truncated.gpx", 8),
+                               ("not-gpx", "Garmin/GPX/notes.gpx", 0)]:
+        with open(os.path.join(samples, path), "rb") as f:
+            write("gpx_parser", name, bytes([choice]) + f.read())
+    write("gpx_parser", "cp1252-nested-skip",
+          b"\x08<?xml version='1.0' encoding='windows-1252'?><gpx><wpt lat='1' lon='2'>"
+          b"<name>caf\xe9 \x80</name><link><text>x</text></link></wpt><rte><rtept lat='x' "
+          b"lon='1'/><rtept lat='1e3' lon='1'/></rte><trk><trkseg><trkpt lat='+1.5' "
+          b"lon='-2'><time>2026-13-01T00:00:00Z</time></trkpt></trkseg></trk></gpx>")
+
+
 if __name__ == "__main__":
     garmin_seeds()
     capability_seeds()
     xrf_seeds()
     magellan_seeds()
     picture_seeds()
+    gpx_seeds()

@@ -16,6 +16,8 @@ python3-gdal
 nlohmann-json3-dev
 shapelib
 gdal-bin
+python3-gdal
+libexpat1-dev
 xvfb
 xauth
 imagemagick

@@ -173,7 +173,12 @@ void CMainFrame::CreateMenus() {
     import->Append(ID_IMPORT_MAGELLAN, "Magellan GPS ",
                    "Read Magellan GPS data using the National Marine Electronics Association "
                    "(NMEA 0183) protocol.");
+    import->Append(ID_IMPORT_GPX, "GPX Files...",
+                   "Read Waypoints/Routes/Tracks from GPX files, or from a GPS mounted as a drive.");
     file->AppendSubMenu(import, "&Import");
+    auto* exportMenu = new wxMenu;
+    exportMenu->Append(ID_EXPORT_GPX, "GPX...", "Write every layer into one GPX file.");
+    file->AppendSubMenu(exportMenu, "&Export");
     file->AppendSeparator();
     file->Append(wxID_PRINT, "&Print...\tCtrl+P", "Print the active document");
     file->Append(wxID_PREVIEW, "Print Pre&view", "Display full pages");

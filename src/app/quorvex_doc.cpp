@@ -13,6 +13,8 @@ wxIMPLEMENT_DYNAMIC_CLASS(CQUORVEXDoc, wxDocument);
 CQUORVEXDoc::CQUORVEXDoc() {
     Bind(wxEVT_MENU, &CQUORVEXDoc::OnImportGarmin, this, ID_IMPORT_GARMIN);
     Bind(wxEVT_MENU, &CQUORVEXDoc::OnImportMagellan, this, ID_IMPORT_MAGELLAN);
+    Bind(wxEVT_MENU, &CQUORVEXDoc::OnImportGpx, this, ID_IMPORT_GPX);
+    Bind(wxEVT_MENU, &CQUORVEXDoc::OnExportGpx, this, ID_EXPORT_GPX);
 }
 
 bool CQUORVEXDoc::OnNewDocument() {

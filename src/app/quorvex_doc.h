@@ -26,6 +26,11 @@ class CQUORVEXDoc : public wxDocument {
     // transfers into the stores under the wait cursor.
     void OnImportGarmin(wxCommandEvent& event);
     void OnImportMagellan(wxCommandEvent& event);
+    // File > Import > GPX Files...: a mounted receiver, GPX files or a folder of
+    // them, then the "GPS Interface" dialog (track lines ticked) and the import.
+    void OnImportGpx(wxCommandEvent& event);
+    // File > Export > GPX...: the whole document into one GPX 1.1 file.
+    void OnExportGpx(wxCommandEvent& event);
     // What every import does at its end: the layers from `firstNewLayer` on
     // (those the import added) get names no earlier layer has (" (2)", " (3)"
     // ...), the total extent is computed, the views show every layer when the

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/gui_feedback.h"
+#include "app/import_choice.h"
 #include "app/quorvex_doc.h"
 #include "dialogs/comm_parameters_dlg.h"
 #include "dialogs/gps_interface_dlg.h"
@@ -25,27 +26,6 @@
 #include "view/quorvex_view.h"
 
 namespace {
-
-// What the "GPS Interface" dialog chose, in the choice of either receiver. A
-// Magellan receiver downloads its track log only as lines and matches no
-// pictures, so its choice has no place for the other two boxes.
-template <typename Choice>
-Choice ChoiceFrom(const CGpsInterfaceDlg& dialog) {
-    Choice choice;
-    choice.waypoints = dialog.waypointsWanted;
-    choice.routes = dialog.routesWanted;
-    choice.trackLines = dialog.tracksAsLines;
-    choice.waypointsFile = dialog.waypointsFile;
-    choice.routesFile = dialog.routesFile;
-    choice.tracksFile = dialog.tracksFile;
-    return choice;
-}
-
-GarminTransferChoice GarminChoice(const CGpsInterfaceDlg& dialog) {
-    auto choice = ChoiceFrom<GarminTransferChoice>(dialog);
-    choice.trackPoints = dialog.tracksAsPoints;
-    return choice;
-}
 
 bool NameTaken(const GeometryStore& store, int before, const std::string& name) {
     for (int k = 0; k < before; ++k)
@@ -165,7 +145,8 @@ void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
     ReceiverBusy busy(MapAwaitingExtent());
     // The receiver goes back to 9600 when `gps` goes, however the import ends.
     gps.ChangeSpeed(portDialog.Speed());
-    RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures, GarminChoice(gpsDialog));
+    RunGarminTransfers(gps, m_geometryStore, m_attributeStore, &pictures,
+                       ChoiceWithTrackPoints<GarminTransferChoice>(gpsDialog));
     FinishImport(firstNewLayer);
 }
 

@@ -56,6 +56,10 @@ bool CliOptions::Parse(int argc, char** argv) {
             help_ = true;
             return true;
         }
+        if (operands_ != nullptr && name.compare(0, 2, "--") != 0) {
+            operands_->push_back(name);
+            continue;
+        }
         Option* option = Find(name);
         if (option == nullptr) return Fail("unknown option '" + name + "'");
         option->given = true;

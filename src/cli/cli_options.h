@@ -24,6 +24,9 @@ class CliOptions {
     void AddLetter(const char* name, char* target, const char* letters);
     // An option followed by one or more values, up to the next option.
     void AddList(const char* name, std::vector<std::string>* target);
+    // Arguments that are no option (nor an option's value) are collected here;
+    // without this they are mistakes.
+    void AddOperands(std::vector<std::string>* target) { operands_ = target; }
 
     // True when every argument was understood (or --help was asked for);
     // otherwise the mistake has been reported.
@@ -51,6 +54,7 @@ class CliOptions {
     std::string command_;
     std::vector<Option> options_;
     bool help_ = false;
+    std::vector<std::string>* operands_ = nullptr;
 };
 
 // The serial line of a command: the port, and for receivers whose line can be

@@ -10,6 +10,7 @@
 #include "cli/cli_feedback.h"
 #include "cli/cli_options.h"
 #include "cli/cli_save.h"
+#include "cli/picture_options.h"
 #include "garmin/garmin_device.h"
 #include "garmin/garmin_transfers.h"
 #include "garmin/protocol_table.h"
@@ -43,18 +44,14 @@ const char kGarminUsage[] =
     "  --no-routes                no routes\n"
     "  --track-lines              the track log as a line layer, one line per track\n"
     "  --track-points             the track log as a point layer, one point per fix\n"
+    "  --gpx FILE                 also write the document as GPX 1.1 into FILE\n"
     "\n"
     "Picture matching (pictures are dated by the camera's date text in the file,\n"
     "else by the file's creation time, and given to the waypoint nearest in time\n"
-    "on the same day, read from its comment: \"17-MAY-03 14:22\"):\n"
-    "  --pictures FILE...         the picture files (at most 10000 are used)\n"
-    "  --pictures-per-waypoint N  picture fields per waypoint, 0..6 (default 4)\n"
-    "  --time-window MIN          largest time difference in minutes, 0..10 (default 5)\n"
-    "  --field-names A,B,...      names of the picture fields (default\n"
-    "                             North,East,South,West,Local,); a waypoint with a\n"
-    "                             single picture puts it into a field named Local\n"
-    "  --relative-dir TEXT        store TEXT and the file name instead of the full path\n"
-    "  --min-field-width N        smallest width of a picture field, 0..254 (default 15)\n"
+    "on the same day, read from its comment: \"17-MAY-03 14:22\"):\n";
+
+// After the picture options.
+const char kGarminUsageEnd[] =
     "\n"
     "Exit status: 0 receiver reached and every file written (a transfer that ended\n"
     "early still gives 0 and says so); 1 port not opened, receiver not identified, or\n"
@@ -64,26 +61,9 @@ const char kGarminUsage[] =
 struct GarminDownloadOptions {
     std::string out;
     GarminTransferChoice transfers;
-    std::vector<std::string> pictureFiles;
-    std::string fieldNames;
-    std::string relativeDirectory;
+    PictureOptions pictures;
+    std::string gpxFile;
 };
-
-// Splits "A,B,C" into the picture set's field names; the names not given keep
-// their defaults. False when there are more than the set holds.
-bool SetFieldNames(const std::string& list, PictureSet* pictures) {
-    std::vector<std::string> names;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = list.find(',', start);
-        names.push_back(list.substr(start, comma == std::string::npos ? comma : comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    if (names.size() > static_cast<size_t>(PictureSet::kMaxPictureFields)) return false;
-    for (size_t i = 0; i < names.size(); ++i) pictures->fieldNames[i] = names[i];
-    return true;
-}
 
 const char kIdentifyGarminUsage[] =
     "Usage: quorvex-cli identify garmin --port DEV\n"
@@ -113,24 +93,19 @@ int RunGarminCommand(int argc, char** argv) {
     options.AddSwitch("--no-routes", &download.transfers.routes, false);
     options.AddSwitch("--track-lines", &download.transfers.trackLines);
     options.AddSwitch("--track-points", &download.transfers.trackPoints);
-    options.AddList("--pictures", &download.pictureFiles);
-    options.AddNumber("--pictures-per-waypoint", &pictures.picturesPerWaypoint, 0,
-                      PictureSet::kMaxPictureFields);
-    options.AddNumber("--time-window", &pictures.timeWindow, 0, 10);
-    options.AddText("--field-names", &download.fieldNames);
-    options.AddText("--relative-dir", &download.relativeDirectory);
-    options.AddNumber("--min-field-width", &pictures.minimumFieldWidth, 0,
-                      PictureSet::kMaxFieldWidth);
+    options.AddText("--gpx", &download.gpxFile);
+    AddPictureOptions(options, &download.pictures, &pictures);
     if (!options.Parse(argc, argv)) return kExitUsage;
     if (options.HelpWanted()) {
         std::fputs(kGarminUsage, stdout);
+        std::fputs(kPictureOptionsHelp, stdout);
+        std::fputs(kGarminUsageEnd, stdout);
         return kExitOk;
     }
     if (serial.port.empty()) return options.Fail("--port is required"), kExitUsage;
     if (!CheckSpeed(options, serial)) return kExitUsage;
     if (download.out.empty()) return options.Fail("--out is required"), kExitUsage;
-    if (options.Given("--field-names") && !SetFieldNames(download.fieldNames, &pictures))
-        return options.Fail("--field-names takes at most 6 names"), kExitUsage;
+    if (!CheckPictureOptions(options, download.pictures, &pictures)) return kExitUsage;
     if (!CheckOutputDirectory(download.out)) return kExitWriteFailed;
 
     // A new document: empty stores, positions merged only when equal.
@@ -149,11 +124,7 @@ int RunGarminCommand(int argc, char** argv) {
                      RouteProtocolText(protocols).c_str(), TrackProtocolText(protocols).c_str());
 
         // What the picture matching dialog does with its selection and options.
-        pictures.SelectPictures(download.pictureFiles);
-        pictures.relativePath = options.Given("--relative-dir");
-        pictures.picturesDirectory =
-            pictures.relativePath ? download.relativeDirectory : pictures.DirectoryOfFirstPicture();
-        pictures.ComputeFieldWidth();
+        SelectPictureFiles(options, download.pictures, &pictures);
 
         gps.ChangeSpeed(serial.speed);
         MessageCounter counter;
@@ -168,7 +139,8 @@ int RunGarminCommand(int argc, char** argv) {
             return kExitNoReceiver;
         }
     }  // the port closes here
-    return FinishDownload(geometry, attributes, download.out, transferMessages);
+    return WriteGpxOutput(geometry, attributes, download.gpxFile,
+                          FinishDownload(geometry, attributes, download.out, transferMessages));
 }
 
 int RunIdentifyGarmin(int argc, char** argv) {

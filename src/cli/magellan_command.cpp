@@ -34,6 +34,7 @@ const char kMagellanUsage[] =
     "  --no-waypoints        no waypoints (unless routes are wanted)\n"
     "  --no-routes           no routes\n"
     "  --track-lines         download the track log as a line layer\n"
+    "  --gpx FILE            also write the document as GPX 1.1 into FILE\n"
     "\n"
     "Exit status: 0 port opened and every file written (a transfer that ended early\n"
     "still gives 0 and says so); 1 port not opened; 2 usage error; 3 a file could not\n"
@@ -51,6 +52,7 @@ const char kIdentifyMagellanUsage[] =
 
 struct DownloadOptions {
     std::string out;
+    std::string gpxFile;
     MagellanTransferChoice transfers;
 };
 
@@ -69,6 +71,7 @@ int ParseOptions(int argc, char** argv, SerialOptions& serial,
         options.AddSwitch("--no-waypoints", &download->transfers.waypoints, false);
         options.AddSwitch("--no-routes", &download->transfers.routes, false);
         options.AddSwitch("--track-lines", &download->transfers.trackLines);
+        options.AddText("--gpx", &download->gpxFile);
     }
     if (!options.Parse(argc, argv)) return kExitUsage;
     if (options.HelpWanted()) {
@@ -128,7 +131,8 @@ int RunMagellanCommand(int argc, char** argv) {
             return kExitNoReceiver;
         }
     }  // the port closes here
-    return FinishDownload(geometry, attributes, options.out, transferMessages);
+    return WriteGpxOutput(geometry, attributes, options.gpxFile,
+                          FinishDownload(geometry, attributes, options.out, transferMessages));
 }
 
 int RunIdentifyMagellan(int argc, char** argv) {

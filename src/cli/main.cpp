@@ -10,6 +10,7 @@ const char* CliUsageText() {
     return "Usage:\n"
            "  quorvex-cli garmin --port DEV --out DIR [options]\n"
            "  quorvex-cli magellan --port DEV --out DIR [options]\n"
+           "  quorvex-cli gpx --out DIR [options] PATH...\n"
            "  quorvex-cli identify garmin|magellan --port DEV [serial options]\n"
            "  quorvex-cli --help | --version\n"
            "\n"
@@ -20,8 +21,9 @@ const char* CliUsageText() {
            "DEV is a device path (/dev/ttyUSB0) or Com1..Com4; Comn is the device named by\n"
            "the environment variable QUORVEX_COMn when set, else /dev/ttyS0../dev/ttyS3.\n"
            "\n"
-           "Exit status: 0 receiver reached and every file written; 1 port not opened or\n"
-           "receiver not identified; 2 usage error; 3 a file could not be written.\n";
+           "Exit status: 0 receiver reached and every file written; 1 port not opened,\n"
+           "receiver not identified, or no GPX file read; 2 usage error; 3 a file could\n"
+           "not be written.\n";
 }
 
 int main(int argc, char** argv) {
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
     const char* command = argv[1];
     if (std::strcmp(command, "garmin") == 0) return RunGarminCommand(argc - 2, argv + 2);
     if (std::strcmp(command, "magellan") == 0) return RunMagellanCommand(argc - 2, argv + 2);
+    if (std::strcmp(command, "gpx") == 0) return RunGpxCommand(argc - 2, argv + 2);
     if (std::strcmp(command, "identify") == 0 && argc >= 3) {
         if (std::strcmp(argv[2], "garmin") == 0) return RunIdentifyGarmin(argc - 3, argv + 3);
         if (std::strcmp(argv[2], "magellan") == 0) return RunIdentifyMagellan(argc - 3, argv + 3);

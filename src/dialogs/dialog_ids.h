@@ -48,3 +48,4 @@ constexpr int kIdRelativePath = 1060;
 constexpr int kIdPicturesSelected = 1061;
 constexpr int kIdTimeWindow = 1062;
 constexpr int kIdMinimumFieldWidth = 1063;
+constexpr int kIdCameraClock = 1064;

@@ -5,6 +5,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/filedlg.h>
+#include <wx/msgdlg.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
@@ -105,6 +106,17 @@ CPictureMatchDlg::CPictureMatchDlg(wxWindow* parent, PictureSet& pictures)
     window->Add(minutes, 0, wxALIGN_CENTER_VERTICAL);
     content->Add(window, 0, wxALL, gap / 2);
 
+    auto* clock = new wxBoxSizer(wxHORIZONTAL);
+    clock->Add(new wxStaticText(this, wxID_ANY, "Camera clock:"), 0,
+               wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+    auto* clockEdit = new wxTextCtrl(this, kIdCameraClock, wxEmptyString, wxDefaultPosition,
+                                     wxSize(FromDIP(70), -1));
+    clockEdit->SetValidator(TextFieldValidator(&cameraClockText));
+    clock->Add(clockEdit, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+    clock->Add(new wxStaticText(this, wxID_ANY, "(+/-HH:MM added to the pictures' times)"), 0,
+               wxALIGN_CENTER_VERTICAL);
+    content->Add(clock, 0, wxALL, gap / 2);
+
     wxStaticBoxSizer* fields = AddGroup(this, content, "Picture Fields");
     wxWindow* box = fields->GetStaticBox();
     auto* perWaypoint = new wxBoxSizer(wxHORIZONTAL);
@@ -154,6 +166,7 @@ bool CPictureMatchDlg::TransferDataToWindow() {
         std::clamp(m_pictures.picturesPerWaypoint, 0, PictureSet::kMaxPictureFields);
     m_pictures.timeWindow = std::clamp(m_pictures.timeWindow, 0, kMaxTimeWindow);
     picturesPerWaypointText = std::to_string(m_pictures.picturesPerWaypoint);
+    cameraClockText = PictureSet::CameraOffsetText(m_pictures.cameraOffset);
     if (!wxDialog::TransferDataToWindow()) return false;
     ShowPictureCount();
     EnableFieldNames();
@@ -162,6 +175,11 @@ bool CPictureMatchDlg::TransferDataToWindow() {
 
 bool CPictureMatchDlg::TransferDataFromWindow() {
     if (!wxDialog::TransferDataFromWindow()) return false;
+    if (!PictureSet::ReadCameraOffset(cameraClockText, &m_pictures.cameraOffset)) {
+        wxMessageBox("Camera clock: give the camera's error as +HH:MM or -HH:MM.", "QUORVEX",
+                     wxOK, this);
+        return false;
+    }
     m_pictures.picturesPerWaypoint = std::atoi(picturesPerWaypointText.c_str());
     return true;
 }

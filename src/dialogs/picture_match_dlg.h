@@ -50,6 +50,8 @@ class CPictureMatchDlg : public wxDialog {
 
     // The selected item of "Number of Pictures per Waypoint:".
     std::string picturesPerWaypointText;
+    // "Camera clock:", the offset added to the pictures' times ("+01:00").
+    std::string cameraClockText;
 
   private:
     void OnSelectPictureFiles(wxCommandEvent& event);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/civil_time.h"
 #include "layers/attribute_store.h"
 #include "pictures/picture_set.h"
 #include "pictures/text_scanner.h"
@@ -31,7 +32,56 @@ int MonthOfWord(const std::string& word) {
     return -1;
 }
 
+// The month, day and time of day a picture was taken, shifted by `offset`
+// minutes across midnight, month and year ends as needed.
+WaypointTime CorrectedTime(const PictureRecord& picture, int32_t offset) {
+    WaypointTime time;
+    time.month = picture.month;
+    time.day = picture.day;
+    time.seconds = picture.seconds;
+    if (offset == 0 || picture.month < 0 || picture.month > 11) return time;
+    int64_t seconds = DaysFromCivil(picture.year, picture.month + 1, picture.day) * 86400 +
+                      int64_t{picture.seconds} + int64_t{offset} * 60;
+    int64_t days = seconds / 86400;
+    seconds -= days * 86400;
+    if (seconds < 0) {
+        seconds += 86400;
+        --days;
+    }
+    int64_t year;
+    int month;
+    CivilFromDays(days, &year, &month, &time.day);
+    time.month = month - 1;
+    time.seconds = seconds;
+    return time;
+}
+
 }  // namespace
+
+bool PictureSet::ReadCameraOffset(const std::string& text, int32_t* minutes) {
+    size_t at = 0;
+    int sign = 1;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) sign = text[at++] == '-' ? -1 : 1;
+    int value[2] = {0, 0};
+    for (int part = 0; part < 2; ++part) {
+        if (part == 1 && (at >= text.size() || text[at++] != ':')) return false;
+        for (int digit = 0; digit < 2; ++digit, ++at) {
+            if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
+            value[part] = value[part] * 10 + (text[at] - '0');
+        }
+    }
+    if (at != text.size() || value[1] > 59) return false;
+    *minutes = sign * (value[0] * 60 + value[1]);
+    return true;
+}
+
+std::string PictureSet::CameraOffsetText(int32_t minutes) {
+    const int32_t size = minutes < 0 ? -minutes : minutes;
+    char text[32];
+    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+',
+                  static_cast<int>(size / 60), static_cast<int>(size % 60));
+    return text;
+}
 
 bool ReadWaypointTime(const char* text, WaypointTime* time) {
     TextScanner scan(text, text + std::strlen(text));
@@ -111,6 +161,10 @@ int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField,
             hasTime[k] = ReadUtcTimeText(text, &times[k]);
         }
     }
+    // The pictures' times as the camera clock's offset corrects them; a constant
+    // shift keeps them in the sorted order.
+    std::vector<WaypointTime> taken(count);
+    for (int p = 0; p < count; ++p) taken[p] = CorrectedTime(pictures[p], cameraOffset);
 
     // Nearest waypoint of each picture; pictures stay in time order, so each
     // waypoint's list below is in time order too.
@@ -118,12 +172,13 @@ int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField,
     const int64_t window = int64_t{timeWindow} * 60;
     for (int p = 0; p < count; ++p) {
         PictureRecord& picture = pictures[p];
+        const WaypointTime& when = taken[p];
         int64_t best = kNoTimeDifference;
         int nearest = -1;
         for (int k = 0; k < waypointCount; ++k) {
-            if (!hasTime[k] || times[k].month != picture.month || times[k].day != picture.day)
+            if (!hasTime[k] || times[k].month != when.month || times[k].day != when.day)
                 continue;
-            int64_t distance = picture.seconds - times[k].seconds;
+            int64_t distance = when.seconds - times[k].seconds;
             if (distance < 0) distance = -distance;
             if (distance < best) {
                 best = distance;

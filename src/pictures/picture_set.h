@@ -84,6 +84,12 @@ class PictureSet {
     // `utcTimeField` (when >= 0), in local time. Returns 0.
     int MatchPictures(AttributeStore& store, int table, int timeField, int utcTimeField = -1);
 
+    // Reads "[+-]HH:MM" (hours 0..99, minutes 0..59; no sign means +) as minutes;
+    // false for anything else.
+    static bool ReadCameraOffset(const std::string& text, int32_t* minutes);
+    // "+01:30", "-00:45", "+00:00".
+    static std::string CameraOffsetText(int32_t minutes);
+
     // The text stored for a picture (relative or full path, see picture_path.h).
     std::string PathText(const PictureRecord& picture) const;
 
@@ -93,6 +99,9 @@ class PictureSet {
     int32_t minimumFieldWidth = 15;
     int32_t timeWindow = 5;  // minutes, 0..10 in the dialog
     std::string fieldNames[kMaxPictureFields] = {"North", "East", "South", "West", "Local", ""};
+    // "Camera clock": minutes added to every picture's time before matching, for a
+    // camera whose clock was wrong (+60 when it ran an hour behind).
+    int32_t cameraOffset = 0;
 
     // The selection.
     int32_t pictureCount = 0;

@@ -16,6 +16,8 @@ enum QuorvexCommandId {
     ID_LAYER_ZOOM = 12782,           // layers bar menu: Zoom to Layer
     ID_LAYER_COLOUR = 12783,         // layers bar menu: Colour...
     ID_TRANSFER_CANCEL = 12784,      // the status bar's Cancel button
+    ID_IMPORT_GPX = 12790,
+    ID_EXPORT_GPX = 12791,
     ID_VIEW_TOOLBAR = 29392,     // also the toolbar's window ID
     ID_VIEW_STATUS_BAR = 29393,  // also the status bar's window ID
     IDD_LAYERS_BAR = 103,

@@ -5,6 +5,8 @@
 // ImageMagick's `import` takes every picture from the X server. Not a test; run
 // by hand:
 //     xvfb-run -a -s "-screen 0 1280x1024x24" app_screenshots OUTDIR BIN_DIR
+#include <filesystem>
+
 #include "quorvex_test.h"
 
 #include "app/demo_data.h"
@@ -156,6 +158,26 @@ void Shots::Take(const std::string& bin) {
             std::fprintf(stderr, "the Magellan import did not run as planned\n");
     }
     Save(frame, "import-magellan-map");
+    Doc().Modify(false);
+    Command(wxID_NEW);
+    {
+        // The GPX files of a receiver mounted as a drive.
+        TempDir media;
+        const std::string folder = media.File("ETREX30");
+        std::filesystem::create_directories(folder + "/Garmin/GPX");
+        std::filesystem::copy_file(
+            std::string(QUORVEX_SOURCE_DIR) + "/tests/cli/data/gpx/Garmin/GPX/Current/Current.gpx",
+            folder + "/Garmin/GPX/Current.gpx");
+        setenv("QUORVEX_MEDIA_ROOT", media.path().c_str(), 1);
+        DialogScript script;
+        script.Then("GPX Files", SaveThenOk({"import-gpx-where"}))
+            .Then("GPS Interface", SaveThenOk({"import-gps-interface-gpx"}, [](wxDialog& d) {
+                      Check(&d, kIdTracksAsPoints, true);
+                  }));
+        Command(ID_IMPORT_GPX);
+        if (!script.Done()) std::fprintf(stderr, "the GPX import did not run as planned\n");
+    }
+    Save(frame, "import-gpx-map");
     Doc().Modify(false);
 }
 

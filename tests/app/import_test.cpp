@@ -2,8 +2,11 @@
 // receiver on Com 2: a Garmin download with picture matching drawn on the map
 // and saved from the document (the files read back by an independent reader);
 // Cancel in each dialog, a port that does not open, a Magellan download with
-// the defaults and an import with nothing ticked.
+// the defaults and an import with nothing ticked; GPX files from a mounted
+// receiver, and the document exported as GPX.
 
+#include <wx/checkbox.h>
+#include <wx/choicdlg.h>
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
 #include <wx/uiaction.h>
@@ -11,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include "quorvex_test.h"
 
@@ -275,6 +279,53 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
     EXPECT_DOUBLE_EQ(store.yMax, north);
     EXPECT_TRUE(Doc().IsModified());
     ExpectEveryLayerDrawn();
+}
+
+// A receiver mounted as a drive: offered first, the "GPS Interface" dialog starts
+// with track lines ticked; then the document exported as GPX.
+TEST_F(Import, GpxFromAMountedReceiverThenExportedAsGpx) {
+    TempDir media;
+    std::filesystem::create_directories(media.File("ETREX/Garmin/GPX"));
+    std::ofstream(media.File("ETREX/Garmin/GPX/Current.gpx"))
+        << "<gpx version='1.1' xmlns='http://www.topografix.com/GPX/1/1'><wpt lat='46' "
+           "lon='7.8'><name>HUT</name></wpt><trk><trkseg><trkpt lat='46' lon='7.8'/><trkpt "
+           "lat='46.1' lon='7.9'/></trkseg></trk></gpx>";
+    setenv("QUORVEX_MEDIA_ROOT", media.path().c_str(), 1);
+    {
+        DialogScript script;
+        script
+            .Then(
+                "GPX Files",
+                [](wxDialog& d) { dynamic_cast<wxSingleChoiceDialog&>(d).SetSelection(0); },
+                wxID_OK)
+            .Then(kInterface, [&](wxDialog& d) {
+                EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "Receiver at " + media.File("ETREX"));
+                EXPECT_TRUE(Control<wxCheckBox>(&d, kIdTracksAsLines)->GetValue());
+                Ok(d);
+            });
+        Command(ID_IMPORT_GPX);
+        EXPECT_TRUE(script.Done());
+    }
+    EXPECT_EQ(LayerNames(), (std::vector<std::string>{"GPX Waypoints", "GPX Tracks"}));
+    ExpectEveryLayerDrawn();
+
+    const std::string gpx = media.File("out.gpx");
+    DialogScript save;
+    save.Then(
+        "Export as GPX",
+        [&](wxDialog& d) {
+            auto& chooser = dynamic_cast<wxFileDialog&>(d);
+            chooser.SetPath(gpx);
+            for (int wait = 0; wait < 100 && chooser.GetPath().empty(); ++wait) Pump(50);
+        },
+        wxID_OK);
+    Command(ID_EXPORT_GPX);
+    EXPECT_TRUE(save.Done());
+    EXPECT_TRUE(save.messages.empty()) << save.messages[0];
+    std::ifstream written(gpx);
+    const std::string text((std::istreambuf_iterator<char>(written)), {});
+    EXPECT_NE(text.find("<name>HUT</name>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<trkpt lat=\"46.100000000\" lon=\"7.900000000\">"), std::string::npos);
 }
 
 TEST_F(Import, CancelStopsTheDownloadKeepsWhatArrivedAndSkipsTheRest) {

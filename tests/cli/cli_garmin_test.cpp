@@ -1,82 +1,52 @@
-// quorvex-cli garmin against the simulated receiver, every profile, picture matching and
-// line faults; the written shapefiles read back by pyshp and compared with the dataset.
-
-#include <memory>
+// quorvex-cli garmin against the simulated receiver, every profile and picture matching,
+// the written shapefiles read back and compared with the dataset; identify; and the
+// mistakes every command refuses. (Line faults are cells of the fault matrix.)
 
 #include "cli/cli_commands.h"
 #include "quorvex_test.h"
 
 namespace {
 
-// The record layouts of a simulator profile: waypoint type, route protocol and header
-// type, track log (301: A301 D310 D301, 312: A301 D312 D302, 300: A300 D300, 303 and
-// 304: A302 D311 with that point type, 0: no track log).
-struct Profile {
-    const char* name;
-    int waypoint;
-    const char* route;
-    int track;
-};
-
-const Profile kProfiles[] = {
-    {"current", 108, "201,202", 301}, {"d109", 109, "201,202", 301}, {"old", 100, "200,200", 300},
-    {"d100", 100, "200,200", 300},    {"d101", 101, "201,201", 300}, {"d102", 102, "201,201", 300},
-    {"d103", 103, "201,201", 300},    {"d104", 104, "201,201", 300}, {"d105", 105, "201,202", 301},
-    {"d106", 106, "201,202", 301},    {"d107", 107, "200,200", 300}, {"d150", 150, "201,201", 0},
-    {"d151", 151, "200,200", 300},    {"d152", 152, "201,201", 300}, {"d154", 154, "201,201", 301},
-    {"d155", 155, "201,201", 300},    {"d200", 108, "200,200", 300}, {"d201", 108, "201,201", 301},
-    {"d202", 108, "201,202", 301},    {"d300", 108, "201,202", 300}, {"d301", 108, "201,202", 301},
-    {"new", 110, "201,202", 312},     {"fitness", 108, "201,202", 304},
-    {"fitness303", 108, "201,202", 303}, {"aviation", 150, "200,201", 0}};
+// The simulator's profiles: one per record layout the host reads.
+const char* const kProfiles[] = {
+    "current", "d109", "old",  "d100", "d101", "d102",    "d103",       "d104",    "d105",
+    "d106",    "d107", "d150", "d151", "d152", "d154",    "d155",       "d200",    "d201",
+    "d202",    "d300", "d301", "new",  "fitness", "fitness303", "aviation"};
 
 const char kEndedEarly[] = "quorvex-cli: a transfer ended early or skipped data";
-const char kAllLayers[] = "Waypoints,Routes,Tracks,TracksPts";
 
-const Profile& FindProfile(const std::string& name) {
-    for (const Profile& p : kProfiles)
-        if (name == p.name) return p;
-    return kProfiles[0];
-}
-
-// One download: a simulator of `profile` serving `dataset` with `faults`,
-// quorvex-cli with `arguments`, the files compared with the dataset by the checker.
+// One download: a simulator of `profile` serving `dataset`, quorvex-cli with
+// `arguments`, the files compared with the dataset by the checker.
 class GarminDownload {
   public:
-    explicit GarminDownload(std::vector<std::string> faults = {},
-                            const std::string& profile = "current",
+    explicit GarminDownload(const std::string& profile = "current",
                             const std::string& dataset = "builtin")
-        : profile_(FindProfile(profile)), dataset_(dataset) {
-        faults.insert(faults.end(), {"--profile", profile, "--dataset", dataset});
-        sim_ = std::make_unique<SimulatorProcess>(faults);
-    }
+        : profile_(profile),
+          dataset_(dataset),
+          sim_({"--profile", profile, "--dataset", dataset}) {}
 
     CommandResult Run(const std::string& arguments) {
-        if (!sim_->Started()) return CommandResult{-1, "simulator: " + sim_->Error()};
-        return RunProgram("quorvex-cli garmin --port " + sim_->DevicePath() + " --out " +
+        if (!sim_.Started()) return CommandResult{-1, "simulator: " + sim_.Error()};
+        return RunProgram("quorvex-cli garmin --port " + sim_.DevicePath() + " --out " +
                           out.path() + " " + arguments);
     }
 
-    // The checker's verdict on `layers` ("" when they match the dataset).
-    std::string Check(const std::string& layers, const std::string& more = "") {
-        const std::string w = std::to_string(profile_.waypoint);
-        std::string layouts = "--waypoint-type " + w + " --route-types " + profile_.route + "," + w;
-        if (profile_.track == 301) layouts += " --track-types 301,310,301";
-        if (profile_.track == 312) layouts += " --track-types 301,312,302";
-        if (profile_.track > 302 && profile_.track != 312)
-            layouts += " --track-types 302,311," + std::to_string(profile_.track);
-        if (profile_.track == 300) layouts += " --track-types 300,300";
-        CommandResult check =
-            CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
-                                "--layers " + layers + " " + layouts + " " + more);
+    // The checker's verdict on `layers` ("" when they match the dataset), the record
+    // layouts taken from the simulator's description of the profile.
+    std::string Check(const std::string& layers = "Waypoints,Routes,Tracks,TracksPts") {
+        const std::string profiles = "\n" + RunProgram("quorvex-gpssim --list-profiles").output;
+        const size_t at = profiles.find("\n" + profile_ + " ") + 1;
+        const std::string line = profiles.substr(at, profiles.find('\n', at) - at);
+        CommandResult check = CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
+                                                  "--layers " + layers + " --profile '" + line + "'");
         return check.status == 0 ? "" : check.output;
     }
 
     TempDir out;
 
   private:
-    const Profile& profile_;
-    std::string dataset_;
-    std::unique_ptr<SimulatorProcess> sim_;
+    std::string profile_, dataset_;
+    SimulatorProcess sim_;
 };
 
 // "profile_dataset" for every profile with the built-in town, and for a few
@@ -86,7 +56,7 @@ std::vector<std::string> AllCases() {
         "current_examples", "old_examples", "d201_examples", "d301_examples", "current_edges",
         "d100_edges",       "d105_edges",   "d151_edges",    "d201_edges",    "d300_edges",
         "current_oddities", "d300_oddities"};
-    for (const Profile& p : kProfiles) cases.push_back(p.name + std::string("_builtin"));
+    for (const char* p : kProfiles) cases.push_back(p + std::string("_builtin"));
     return cases;
 }
 
@@ -100,14 +70,14 @@ TEST_P(EveryProfile, WritesWhatTheReceiverHolds) {
     const std::string profile = GetParam().substr(0, GetParam().find('_'));
     std::string dataset = GetParam().substr(profile.size() + 1);
     if (dataset == "edges") dataset = std::string(QUORVEX_CLI_TEST_DATA) + "/garmin_edges.json";
-    GarminDownload download({}, profile, dataset);
+    GarminDownload download(profile, dataset);
     CommandResult result = download.Run("--track-lines --track-points");
     ASSERT_EQ(result.status, kExitOk) << result.output;
     // Only the oddities hold points without position, which are left out with a message;
     // the aviation unit says that it keeps no track log.
     EXPECT_EQ(result.output.find(kEndedEarly) != std::string::npos,
               dataset == "oddities" || profile == "aviation");
-    EXPECT_EQ(download.Check(FindProfile(profile).track ? kAllLayers : "Waypoints,Routes"), "");
+    EXPECT_EQ(download.Check(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(CliGarmin, EveryProfile, ::testing::ValuesIn(AllCases()),
@@ -151,44 +121,65 @@ TEST(CliGarmin, IdentityFileNamesAndPictures) {
               "'', ''], ['', '', '', '', '']]\n");
 }
 
-TEST(CliGarmin, LineFaultsKeepWhatCame) {
-    // Silent, or the size byte promising more than comes, from the sixth waypoint
-    // on (after product data, capability list and records packet).
-    const std::vector<std::vector<std::string>> faults = {{"--silent-after", "8"},
-                                                          {"--size-lie", "--size-lie-after", "8"}};
-    for (const std::vector<std::string>& fault : faults) {
-        SCOPED_TRACE(fault[0]);
-        GarminDownload download(fault);
-        CommandResult result = download.Run("--no-routes");
-        EXPECT_EQ(result.status, kExitOk) << result.output;
-        EXPECT_TRUE(Contains(result.output,
-                             "Waypoints transfer incomplete: no further packet came from the GPS "
-                             "after 5 of 20 records.\nThe records received are kept.\n"));
-        EXPECT_TRUE(Contains(result.output, std::string(kEndedEarly) + " (1 message above)"));
-        EXPECT_EQ(download.Check("Waypoints", "--waypoints 5"), "");
-    }
-    // (Damaged packets and noise between packets are cells of the fault matrix.)
+TEST(CliGarmin, IdentifyPrintsWhatTheInterfaceDialogShows) {
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    CommandResult result = RunProgram("quorvex-cli identify garmin --port " + sim.DevicePath());
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_EQ(result.output,
+              "Product ID: 900\nDescription: SIMULATED D108 Software Version 3.70\n"
+              "Waypoints protocol: A100, D108\nRoutes protocol: A201, D202, D108, D210\n"
+              "Tracks protocol: A301, D310, D301\n");
 }
 
-TEST(CliGarmin, UsageMistakesUnreachableReceiversAndUnwritableFiles) {
-    auto garmin = [](const std::string& arguments) {
-        return RunProgram("quorvex-cli garmin " + arguments);
-    };
+// Every command refuses a bad command line (2), a port that does not open (1) and an
+// --out that cannot be a directory (3, said before the port is opened), and says why.
+TEST(CliCommands, MistakesAndUnreachableReceivers) {
     TempDir out;
-    const std::string port = "--port /dev/quorvex-no-such-port";
-    const std::string dir = " --out " + out.path();
-    for (const char* extra : {" --bogus", " --pictures-per-waypoint 7", " --time-window 11",
-                              " --field-names A,B,C,D,E,F,G", " --pictures"})
-        EXPECT_EQ(garmin(port + dir + extra).status, kExitUsage) << extra;
-    EXPECT_EQ(garmin(dir).status, kExitUsage);
-    EXPECT_EQ(garmin(port).status, kExitUsage);
-    CommandResult result = garmin(port + dir);
-    EXPECT_EQ(result.status, kExitNoReceiver);
-    EXPECT_EQ(result.output, "Could not open Serial port /dev/quorvex-no-such-port\nErr = 2\n");
-    // Said before the port is even opened.
-    result = garmin(port + " --out " + out.File("missing"));
-    EXPECT_EQ(result.status, kExitWriteFailed);
-    EXPECT_TRUE(Contains(result.output, "is not a directory"));
+    const std::string garmin = "garmin --port /dev/quorvex-no-such-port --out " + out.path();
+    const std::string identify = "identify garmin --port /dev/quorvex-no-such-port";
+    const std::string magellan = "magellan --out " + out.path() + " --port /dev/no-such-receiver";
+    const std::string noPort = "Could not open Serial port /dev/quorvex-no-such-port\nErr = 2\n";
+    const struct {
+        std::string arguments;
+        int status;
+        std::string output;
+    } cases[] = {
+        {garmin + " --bogus", kExitUsage, ""},
+        {garmin + " --pictures-per-waypoint 7", kExitUsage, ""},
+        {garmin + " --time-window 11", kExitUsage, ""},
+        {garmin + " --field-names A,B,C,D,E,F,G", kExitUsage, ""},
+        {garmin + " --pictures", kExitUsage, ""},
+        {garmin + " --pictures --track-lines", kExitUsage, ""},
+        {garmin + " port", kExitUsage, ""},
+        {"garmin --out " + out.path(), kExitUsage, ""},
+        {"garmin --port /dev/quorvex-no-such-port", kExitUsage, ""},
+        {garmin, kExitNoReceiver, noPort},
+        {"garmin --port /dev/quorvex-no-such-port --out /dev/null", kExitWriteFailed,
+         "is not a directory"},
+        {"identify garmin", kExitUsage, ""},
+        {"identify garmin --port", kExitUsage, ""},
+        {"identify garmin --port /dev/null --baud 4800", kExitUsage, ""},
+        {identify, kExitNoReceiver, noPort},
+        {magellan + " --baud 12345678901", kExitUsage, ""},
+        {magellan + " --data 9", kExitUsage, ""},
+        {magellan + " --data 8x", kExitUsage, ""},
+        {magellan + " --stop 3", kExitUsage, ""},
+        {magellan + " --parity X", kExitUsage, ""},
+        {magellan + " --parity NE", kExitUsage, ""},
+        {"magellan --port /dev/no-such-receiver --out /dev/null", kExitWriteFailed,
+         "is not a directory"},
+        // The serial settings as parsed, in the message.
+        {magellan + " --baud 9600", kExitNoReceiver,
+         "Can't open serial port(/dev/no-such-receiver)\n with baud=9600 parity=N data=8 stop=1"},
+        {magellan + " --baud 4800 --data 7 --parity e --stop 2", kExitNoReceiver,
+         "with baud=4800 parity=E data=7 stop=2"},
+    };
+    for (const auto& c : cases) {
+        CommandResult result = RunProgram("quorvex-cli " + c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.output;
+        EXPECT_TRUE(Contains(result.output, c.output)) << c.arguments;
+    }
 }
 
 TEST(CliGarmin, ProgressOnAPipeOnATerminalQuietVerboseAndVersions) {

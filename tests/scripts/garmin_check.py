@@ -1,27 +1,22 @@
 #!/usr/bin/python3
-"""Reads the shapefiles of a Garmin download with pyshp and compares them with
-the dataset the simulated receiver served (its --dump-dataset JSON).
+"""Reads the shapefiles of a Garmin download with pyshp and GDAL and compares
+them with the dataset the simulated receiver served (its --dump-dataset JSON).
 
-    garmin_check.py DATASET.json OUT_DIR --layers NAME,... [options]
+    garmin_check.py DATASET.json OUT_DIR --layers KIND[=FILE],... --profile LINE
 
-  --layers KIND[=FILE],...    the shapefile sets that must be in OUT_DIR, and no
-                              others: Waypoints, Routes, Tracks, TracksPts, each
-                              in the file of its name unless FILE is given
-  --waypoint-type N           waypoint record layout (108 for D108)
-  --route-types P,H,W         route protocol, header type, waypoint type
-  --track-types P,T1[,T2]     track protocol (300/301), its data types
-  --waypoints N               only the first N waypoints arrived
-
-Every value is derived from the dataset the way a receiver of those record
-layouts encodes it: positions in semicircles, fixed idents of 6 characters,
-16-bit altitudes, float altitudes, "not available" values, times from the
-receivers' epoch. Prints each difference and exits 1 when there is one.
+--layers names the sets that must be in OUT_DIR, and no others (Waypoints,
+Routes, Tracks, TracksPts, each in the file of its name unless FILE is given;
+the track sets only where the profile has a track log). LINE is the profile's
+line of `quorvex-gpssim --list-profiles`: its record layouts. Every value is
+derived from the dataset the way a receiver of those layouts encodes it. Prints
+each difference and exits 1 when there is one.
 """
 
 import datetime
 import json
 import math
 import os
+import re
 import struct
 import sys
 
@@ -110,9 +105,8 @@ def waypoint_values(w, wtype):
     return values
 
 
-def check_waypoints(check, data, fields, layer, wtype, count):
-    waypoints = data["waypoints"][:count]
-    expected = [(position(w), waypoint_values(w, wtype)) for w in waypoints]
+def check_waypoints(check, data, fields, layer, wtype):
+    expected = [(position(w), waypoint_values(w, wtype)) for w in data["waypoints"]]
     names = ["Ident", "Longitude", "Latitude"]
     if wtype not in NO_COMMENT_TYPES:
         names.append("Comment")
@@ -203,29 +197,26 @@ def check_track_points(check, data, fields, layer, track_types):
     check_points(check, "track point", fields, layer, names, expected)
 
 
-def option(argv, name, default=None):
-    if name in argv:
-        return argv[argv.index(name) + 1]
-    return default
-
-
-def numbers(text):
-    return [int(n) for n in text.split(",")] if text else []
+def layouts(profile):
+    """(waypoint type, [route protocol, header, waypoint type], [track protocol,
+    types...]) of a --list-profiles line such as "A100 D108, A201 D202 D108 D210"."""
+    found = {int(p): [int(d) for d in re.findall(r"D(\d+)", types)]
+             for p, types in re.findall(r"A(\d+)((?: D\d+)+)", profile)}
+    route = [[p] + types[:2] for p, types in found.items() if p in (200, 201)]
+    track = [[p] + types for p, types in found.items() if p >= 300]
+    return found[100][0], (route or [[]])[0], (track or [[]])[0]
 
 
 def main(argv):
     with open(argv[1]) as f:
         data = json.load(f)
     out_dir = argv[2]
+    waypoint_type, route_types, track_types = layouts(argv[argv.index("--profile") + 1])
     layers = {}
-    for entry in option(argv, "--layers", "").split(","):
-        if entry:
-            kind, _, name = entry.partition("=")
+    for entry in argv[argv.index("--layers") + 1].split(","):
+        kind, _, name = entry.partition("=")
+        if track_types or not kind.startswith("Tracks"):
             layers[kind] = name or kind
-    waypoint_type = int(option(argv, "--waypoint-type", "0"))
-    route_types = numbers(option(argv, "--route-types"))
-    track_types = numbers(option(argv, "--track-types"))
-    waypoint_count = int(option(argv, "--waypoints", str(len(data["waypoints"]))))
 
     check = Check()
     present = sorted(name[:-4] for name in os.listdir(out_dir) if name.upper().endswith(".SHP"))
@@ -235,7 +226,7 @@ def main(argv):
             continue
         fields, layer = read_set(out_dir, name, check, kind in ("Routes", "Tracks"))
         if kind == "Waypoints":
-            check_waypoints(check, data, fields, layer, waypoint_type, waypoint_count)
+            check_waypoints(check, data, fields, layer, waypoint_type)
         elif kind == "Routes":
             check_routes(check, data, layer, route_types)
         elif kind == "Tracks":

@@ -2,11 +2,10 @@
 """Reads the shapefiles of a Magellan download with pyshp and compares them with
 the dataset the simulated receiver served (its --dump-dataset JSON).
 
-    magellan_check.py DATASET.json OUT_DIR [--track-points N]
+    magellan_check.py DATASET.json OUT_DIR
 
-Every layer present in OUT_DIR (Waypoints, Routes, Tracks) is compared in full;
-with --track-points N the track layer must hold exactly the first N valid track
-points of the dataset. Prints the differences and exits 1 when there is one.
+Every layer present in OUT_DIR (Waypoints, Routes, Tracks) is compared in full.
+Prints the differences and exits 1 when there is one.
 """
 
 import json
@@ -45,43 +44,26 @@ def check_routes(check, data, fields, layer):
         for r in data["routes"]])
 
 
-def expected_tracks(data, limit):
-    """Lines of (name, positions): void fixes dropped, a new line at each name change."""
+def check_tracks(check, data, fields, layer):
+    """Void fixes dropped, a new line at each name change."""
     lines = []
-    taken = 0
     for track in data["tracks"]:
         for p in track["points"]:
-            if not p["valid"]:
-                continue
-            if limit is not None and taken == limit:
-                return lines
-            taken += 1
-            if not lines or lines[-1][0] != track["name"]:
-                lines.append((track["name"], []))
-            lines[-1][1].append(position(p))
-    return lines
-
-
-def check_tracks(check, data, fields, layer, limit):
-    lines = [(name[:12].strip(), positions) for name, positions in expected_tracks(data, limit)]
-    check_lines(check, "track", layer, lines)
+            if p["valid"]:
+                if not lines or lines[-1][0] != track["name"]:
+                    lines.append((track["name"], []))
+                lines[-1][1].append(position(p))
+    check_lines(check, "track", layer, [(name[:12].strip(), points) for name, points in lines])
 
 
 def main(argv):
-    limit = None
-    if "--track-points" in argv:
-        at = argv.index("--track-points")
-        limit = int(argv[at + 1])
-        del argv[at:at + 2]
     with open(argv[1]) as f:
         data = json.load(f)
-    out_dir = argv[2]
-
     check = Check()
     found = []
     for name, compare in (("Waypoints", check_waypoints), ("Routes", check_routes),
-                          ("Tracks", lambda c, d, f, l: check_tracks(c, d, f, l, limit))):
-        written = read_set(out_dir, name, check)
+                          ("Tracks", check_tracks)):
+        written = read_set(argv[2], name, check)
         if written is not None:
             found.append(name)
             compare(check, data, *written)

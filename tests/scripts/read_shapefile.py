@@ -1,13 +1,10 @@
 #!/usr/bin/python3
-"""Reads a shapefile set with pyshp and prints what it found as JSON.
+"""Prints what pyshp reads from BASE.SHP / .SHX / .DBF (any that exist) as JSON:
+{shp: {shapeType, bbox, zbox, mbox, shapes: [{shapeType, points, parts, bbox, z, m}]},
+ shx: {offsets}, dbf: {fields: [[name, type, width, decimals]], records}}.
+Missing members are absent; NaN and infinities are printed as strings.
 
-usage: read_shapefile.py BASE      (BASE.SHP / BASE.SHX / BASE.DBF, any that exist)
-
-The output is one JSON object:
-  shp:  {shapeType, bbox, zbox, mbox, shapes: [{shapeType, points, parts, bbox, z, m}]}
-  shx:  {offsets}  (byte offsets of the records, from the index)
-  dbf:  {fields: [[name, type, width, decimals]], records: [[values]]}
-Missing members are absent. NaN and infinities are printed as strings.
+usage: read_shapefile.py BASE
 """
 
 import json
@@ -23,48 +20,29 @@ def clean(value):
         return repr(value)
     if isinstance(value, (list, tuple)):
         return [clean(v) for v in value]
-    if isinstance(value, bytes):
-        return value.decode("latin-1")
     if isinstance(value, dict):
         return {k: clean(v) for k, v in value.items()}
-    return value
-
-
-def member(base, ext):
-    path = base + ext
-    return open(path, "rb") if os.path.exists(path) else None
+    return value.decode("latin-1") if isinstance(value, bytes) else value
 
 
 def main():
-    base = sys.argv[1]
-    shp, shx, dbf = member(base, ".SHP"), member(base, ".SHX"), member(base, ".DBF")
+    files = {ext: open(sys.argv[1] + "." + ext.upper(), "rb") for ext in ("shp", "shx", "dbf")
+             if os.path.exists(sys.argv[1] + "." + ext.upper())}
+    reader = shapefile.Reader(**files)
     out = {}
-    given = {k: v for k, v in (("shp", shp), ("shx", shx), ("dbf", dbf)) if v}
-    reader = shapefile.Reader(**given)
-    if shp:
-        shapes = []
-        for s in reader.iterShapes():
-            item = {"shapeType": s.shapeType, "points": [list(p) for p in s.points]}
-            for attr in ("parts", "bbox", "z", "m"):
-                if hasattr(s, attr):
-                    item[attr] = list(getattr(s, attr))
-            shapes.append(item)
-        out["shp"] = {
-            "shapeType": reader.shapeType,
-            "bbox": list(reader.bbox),
-            "zbox": list(reader.zbox) if reader.zbox else None,
-            "mbox": list(reader.mbox) if reader.mbox else None,
-            "shapes": shapes,
-        }
-    if shx:
+    if "shp" in files:
+        shapes = [dict({"shapeType": s.shapeType, "points": [list(p) for p in s.points]},
+                       **{a: list(getattr(s, a)) for a in ("parts", "bbox", "z", "m")
+                          if hasattr(s, a)}) for s in reader.iterShapes()]
+        out["shp"] = {"shapeType": reader.shapeType, "bbox": list(reader.bbox),
+                      "zbox": list(reader.zbox) if reader.zbox else None,
+                      "mbox": list(reader.mbox) if reader.mbox else None, "shapes": shapes}
+    if "shx" in files:
         reader._Reader__shxOffsets()
         out["shx"] = {"offsets": list(reader._offsets)}
-    if dbf:
-        fields = [list(f) for f in reader.fields[1:]]
-        out["dbf"] = {
-            "fields": fields,
-            "records": [list(r) for r in reader.iterRecords()],
-        }
+    if "dbf" in files:
+        out["dbf"] = {"fields": [list(f) for f in reader.fields[1:]],
+                      "records": [list(r) for r in reader.iterRecords()]}
     print(json.dumps(clean(out)))
 
 
