@@ -36,9 +36,10 @@ std::string ReceiverText(const std::string& bytes) {
 }
 
 void ShowPointTypeMessage(const char* prefix, int dataType) {
-    ShowMessage(FormatText("%sWaypoint Data Type(D%d) not defined at this time. \nUnable to "
-                           "process Waypoints.",
-                           prefix, dataType));
+    ShowMessage(
+        FormatText("%sWaypoint Data Type(D%d) not defined at this time. \nUnable to "
+                   "process Waypoints.",
+                   prefix, dataType));
 }
 
 void ShowHeaderTypeMessage(int headerType) {
@@ -110,9 +111,10 @@ bool GarminDownload::Begin(const char* fileName, PictureSet* pictures) {
     switch (kind_) {
         case kWaypoints:
             if (protocols_.waypointProtocol != 100) {
-                ShowMessage(FormatText("Waypoint Protocol(A%d) not defined at this time. \nUnable "
-                                       "to process Waypoints.",
-                                       protocols_.waypointProtocol));
+                ShowMessage(
+                    FormatText("Waypoint Protocol(A%d) not defined at this time. \nUnable "
+                               "to process Waypoints.",
+                               protocols_.waypointProtocol));
                 return false;
             }
             return NewPointLayer(pictures, fileName, "Garmin GPS Waypoints", PointType());
@@ -266,9 +268,8 @@ int GarminDownload::AddPoint(int dataType, const unsigned char* record, int size
                 if (layout->altitudeKind == NumberKind::kFloat)
                     setFloat(field, layout->altitude);
                 else if (layout->altitudeKind == NumberKind::kInt16)
-                    attributes_.SetNumber(
-                        table, point, field,
-                        static_cast<int16_t>(GetLE16(record + layout->altitude)));
+                    attributes_.SetNumber(table, point, field,
+                                          static_cast<int16_t>(GetLE16(record + layout->altitude)));
                 else  // D101 has the field but no altitude: blank, dBASE's "no value".
                     attributes_.SetText(table, point, field, "");
                 break;
@@ -372,19 +373,22 @@ bool GarminDownload::AddLinePoint(int pointType, const unsigned char* record, in
 GarminDownload::Step GarminDownload::Unexpected(int id) {
     switch (kind_) {
         case kWaypoints:
-            ShowMessage(FormatText("Waypoint Protocol Packet ID(%d) not defined at this time. "
-                                   "\nUnable to complete Waypoints.",
-                                   id));
+            ShowMessage(
+                FormatText("Waypoint Protocol Packet ID(%d) not defined at this time. "
+                           "\nUnable to complete Waypoints.",
+                           id));
             break;
         case kRoutes:
-            ShowMessage(FormatText("Route Protocol Packet ID(%d) not defined at this time. "
-                                   "\nUnable to complete Routes.",
-                                   id));
+            ShowMessage(
+                FormatText("Route Protocol Packet ID(%d) not defined at this time. "
+                           "\nUnable to complete Routes.",
+                           id));
             break;
         default:
-            ShowMessage(FormatText("Track Protocol Packet ID(%d) not defined at this time. "
-                                   "\nUnable to complete Tracks.",
-                                   id));
+            ShowMessage(
+                FormatText("Track Protocol Packet ID(%d) not defined at this time. "
+                           "\nUnable to complete Tracks.",
+                           id));
             break;
     }
     return kStop;
@@ -428,8 +432,8 @@ GarminDownload::Step GarminDownload::HandleRecord(int id, const unsigned char* d
                 return NameLine(protocols_.trackType1, data, size) ? kGoOn : kStop;
             if (id != link_.trackPoint) return Unexpected(id);
             ++trackPoints_;
-            ShowProgress(FormatText(" Transfering Track Log as Lines %d of %d", trackPoints_,
-                                    recordCount_));
+            ShowProgress(
+                FormatText(" Transfering Track Log as Lines %d of %d", trackPoints_, recordCount_));
             return AddLinePoint(PointType(), data, size) ? kGoOn : kStop;
         case kTrackPoints:
             ++received_;

@@ -55,9 +55,10 @@ int GarminDevice::RunDownload(GarminDownload& download) {
     std::memset(data, 0, sizeof data);
     for (;;) {
         if (Feedback().CancelRequested()) {
-            ShowMessage(FormatText("%s transfer stopped after %d of %d records.\nThe records "
-                                   "received are kept.",
-                                   download.What(), download.Received(), download.RecordCount()));
+            ShowMessage(
+                FormatText("%s transfer stopped after %d of %d records.\nThe records "
+                           "received are kept.",
+                           download.What(), download.Received(), download.RecordCount()));
             AbortTransfer(download.CommandPacketId(), download.AbortCommand());
             break;
         }
@@ -116,7 +117,8 @@ int RunGarminTransfers(GarminDevice& gps, GeometryStore& geometry, AttributeStor
         run += gps.LayerIndex() >= 0;
     }
     // A unit without a track log says so once, for both track layers.
-    if ((choice.trackLines || choice.trackPoints) && GarminLink(gps.Protocols()).commandTracks < 0) {
+    if ((choice.trackLines || choice.trackPoints) &&
+        GarminLink(gps.Protocols()).commandTracks < 0) {
         ShowMessage(kNoTrackLogMessage);
         return run;
     }

@@ -155,12 +155,13 @@ void Oddities(SimDataset& d) {
         MakeWaypoint("\xC3\x89TANG", "BORD DE L'EAU", lat0, lon0, 372.0, 18),
         MakeWaypoint("TWIN1", "FIRST AT THIS PLACE", lat0 + 0.01, lon0 + 0.01, 400.0, 18),
         MakeWaypoint("TWIN2", "SECOND AT THIS PLACE", lat0 + 0.01, lon0 + 0.01, 401.0, 18),
-        MakeWaypoint("M\xC3\x9CHLE", "STRA\xC3\x9F" "E 5, C\xC3\xB8TE", lat0 - 0.02, lon0 + 0.03,
-                     NotAvailable(), 18),
+        MakeWaypoint("M\xC3\x9CHLE",
+                     "STRA\xC3\x9F"
+                     "E 5, C\xC3\xB8TE",
+                     lat0 - 0.02, lon0 + 0.03, NotAvailable(), 18),
     };
     d.routes.push_back(MakeRoute(1, "SOLO", "", d.waypoints, {3}));
-    d.routes.push_back(
-        MakeRoute(2, "CAF\xC3\x89 TOUR", "", d.waypoints, {0, 1, 2, 3, 0}));
+    d.routes.push_back(MakeRoute(2, "CAF\xC3\x89 TOUR", "", d.waypoints, {0, 1, 2, 3, 0}));
 
     auto point = [](double lat, double lon, int64_t time) {
         SimTrackPoint p;

@@ -54,8 +54,8 @@ const std::vector<GarminProfile>& GarminProfiles() {
         {"new", 920, 400, "SIMULATED D110 Software Version 4.00", true, 110, 201, 202, 110, 210,
          301, 312, 302},
         // Fitness units: A302 track logs of numbered tracks.
-        {"fitness", 921, 300, "SIMULATED A302 D304 Software Version 3.00", true, 108, 201, 202,
-         108, 210, 302, 311, 304},
+        {"fitness", 921, 300, "SIMULATED A302 D304 Software Version 3.00", true, 108, 201, 202, 108,
+         210, 302, 311, 304},
         {"fitness303", 922, 300, "SIMULATED A302 D303 Software Version 3.00", true, 108, 201, 202,
          108, 210, 302, 311, 303},
         // A panel-mount aviation unit of the product table: link L002, no track log.

@@ -139,8 +139,7 @@ void PictureSet::SortPictures() {
     }
 }
 
-int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField,
-                              int utcTimeField) {
+int PictureSet::MatchPictures(AttributeStore& store, int table, int timeField, int utcTimeField) {
     if (firstPictureField < 0) return 0;
     if (table < 0 || table >= store.tableCount) return 0;
     const int waypointCount = std::max(store.RecordCount(table), 0);

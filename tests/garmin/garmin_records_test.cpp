@@ -132,10 +132,16 @@ TEST_F(PointLayerTest, EveryLayoutReadsItsFieldsAtTheirOffsets) {
          RecordBuilder(13).Position(0, 4, 48.2, 11.35).U32(8, 31626061).bytes,
          {"    11.35000", "    48.20000", "01/01/1991  01:01:01"}},
         {301,
-         RecordBuilder(21).Position(0, 4, 48.2, 11.35).U32(8, 9).Float(12, 540.5f).Float(16, 1.0e25f).bytes,
+         RecordBuilder(21)
+             .Position(0, 4, 48.2, 11.35)
+             .U32(8, 9)
+             .Float(12, 540.5f)
+             .Float(16, 1.0e25f)
+             .bytes,
          {"    11.35000", "    48.20000", "12/31/1989  00:00:09", "       540.5", none}},
         // Times of 0, 0x7FFFFFFF and 0xFFFFFFFF are no time.
-        {300, RecordBuilder(13).Position(0, 4, 1, 2).U32(8, 0xFFFFFFFF).bytes,
+        {300,
+         RecordBuilder(13).Position(0, 4, 1, 2).U32(8, 0xFFFFFFFF).bytes,
          {"     2.00000", "     1.00000", Left("", 20)}},
         {110,
          RecordBuilder(62)
@@ -146,14 +152,26 @@ TEST_F(PointLayerTest, EveryLayoutReadsItsFieldsAtTheirOffsets) {
          {"CAF\xC3\x89       ", "   151.25000", "   -33.50000", Left("EAST", 40), none,
           "01/01/1991  01:01:01"}},
         {302,
-         RecordBuilder(25).Position(0, 4, 1, 2).U32(8, 0x7FFFFFFF).Float(12, 1.5f).Float(16, 2.5f)
-             .Float(20, -3.25f).bytes,
+         RecordBuilder(25)
+             .Position(0, 4, 1, 2)
+             .U32(8, 0x7FFFFFFF)
+             .Float(12, 1.5f)
+             .Float(16, 2.5f)
+             .Float(20, -3.25f)
+             .bytes,
          {"     2.00000", "     1.00000", Left("", 20), "         1.5", "         2.5",
           "        -3.2"}},
-        {303, RecordBuilder(17).Position(0, 4, 1, 2).U32(8, 9).Float(12, 1.0e25f).bytes,
+        {303,
+         RecordBuilder(17).Position(0, 4, 1, 2).U32(8, 9).Float(12, 1.0e25f).bytes,
          {"     2.00000", "     1.00000", "12/31/1989  00:00:09", none, none, "   "}},
         {304,
-         RecordBuilder(23).Position(0, 4, 1, 2).U32(8, 0).Float(12, 7.0f).Float(16, 9.0f).I16(20, 142).bytes,
+         RecordBuilder(23)
+             .Position(0, 4, 1, 2)
+             .U32(8, 0)
+             .Float(12, 7.0f)
+             .Float(16, 9.0f)
+             .I16(20, 142)
+             .bytes,
          {"     2.00000", "     1.00000", Left("", 20), "         7.0", none, "142"}},
     };
     for (const Case& c : cases) {
@@ -180,10 +198,9 @@ TEST_F(PointLayerTest, EveryLayoutReadsItsFieldsAtTheirOffsets) {
 TEST_F(PointLayerTest, RecordsShorterThanTheirLayoutAreRefused) {
     // The shortest record of each layout that holds every field read.
     const std::vector<std::pair<int, size_t>> shortest = {
-        {100, 58},  {101, 58},  {102, 58},  {103, 58}, {104, 58},  {107, 58},
-        {105, 10},  {106, 24},  {108, 48},  {109, 52}, {150, 115}, {151, 120},
-        {152, 120}, {154, 120}, {155, 120}, {300, 12}, {301, 20}, {110, 62},
-        {302, 24},  {303, 17},  {304, 21}};
+        {100, 58},  {101, 58}, {102, 58}, {103, 58},  {104, 58},  {107, 58},  {105, 10},
+        {106, 24},  {108, 48}, {109, 52}, {150, 115}, {151, 120}, {152, 120}, {154, 120},
+        {155, 120}, {300, 12}, {301, 20}, {110, 62},  {302, 24},  {303, 17},  {304, 21}};
     for (const auto& [type, size] : shortest) {
         SCOPED_TRACE(type);
         MakeLayer(type);

@@ -119,26 +119,35 @@ TEST_F(GarminTransfer, ASilentReceiverEndsTheDownloadAndKeepsWhatCame) {
     EXPECT_NEAR(Layer().xMax, 2.0, 1e-7);
 }
 
-TEST_F(GarminTransfer, AShortRecordStopsTheTransferOnTheReceiver) {
-    // A record cut short by the receiver cannot be read: one message, the
-    // transfer is aborted, what came after is acknowledged and dropped.
+TEST_F(GarminTransfer, AShortRecordOrTheUserStopsTheTransferOnTheReceiver) {
+    // A record cut short by the receiver cannot be read, or the user stops after
+    // the first record: one message, the transfer is aborted (command 0), what
+    // came after is acknowledged and dropped.
     Bytes cut = D108(2, 2, "CUT");
     cut.resize(40);
-    Waypoints(Download(kCmdTransferWaypoints,
-                       {{kPidWaypoint, D108(1, 1, "ONE")},
-                        {kPidWaypoint, cut},
-                        {kPidWaypoint, D108(3, 3, "THREE")},
-                        {kPidTrackPoint, D301(4, 4)}},
-                       -1, false));
-    EXPECT_EQ(feedback.messages,
-              (std::vector<std::string>{
-                  "AddPoint(): Waypoint Data Type(D108) not defined at this time. \nUnable to "
-                  "process Waypoints."}));
-    EXPECT_EQ(Layer().pointCount, 1);
-    EXPECT_EQ(Text(0, 0), "ONE");
-    std::vector<std::string> sent;
-    for (const WirePacket& p : answers) sent.push_back(FormatText("%d:%d", p.id, p.data[0]));
-    EXPECT_EQ(sent, (std::vector<std::string>{"6:27", "6:35", "6:35", "10:0", "6:35", "6:34"}));
+    const std::vector<Packet> packets = {{kPidWaypoint, D108(1, 1, "ONE")},
+                                         {kPidWaypoint, cut},
+                                         {kPidWaypoint, D108(3, 3, "THREE")},
+                                         {kPidTrackPoint, D301(4, 4)}};
+    const std::string stopped =
+        "Waypoints transfer stopped after 1 of 4 records.\nThe records received are kept.";
+    for (const std::string& message :
+         {std::string("AddPoint(): Waypoint Data Type(D108) not defined at this time. \nUnable "
+                      "to process Waypoints."),
+          stopped}) {
+        feedback.messages.clear();
+        feedback.progress.clear();
+        feedback.cancelAfterProgress = message == stopped ? 1 : -1;
+        Waypoints(Download(kCmdTransferWaypoints, packets, -1, false));
+        EXPECT_EQ(feedback.messages, std::vector<std::string>{message});
+        EXPECT_EQ(Layer().pointCount, 1);
+        EXPECT_EQ(Text(0, 0), "ONE");
+        std::vector<std::string> sent;
+        for (const WirePacket& p : answers) sent.push_back(FormatText("%d:%d", p.id, p.data[0]));
+        EXPECT_EQ(sent,
+                  (std::vector<std::string>{"6:27", "6:35", message == stopped ? "10:0" : "6:35",
+                                            message == stopped ? "6:35" : "10:0", "6:35", "6:34"}));
+    }
 }
 
 TEST_F(GarminTransfer, TrackLogsFromATableRowAndLongFileNames) {

@@ -20,8 +20,14 @@ public:
         return false;
     }
 
+    // The user stops the transfer once this many progress texts were shown (-1: never).
+    bool CancelRequested() override {
+        return cancelAfterProgress >= 0 && progress.size() >= size_t(cancelAfterProgress);
+    }
+
     std::vector<std::string> messages;
     std::vector<std::string> progress;
+    int cancelAfterProgress = -1;
 
 private:
     ScopedFeedback scope_;
