@@ -1,6 +1,8 @@
-// Full repaint of the map view into an offscreen bitmap: 100,000 points and
-// 100,000 edges at 1280 x 800, grid on. Needs a display (xvfb-run under CI):
-//     xvfb-run -a quorvex-bench-view-repaint [repeats]
+// Full repaint of the map view into an offscreen bitmap: N points and N edges
+// (100,000 unless QUORVEX_BENCH_POINTS says otherwise) at 1280 x 800, grid on;
+// then the repaint after one wheel step (zoom in about a point) and after one
+// pan step, as navigating the map costs. Needs a display (xvfb-run under CI):
+//     xvfb-run -a quorvex-bench-view-repaint [repeats [picture.png [calls]]]
 #include <wx/app.h>
 #include <wx/dcmemory.h>
 #include <wx/init.h>
@@ -18,20 +20,20 @@
 
 namespace {
 
-void FillStore(GeometryStore& store) {
+void FillStore(GeometryStore& store, int n) {
     std::mt19937 random(42);
     std::uniform_real_distribution<double> lon(-10.0, 30.0), lat(35.0, 60.0), step(-0.05, 0.05);
-    const int points = store.AddLayer("Points", "POINTS", 100000, 0, 0);
-    for (int i = 0; i < 100000; ++i) store.FindOrAddPoint(points, lon(random), lat(random));
+    const int points = store.AddLayer("Points", "POINTS", n, 0, 0);
+    for (int i = 0; i < n; ++i) store.AppendPoint(points, lon(random), lat(random));
     store.ComputeExtent(points);
 
-    const int lines = store.AddLayer("Lines", "LINES", 100001, 100001, 0);
+    const int lines = store.AddLayer("Lines", "LINES", n + 1, n + 1, 0);
     double x = 10.0, y = 47.0;
-    int previous = store.FindOrAddPoint(lines, x, y);
-    for (int i = 0; i < 100000; ++i) {
+    int previous = store.AppendPoint(lines, x, y);
+    for (int i = 0; i < n; ++i) {
         x = std::clamp(x + step(random), -10.0, 30.0);
         y = std::clamp(y + step(random), 35.0, 60.0);
-        const int point = store.FindOrAddPoint(lines, x, y);
+        const int point = store.AppendPoint(lines, x, y);
         store.AddVertex(lines, 1, previous, point);
         previous = point;
     }
@@ -39,6 +41,13 @@ void FillStore(GeometryStore& store) {
     store.ComputeTotalExtent();
     std::printf("layers: %d points, %d edges (%d line points)\n", store.Layer(points).pointCount,
                 store.Layer(lines).vertexCount, store.Layer(lines).pointCount);
+}
+
+// Median, best and worst of `times` (milliseconds), sorted on the way.
+void Report(const char* what, std::vector<double>& times) {
+    std::sort(times.begin(), times.end());
+    std::printf("%s: median %.1f ms, best %.1f ms, worst %.1f ms (%zu runs)\n", what,
+                times[times.size() / 2], times.front(), times.back(), times.size());
 }
 
 }  // namespace
@@ -54,7 +63,8 @@ int main(int argc, char** argv) {
         auto* doc = new CQUORVEXDoc;
         auto* view = new CQUORVEXView;
         view->SetDocument(doc);
-        FillStore(doc->m_geometryStore);
+        const char* count = std::getenv("QUORVEX_BENCH_POINTS");
+        FillStore(doc->m_geometryStore, count ? std::max(1, std::atoi(count)) : 100000);
         // "calls" as third argument: one device-context call per edge and circle.
         view->m_rasterLayers = !(argc > 3 && std::string(argv[3]) == "calls");
 
@@ -69,10 +79,26 @@ int main(int argc, char** argv) {
             if (i > 0)
                 times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
         }
-        std::sort(times.begin(), times.end());
-        std::printf(
-            "full repaint 1280x800: median %.1f ms, best %.1f ms, worst %.1f ms (%d runs)\n",
-            times[times.size() / 2], times.front(), times.back(), repeats);
+        Report("full repaint 1280x800", times);
+
+        // Navigation: each step changes the view window, then repaints all of it.
+        std::vector<double> zooms, pans;
+        for (int i = 0; i < repeats; ++i) {
+            for (std::vector<double>* steps : {&zooms, &pans}) {
+                const auto start = std::chrono::steady_clock::now();
+                if (steps == &zooms)
+                    view->Mapping().ZoomAbout(640 + i, 400, i % 2 ? 1.0 / CQUORVEXView::kWheelZoom
+                                                                  : CQUORVEXView::kWheelZoom);
+                else
+                    view->Mapping().PanByDevice(i % 2 ? 40 : -40, 25);
+                view->DrawScreen(dc, area);
+                steps->push_back(std::chrono::duration<double, std::milli>(
+                                     std::chrono::steady_clock::now() - start)
+                                     .count());
+            }
+        }
+        Report("wheel zoom step", zooms);
+        Report("pan step", pans);
         dc.SelectObject(wxNullBitmap);
         if (argc > 2) bitmap.SaveFile(argv[2], wxBITMAP_TYPE_PNG);
         delete view;  // the document goes with its last view

@@ -24,12 +24,12 @@ constexpr Place kWaypoints[] = {
 constexpr int kRoute[] = {0, 1, 9, 3, 11, 5};
 
 int NewLayer(GeometryStore& geometry, AttributeStore& attributes, const char* name,
-             const char* fileName, bool lines, int fieldWidth) {
+             const char* fileName, bool lines, int fieldWidth, const char* field = "Ident") {
     const int layer = geometry.AddLayer(name, fileName, 500, lines ? 500 : 0, 0);
     const int table = attributes.AddTable(name, fileName);
     if (layer < 0 || table < 0) return -1;
     geometry.Layer(layer).attributeTable = table;
-    attributes.AddField(table, "Ident", 'C', fieldWidth, 0);
+    attributes.AddField(table, field, 'C', fieldWidth, 0);
     return layer;
 }
 
@@ -64,7 +64,7 @@ void FillDemoData(GeometryStore& geometry, AttributeStore& attributes) {
     // The track log wanders along the route with a little noise of its own.
     const int tracks = NewLayer(geometry, attributes, "Garmin GPS Tracks", "Tracks", true, 40);
     const int trackPoints =
-        NewLayer(geometry, attributes, "Garmin GPS Tracks(Pts)", "TracksPts", false, 12);
+        NewLayer(geometry, attributes, "Garmin GPS Tracks(Pts)", "TracksPts", false, 20, "Time");
     if (tracks >= 0 && trackPoints >= 0) {
         attributes.SetText(geometry.Layer(tracks).attributeTable, 0, 0, "Track #1");
         const int pointTable = geometry.Layer(trackPoints).attributeTable;
@@ -84,9 +84,12 @@ void FillDemoData(GeometryStore& geometry, AttributeStore& attributes) {
                 if (previous >= 0) geometry.AddVertex(tracks, 0, previous, point);
                 previous = point;
                 geometry.FindOrAddPoint(trackPoints, x, y);
-                char ident[16];
-                std::snprintf(ident, sizeof ident, "TP%03d", record);
-                attributes.SetText(pointTable, record++, 0, ident);
+                // A fix every 20 seconds from 08:05 on, as a receiver logs them.
+                char time[24];
+                const int seconds = 8 * 3600 + 5 * 60 + 20 * record;
+                std::snprintf(time, sizeof time, "17-MAY-03 %02d:%02d:%02d", seconds / 3600,
+                              seconds / 60 % 60, seconds % 60);
+                attributes.SetText(pointTable, record++, 0, time);
             }
         }
         geometry.ComputeExtent(tracks);

@@ -14,6 +14,9 @@
 #include "dialogs/picture_match_dlg.h"
 #include "gui_test_support.h"
 #include "view/command_ids.h"
+#include "view/feature_window.h"
+
+#include <wx/uiaction.h>
 
 namespace {
 
@@ -88,6 +91,39 @@ void Shots::Take(const std::string& bin) {
     Save(frame, "app-grid-off");
     Command(ID_VIEW_GRID);
     Command(ID_VIEW_ZOOMOUT);
+
+    // Two wheel steps about the summit; the waypoints' names, one clicked.
+    const MapMapping& m = View().Mapping();
+    const wxPoint summit(m.WorldToDeviceX(7.8420), m.WorldToDeviceY(46.0735));
+    for (int step = 0; step < 2; ++step) {
+        wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+        wheel.SetPosition(summit);
+        wheel.m_wheelRotation = wheel.m_wheelDelta = 120;
+        canvas->ProcessWindowEvent(wheel);
+    }
+    Mouse(canvas, wxEVT_MOTION, summit);
+    Save(frame, "app-wheel-zoom");
+    Command(ID_VIEW_ZOOMALL);
+    Command(ID_VIEW_WAYPOINT_NAMES);
+    const wxPoint hut(m.WorldToDeviceX(7.8055), m.WorldToDeviceY(46.0612));
+    Mouse(canvas, wxEVT_LEFT_DOWN, hut);
+    Mouse(canvas, wxEVT_LEFT_UP, hut);
+    Save(frame, "app-names-and-feature");
+    View().FeatureWindow()->Close();
+    Command(ID_VIEW_WAYPOINT_NAMES);
+    // The layer menu, taken while it is open, then closed with Esc.
+    const auto shoot = [frame](wxMenuEvent& event) {
+        event.Skip();
+        wxTheApp->CallAfter([frame] {
+            GuiTest::Pump(300);
+            if (std::system(CaptureCommand(frame->GetScreenRect(), "app-layer-menu").c_str()) != 0)
+                std::fprintf(stderr, "could not save app-layer-menu\n");
+            wxUIActionSimulator().Char(WXK_ESCAPE);
+        });
+    };
+    Frame().m_wndLayersBar->Bind(wxEVT_MENU_OPEN, shoot);
+    Frame().m_wndLayersBar->ShowLayerMenu(1);
+    Frame().m_wndLayersBar->Unbind(wxEVT_MENU_OPEN, shoot);
 
     Command(wxID_PREVIEW);
     SaveNewestWindow(frame, wxSize(900, 1000), "app-print-preview");

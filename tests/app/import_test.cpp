@@ -9,6 +9,7 @@
 #include <wx/choicdlg.h>
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
+#include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
 #include <algorithm>
@@ -340,6 +341,8 @@ TEST_F(Import, CancelStopsTheDownloadKeepsWhatArrivedAndSkipsTheRest) {
         event.Skip();
         if (!g_pStatusBar->GetStatusText(0).StartsWith(" Transfering") || paints++ > 0) return;
         EXPECT_TRUE(Frame().CancelButton()->IsShownOnScreen());
+        EXPECT_FALSE(Frame().GetToolBar()->IsEnabled());
+        EXPECT_FALSE(View().GetCanvas()->IsEnabled());
         wxUIActionSimulator mouse;
         mouse.MouseMove(Frame().CancelButton()->GetScreenRect().GetPosition() + wxPoint(5, 5));
         mouse.MouseClick();

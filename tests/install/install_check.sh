@@ -21,7 +21,8 @@ cmake --install "$BUILD" --prefix "$PREFIX" >"$PREFIX.log" 2>&1 || { cat "$PREFI
 rm -f "$PREFIX.log"
 
 for f in bin/quorvex bin/quorvex-cli bin/quorvex-gpssim bin/QUORVEX.XRF bin/QUORVEX.htb \
-         share/applications/quorvex.desktop share/icons/hicolor/scalable/apps/quorvex.svg; do
+         share/applications/quorvex.desktop share/icons/hicolor/scalable/apps/quorvex.svg \
+         share/man/man1/quorvex-cli.1 share/man/man1/quorvex-gpssim.1; do
     [ -s "$PREFIX/$f" ] || fail "$f not installed"
 done
 grep -q '^Exec=quorvex' "$PREFIX/share/applications/quorvex.desktop" || fail "desktop entry has no Exec"

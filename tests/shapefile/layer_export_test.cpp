@@ -256,6 +256,14 @@ TEST(LayerExport, SameFileNamesGetNumberedOnce) {
     doc.Waypoints("Magellan Waypoints", "Waypoints", 2, 20);
     doc.Waypoints("Own name", "Waypoints1", 3, 30);  // already takes the first number
     int fourth = doc.Waypoints("Shouting", "WAYPOINTS", 4, 40);
+    // A renamed layer takes its table along, also one saved before (only the layer is
+    // due); a table of its own that shares a name, with no layer, is numbered too.
+    doc.Waypoints("First", "Tracks", 1, 50);
+    int sixth = doc.Waypoints("Second", "Tracks", 2, 60);
+    doc.attributes.Table(doc.TableOf(sixth)).modified = false;
+    int lone = doc.attributes.AddTable("Lone", "tracks");
+    doc.attributes.AddField(lone, "Note", 'C', 4, 0);
+    doc.attributes.SetText(lone, 0, 0, "x");
 
     ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
     EXPECT_TRUE(result.allWritten);
@@ -264,7 +272,9 @@ TEST(LayerExport, SameFileNamesGetNumberedOnce) {
               "Some layers would have been saved under the same file name and overwritten each "
               "other.\nThese were saved under new file names instead:\n"
               "    Magellan Waypoints: Waypoints -> Waypoints2\n"
-              "    Shouting: WAYPOINTS -> WAYPOINTS3");
+              "    Shouting: WAYPOINTS -> WAYPOINTS3\n    Second: Tracks -> Tracks1\n"
+              "    Lone: tracks -> tracks2");
+    EXPECT_TRUE(FileExists(dir.File("tracks2.DBF")));
     EXPECT_STREQ(doc.geometry.Layer(fourth).fileName, "WAYPOINTS3");
     EXPECT_STREQ(doc.attributes.Table(doc.TableOf(fourth)).fileName, "WAYPOINTS3");
 
@@ -274,7 +284,8 @@ TEST(LayerExport, SameFileNamesGetNumberedOnce) {
         size_t count;
         double x0;
     } sets[] = {
-        {"Waypoints", 1, 10}, {"Waypoints2", 2, 20}, {"Waypoints1", 3, 30}, {"WAYPOINTS3", 4, 40}};
+        {"Waypoints", 1, 10}, {"Waypoints2", 2, 20}, {"Waypoints1", 3, 30}, {"WAYPOINTS3", 4, 40},
+        {"Tracks", 1, 50},    {"Tracks1", 2, 60}};
     for (auto& s : sets) {
         SCOPED_TRACE(s.base);
         json got = ReadBack(dir.File(s.base));
@@ -292,31 +303,4 @@ TEST(LayerExport, SameFileNamesGetNumberedOnce) {
     result = ExportLayers(doc.geometry, doc.attributes, dir.path());
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(result.layersWritten, 2);
-}
-
-TEST(LayerExport, ARenamedLayerTakesItsTableAlong) {
-    TempDir dir;
-    RecordingFeedback feedback;
-    Document doc;
-    doc.Waypoints("First", "Tracks", 1);
-    int second = doc.Waypoints("Second", "Tracks", 2);
-    // The second table was saved before; only its layer is due now.
-    doc.attributes.Table(doc.TableOf(second)).modified = false;
-    // A table of its own that shares the name, with no layer.
-    int lone = doc.attributes.AddTable("Lone", "tracks");
-    doc.attributes.AddField(lone, "Note", 'C', 4, 0);
-    doc.attributes.SetText(lone, 0, 0, "x");
-
-    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
-    EXPECT_TRUE(result.allWritten);
-    ASSERT_EQ(feedback.messages.size(), 1u);
-    EXPECT_NE(
-        feedback.messages[0].find("    Second: Tracks -> Tracks1\n    Lone: tracks -> tracks2"),
-        std::string::npos)
-        << feedback.messages[0];
-    EXPECT_EQ(
-        FilesIn(dir.path()),
-        (std::vector<std::string>{"Tracks.CPG", "Tracks.DBF", "Tracks.PRJ", "Tracks.SHP",
-                                  "Tracks.SHX", "Tracks1.CPG", "Tracks1.DBF", "Tracks1.PRJ",
-                                  "Tracks1.SHP", "Tracks1.SHX", "tracks2.CPG", "tracks2.DBF"}));
 }
