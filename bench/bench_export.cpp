@@ -1,6 +1,7 @@
 // Export of large layers, timed: a Point layer of a million waypoints with a
-// five-field waypoint table (about 125 MB written), and a line layer of 200 lines
-// of 5,000 points with its one-field table. Each export runs into an emptied
+// five-field waypoint table (about 125 MB written), a line layer of 200 lines of
+// 5,000 points with its one-field table, and one track of a million points as
+// one line record. Each export runs into an emptied
 // directory; the best of the runs is reported with the bytes written, so that
 // bench/run-export-bench.sh can compare it with dd writing as many bytes.
 //
@@ -28,6 +29,7 @@ namespace {
 constexpr int kWaypoints = 1000000;
 constexpr int kLines = 200;
 constexpr int kPointsPerLine = 5000;
+constexpr int kTrackPoints = 1000000;
 
 struct Document {
     GeometryStore geometry;
@@ -75,11 +77,27 @@ void FillLines(Document& doc) {
         int previous = -1;
         for (int i = 0; i < kPointsPerLine; ++i) {
             int p = doc.geometry.FindOrAddPoint(l, -100.0 + i * 1e-4, 40.0 + line * 1e-3);
-            if (previous >= 0) doc.geometry.AddVertex(l, i == 1 ? -1 : 0, previous, p);
+            // Each edge carries its line's record number.
+            if (previous >= 0) doc.geometry.AddVertex(l, line + 1, previous, p);
             previous = p;
         }
         std::snprintf(text, sizeof text, "Track %d", line);
         doc.attributes.SetText(t, line, 0, text);
+    }
+    doc.geometry.ComputeExtent(l);
+}
+
+void FillTrack(Document& doc) {
+    int l = doc.geometry.AddLayer("Garmin GPS Tracks", "Track", 500, 500, 0);
+    int t = doc.attributes.AddTable("Garmin GPS Tracks", "Track");
+    doc.geometry.Layer(l).attributeTable = t;
+    doc.attributes.AddField(t, "Ident", 'C', 40, 0);
+    doc.attributes.SetText(t, 0, 0, "ACTIVE LOG");
+    int previous = -1;
+    for (int i = 0; i < kTrackPoints; ++i) {
+        int p = doc.geometry.AppendPoint(l, -100.0 + (i % 1000) * 1e-4, 40.0 + i * 1e-6);
+        if (previous >= 0) doc.geometry.AddVertex(l, 1, previous, p);
+        previous = p;
     }
     doc.geometry.ComputeExtent(l);
 }
@@ -151,6 +169,12 @@ int main(int argc, char** argv) {
         doc.geometry.Clear();
         FillLines(doc);
         Time("lines", doc, dir + "/lines", runs);
+    }
+    {
+        Document doc;
+        doc.geometry.Clear();
+        FillTrack(doc);
+        Time("track", doc, dir + "/track", runs);
     }
     if (!csv.empty()) WriteCsv(csv);
     return 0;

@@ -172,22 +172,27 @@ int RunTurnaround(int packets) {
     GarminDevice gps;
     if (!gps.Port().Open(name, "9600,N,8,1")) return 1;
 
-    // A D301 track point packet, framed without stuffing.
-    std::vector<unsigned char> data(24);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(0x20 + i);
-    std::vector<unsigned char> frame;
-    frame.push_back(0x10);
-    frame.push_back(kPidTrackPoint);
-    frame.push_back(24);
-    for (unsigned char byte : data) frame.push_back(byte);
-    frame.push_back(GarminDevice::Checksum(kPidTrackPoint, 24, data.data()));
-    frame.push_back(0x10);
-    frame.push_back(0x03);
-
+    // Two D301 track point packets, framed without stuffing, sent in turn: a
+    // packet identical to the one before it would be taken for a resend.
+    std::vector<unsigned char> frames[2];
+    for (int variant = 0; variant < 2; ++variant) {
+        std::vector<unsigned char> data(24);
+        for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(0x20 + i);
+        data[0] = static_cast<unsigned char>(data[0] + variant);
+        std::vector<unsigned char>& frame = frames[variant];
+        frame.push_back(0x10);
+        frame.push_back(kPidTrackPoint);
+        frame.push_back(24);
+        for (unsigned char byte : data) frame.push_back(byte);
+        frame.push_back(GarminDevice::Checksum(kPidTrackPoint, 24, data.data()));
+        frame.push_back(0x10);
+        frame.push_back(0x03);
+    }
     std::vector<double> turnaround;
     std::thread peer([&] {
         for (int i = 0; i < packets; ++i) {
             auto sent = std::chrono::steady_clock::now();
+            const std::vector<unsigned char>& frame = frames[i % 2];
             if (write(master, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
                 return;
             unsigned char ack[16];

@@ -1,11 +1,14 @@
 #include "app/quorvex_doc.h"
 
+#include <wx/app.h>
 #include <wx/filename.h>
+#include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <string>
+#include <vector>
 
-#include "shapefile/layer_export.h"
+#include "app/gui_feedback.h"
 #include "view/command_ids.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CQUORVEXDoc, wxDocument);
@@ -20,6 +23,7 @@ CQUORVEXDoc::CQUORVEXDoc() {
 bool CQUORVEXDoc::OnNewDocument() {
     m_geometryStore.Clear();
     m_attributeStore.Clear();
+    m_writtenFiles.Clear();
     UpdateAllViews();
     Modify(false);
     // Back to the default title; the path of an earlier save is kept on purpose.
@@ -41,7 +45,17 @@ bool CQUORVEXDoc::OnOpenDocument(const wxString& path) {
 bool CQUORVEXDoc::OnSaveDocument(const wxString& path) {
     wxBusyCursor wait;
     const std::string target(path.fn_str());
-    const ExportResult result = ExportLayers(m_geometryStore, m_attributeStore, target);
+    auto confirm = [this](const std::vector<std::string>& files) {
+        wxBusyCursorSuspender normalPointer;
+        std::string text = "These files exist already and were not written by this document "
+                           "for the same layers:\n";
+        for (const std::string& file : files) text += "    " + file + "\n";
+        text += "Replace them?";
+        return wxMessageBox(FromCoreText(text), wxTheApp->GetAppDisplayName(),
+                            wxYES_NO | wxICON_QUESTION, GetDocumentWindow()) == wxYES;
+    };
+    const ExportResult result =
+        ExportLayers(m_geometryStore, m_attributeStore, target, &m_writtenFiles, confirm);
     // Whatever could not be written stays modified, and so does the document,
     // so that closing the window still asks and nothing is lost silently.
     Modify(!result.allWritten);

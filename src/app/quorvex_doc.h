@@ -7,6 +7,7 @@
 
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
+#include "shapefile/layer_export.h"
 
 class CQUORVEXDoc : public wxDocument {
   public:
@@ -17,8 +18,10 @@ class CQUORVEXDoc : public wxDocument {
     bool OnNewDocument() override;
     // Reads nothing: a document named on the command line is taken in name only.
     bool OnOpenDocument(const wxString& path) override;
-    // Writes every changed layer and table into the directory of `path`. The
-    // document stays modified when anything could not be written.
+    // Writes every changed layer and table into the directory of `path`. Files
+    // there that this document did not write for the same layer are replaced
+    // only after the user agreed, once for all of them; "No" writes nothing. The
+    // document stays modified when anything was not written.
     bool OnSaveDocument(const wxString& path) override;
 
     // File > Import commands: the port dialog, the connection, the "GPS
@@ -46,6 +49,8 @@ class CQUORVEXDoc : public wxDocument {
 
     GeometryStore m_geometryStore;
     AttributeStore m_attributeStore;
+    // What the saves of this document wrote where; File > New forgets it.
+    WrittenFiles m_writtenFiles;
 
   private:
     wxDECLARE_DYNAMIC_CLASS(CQUORVEXDoc);

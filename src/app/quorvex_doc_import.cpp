@@ -20,6 +20,7 @@
 #include "dialogs/port_properties_dlg.h"
 #include "garmin/garmin_device.h"
 #include "garmin/garmin_transfers.h"
+#include "garmin/record_layouts.h"
 #include "magellan/magellan_device.h"
 #include "magellan/magellan_transfers.h"
 #include "pictures/picture_set.h"
@@ -138,6 +139,7 @@ void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
     PictureSet pictures;
     if (gpsDialog.picturesWanted) {
         CPictureMatchDlg pictureDialog(frame, pictures);
+        pictureDialog.SetTableFields(PointFieldNames(gps.Protocols().waypointType));
         pictureDialog.ShowModal();
     }
 

@@ -12,7 +12,14 @@
 bool CheckOutputDirectory(const std::string& outDir) {
     std::error_code error;
     if (std::filesystem::is_directory(outDir, error)) return true;
-    std::fprintf(stderr, "quorvex-cli: --out %s is not a directory\n", outDir.c_str());
+    if (!std::filesystem::exists(outDir, error) &&
+        std::filesystem::create_directories(outDir, error))
+        return true;
+    if (error)
+        std::fprintf(stderr, "quorvex-cli: --out %s cannot be made: %s\n", outDir.c_str(),
+                     error.message().c_str());
+    else
+        std::fprintf(stderr, "quorvex-cli: --out %s is not a directory\n", outDir.c_str());
     return false;
 }
 

@@ -7,8 +7,10 @@
 class GeometryStore;
 class AttributeStore;
 
-// False, after saying so on standard error, when `outDir` is not a directory:
-// better said before a download than after it.
+// Makes `outDir` (with its parents) when it does not exist. False, after saying
+// so on standard error, when it is not a directory and cannot be made one:
+// better said before a download than after it. Files already in it are replaced
+// by the save.
 bool CheckOutputDirectory(const std::string& outDir);
 
 // Writes every layer and table into `outDir`. kExitWriteFailed when a file could

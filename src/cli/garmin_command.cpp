@@ -14,6 +14,7 @@
 #include "garmin/garmin_device.h"
 #include "garmin/garmin_transfers.h"
 #include "garmin/protocol_table.h"
+#include "garmin/record_layouts.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
 #include "pictures/picture_set.h"
@@ -35,7 +36,8 @@ const char kGarminUsage[] =
     "  --speed N                  ask the receiver for N baud (19200, 38400, 57600,\n"
     "                             115200) before the transfers; it is back at 9600\n"
     "                             afterwards (default 9600)\n"
-    "  --out DIR                  directory the shapefiles are written into (required)\n"
+    "  --out DIR                  directory the shapefiles are written into (required);\n"
+    "                             made when missing; files of the same names are replaced\n"
     "  --waypoints-file NAME      file name of the waypoints (default Waypoints)\n"
     "  --routes-file NAME         file name of the routes (default Routes)\n"
     "  --tracks-file NAME         file name of the track log (default Tracks; the\n"
@@ -122,6 +124,13 @@ int RunGarminCommand(int argc, char** argv) {
         std::fprintf(stderr, "Garmin receiver: product ID %d, %s\nProtocols: %s; %s; %s\n",
                      gps.ProductId(), gps.Description(), WaypointProtocolText(protocols).c_str(),
                      RouteProtocolText(protocols).c_str(), TrackProtocolText(protocols).c_str());
+
+        // The picture field names, against the waypoint table's own fields.
+        const std::string badName = download.pictures.files.empty()
+                                        ? std::string()
+                                        : pictures.CheckFieldNames(
+                                              PointFieldNames(protocols.waypointType));
+        if (!badName.empty()) return options.Fail(badName), kExitUsage;
 
         // What the picture matching dialog does with its selection and options.
         SelectPictureFiles(options, download.pictures, &pictures);

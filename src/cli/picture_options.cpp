@@ -51,6 +51,10 @@ bool CheckPictureOptions(const CliOptions& options, const PictureOptions& pictur
                          PictureSet* pictures) {
     if (options.Given("--field-names") && !SetFieldNames(picture.fieldNames, pictures))
         return options.Fail("--field-names takes at most 6 names");
+    // The names the matching will use; the waypoint table's own fields are
+    // known only once the receiver has told its layout.
+    const std::string badName = picture.files.empty() ? std::string() : pictures->CheckFieldNames({});
+    if (!badName.empty()) return options.Fail(badName);
     if (options.Given("--camera-offset") &&
         !PictureSet::ReadCameraOffset(picture.cameraOffset, &pictures->cameraOffset))
         return options.Fail("--camera-offset takes [+-]HH:MM, not '" + picture.cameraOffset + "'");

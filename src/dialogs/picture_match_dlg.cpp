@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "core/user_feedback.h"
 #include "dialogs/dialog_ids.h"
 #include "dialogs/dialog_layout.h"
 #include "dialogs/dialog_validators.h"
@@ -207,6 +208,12 @@ void CPictureMatchDlg::OnPicturesPerWaypointChange(wxCommandEvent&) {
 
 void CPictureMatchDlg::OnOK(wxCommandEvent&) {
     if (!Validate() || !TransferDataFromWindow()) return;
+    // A field name the matching cannot use keeps the dialog open.
+    const std::string badName = m_pictures.CheckFieldNames(m_tableFields);
+    if (!badName.empty()) {
+        ShowMessage(badName);
+        return;
+    }
     m_pictures.ComputeFieldWidth();
     EndDialog(wxID_OK);
 }

@@ -44,6 +44,8 @@ class CPictureMatchDlg : public wxDialog {
 
     // Replaces the file chooser (the tests choose files without a window).
     void SetFileChooser(PictureFileChooser chooser) { m_chooseFiles = std::move(chooser); }
+    // The waypoint table's own field names, which no picture field may take.
+    void SetTableFields(std::vector<std::string> names) { m_tableFields = std::move(names); }
 
     bool TransferDataToWindow() override;
     bool TransferDataFromWindow() override;
@@ -66,4 +68,5 @@ class CPictureMatchDlg : public wxDialog {
 
     PictureSet& m_pictures;
     PictureFileChooser m_chooseFiles = ChoosePictureFiles;
+    std::vector<std::string> m_tableFields;
 };

@@ -88,6 +88,14 @@ const PointLayout* FindPointLayout(int dataType) {
     return nullptr;
 }
 
+std::vector<std::string> PointFieldNames(int dataType) {
+    std::vector<std::string> names;
+    if (const PointLayout* layout = FindPointLayout(dataType))
+        for (int i = 0; i < layout->columnCount; ++i)
+            names.push_back(FieldOfColumn(layout->Column(i)).name);
+    return names;
+}
+
 const HeaderLayout* FindHeaderLayout(int headerType) {
     for (const HeaderLayout& layout : kHeaders)
         if (layout.type == headerType) return &layout;

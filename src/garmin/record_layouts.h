@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One attribute field of a point layer and the value it is filled with.
 enum class PointColumn {
@@ -80,6 +81,9 @@ struct ColumnField {
 };
 ColumnField FieldOfColumn(PointColumn column);
 
+// The names of the attribute fields of a point layer of `dataType`, in order;
+// none for a layout the transfers do not read.
+std::vector<std::string> PointFieldNames(int dataType);
 // A position both of whose halves are 0x7FFFFFFF: the receiver had no fix.
 bool IsNoPosition(const unsigned char* latitude, const unsigned char* longitude);
 // Times that mean "no time": 0xFFFFFFFF, 0x7FFFFFFF and 0.

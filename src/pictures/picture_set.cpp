@@ -1,6 +1,7 @@
 #include "pictures/picture_set.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "core/user_feedback.h"
 #include "layers/attribute_store.h"
@@ -87,6 +88,38 @@ int PictureSet::AddPictureFields(AttributeStore& store, int table) {
         firstPictureField = existing;
     }
     return firstPictureField;
+}
+
+std::string PictureSet::CheckFieldNames(const std::vector<std::string>& tableFields) const {
+    constexpr size_t kLongestName = 10;
+    auto folded = [](std::string name) {
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return name;
+    };
+    const int used = std::clamp(picturesPerWaypoint, 0, static_cast<int32_t>(kMaxPictureFields));
+    for (int f = 0; f < used; ++f) {
+        const std::string& name = fieldNames[f];
+        if (name.empty()) return FormatText("Picture field %d has no name.", f + 1);
+        bool plain = name.size() <= kLongestName;
+        for (unsigned char c : name) plain = plain && (std::isalnum(c) || c == '_');
+        if (!plain)
+            return FormatText(
+                "The picture field name \"%s\" cannot be used: a field name has 1 to 10 "
+                "letters, digits or underscores.",
+                name.c_str());
+        for (int other = 0; other < f; ++other)
+            if (folded(fieldNames[other]) == folded(name))
+                return FormatText(
+                    "The picture field name \"%s\" is given twice (upper and lower case "
+                    "count as the same).",
+                    name.c_str());
+        for (const std::string& field : tableFields)
+            if (folded(field) == folded(name))
+                return FormatText(
+                    "The picture field name \"%s\" is already a field of the waypoint table.",
+                    name.c_str());
+    }
+    return std::string();
 }
 
 std::string PictureSet::PathText(const PictureRecord& picture) const {

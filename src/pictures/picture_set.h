@@ -71,6 +71,13 @@ class PictureSet {
     // `fieldNames`, to `table`; sets and returns `firstPictureField` (-1 when none).
     int AddPictureFields(AttributeStore& store, int table);
 
+    // Checks the names the matching will use, the first `picturesPerWaypoint`:
+    // each must be 1 to 10 letters, digits or underscores (what a .DBF field name
+    // holds), differ from the others ignoring case, and differ from every name in
+    // `tableFields` (the waypoint table's own fields). Returns the message that
+    // names the first bad one, or "" when all are fine.
+    std::string CheckFieldNames(const std::vector<std::string>& tableFields) const;
+
     // Sorts the selected pictures by (year, month, day, seconds), a Shell sort that
     // never swaps pictures of equal time.
     void SortPictures();

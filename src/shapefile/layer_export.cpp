@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 #include "core/fixed_text.h"
@@ -121,6 +122,44 @@ std::vector<std::string> SeparateFileNames(GeometryStore& geometry, AttributeSto
     return lines;
 }
 
+// The files of one due layer or table with the owner name WrittenFiles keeps.
+struct OwnedFile {
+    std::string file;
+    std::string owner;
+};
+
+std::string LayerOwner(int layer) {
+    return "layer " + std::to_string(layer);
+}
+std::string TableOwner(int table) {
+    return "table " + std::to_string(table);
+}
+
+std::vector<OwnedFile> FilesOfSave(GeometryStore& geometry, AttributeStore& attributes,
+                                   const std::string& directory) {
+    std::vector<OwnedFile> files;
+    for (int i = 0; i < geometry.layerCount; ++i) {
+        const GeometryLayer& l = geometry.Layer(i);
+        if (!LayerDue(l) || !(l.points || l.vertices || l.polygonEdges)) continue;
+        for (const std::string& f : {ShapefileWriter::ShpPath(directory, l),
+                                     ShapefileWriter::ShxPath(directory, l),
+                                     ShapefileWriter::PrjPath(directory, l)})
+            files.push_back({f, LayerOwner(i)});
+    }
+    for (int t = 0; t < attributes.tableCount; ++t) {
+        if (!TableDue(attributes.Table(t))) continue;
+        for (const std::string& f : {attributes.DbfPath(t, directory), attributes.CpgPath(t, directory)})
+            files.push_back({f, TableOwner(t)});
+    }
+    return files;
+}
+
+std::string AbsolutePath(const std::string& file) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    return (error ? std::filesystem::path(file) : absolute).lexically_normal().string();
+}
+
 void ReportFailure(ExportResult& result, const std::string& file, const std::string& why) {
     ShowMessage(FormatText("Could not write the file %s: %s", file.c_str(), why.c_str()));
     result.filesFailed.push_back(file);
@@ -128,6 +167,20 @@ void ReportFailure(ExportResult& result, const std::string& file, const std::str
 }
 
 }  // namespace
+
+void WrittenFiles::Remember(const std::string& file, const std::string& owner) {
+    std::error_code error;
+    auto time = std::filesystem::last_write_time(file, error);
+    if (!error) files_[AbsolutePath(file)] = Entry{owner, time};
+}
+
+bool WrittenFiles::WroteFor(const std::string& file, const std::string& owner) const {
+    auto found = files_.find(AbsolutePath(file));
+    if (found == files_.end() || found->second.owner != owner) return false;
+    std::error_code error;
+    auto time = std::filesystem::last_write_time(file, error);
+    return !error && time == found->second.time;
+}
 
 std::string ExportDirectory(const std::string& path) {
 #ifdef _WIN32
@@ -139,7 +192,8 @@ std::string ExportDirectory(const std::string& path) {
 }
 
 ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
-                          const std::string& path) {
+                          const std::string& path, WrittenFiles* written,
+                          const ConfirmReplace& confirm) {
     ExportResult result;
     const std::string directory = ExportDirectory(path);
 
@@ -151,6 +205,25 @@ ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
         for (const std::string& line : renames) text += "\n" + line;
         ShowMessage(text);
     }
+
+    if (confirm) {
+        std::vector<std::string> foreign;
+        for (const OwnedFile& f : FilesOfSave(geometry, attributes, directory)) {
+            std::error_code error;
+            if (std::filesystem::exists(f.file, error) &&
+                !(written && written->WroteFor(f.file, f.owner)))
+                foreign.push_back(f.file);
+        }
+        if (!foreign.empty() && !confirm(foreign)) {
+            result.allWritten = false;
+            result.declined = true;
+            return result;
+        }
+    }
+    auto remember = [&](const std::string& file, const std::string& owner) {
+        result.filesWritten.push_back(file);
+        if (written) written->Remember(file, owner);
+    };
 
     ShapefileWriter writer;
     for (int i = 0; i < geometry.layerCount; ++i) {
@@ -164,9 +237,9 @@ ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
         if (writer.WriteLayer(directory, layer, records)) {
             layer.modified = false;
             ++result.layersWritten;
-            result.filesWritten.push_back(ShapefileWriter::ShpPath(directory, layer));
-            result.filesWritten.push_back(ShapefileWriter::ShxPath(directory, layer));
-            result.filesWritten.push_back(ShapefileWriter::PrjPath(directory, layer));
+            remember(ShapefileWriter::ShpPath(directory, layer), LayerOwner(i));
+            remember(ShapefileWriter::ShxPath(directory, layer), LayerOwner(i));
+            remember(ShapefileWriter::PrjPath(directory, layer), LayerOwner(i));
             continue;
         }
         switch (writer.LastFailure()) {
@@ -199,8 +272,8 @@ ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
         if (attributes.WriteDbf(t, directory)) {
             table.modified = false;
             ++result.tablesWritten;
-            result.filesWritten.push_back(file);
-            result.filesWritten.push_back(attributes.CpgPath(t, directory));
+            remember(file, TableOwner(t));
+            remember(attributes.CpgPath(t, directory), TableOwner(t));
         } else {
             ReportFailure(result, file, std::strerror(errno ? errno : EIO));
             ++result.tablesFailed;

@@ -30,11 +30,38 @@
 // rest. A layer whose .SHP would exceed the format's 2 GB is refused the same
 // way, before any of its files is made.
 
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 class GeometryStore;
 class AttributeStore;
+
+// What a document last wrote where: for each file, the layer or table it was
+// written for and the file's modification time just after. A save asks before
+// replacing a file that is not in here for the same layer or table, or that has
+// changed since (another program's file, another document's, or this document's
+// save of a different layer).
+class WrittenFiles {
+  public:
+    void Clear() { files_.clear(); }
+    // `owner` names a layer or table slot ("layer 2", "table 0").
+    void Remember(const std::string& file, const std::string& owner);
+    bool WroteFor(const std::string& file, const std::string& owner) const;
+
+  private:
+    struct Entry {
+        std::string owner;
+        std::filesystem::file_time_type time;
+    };
+    std::map<std::string, Entry> files_;  // by absolute path
+};
+
+// Asked once, before anything is written, with the files a save would replace
+// that it did not write itself; false stops the save.
+using ConfirmReplace = std::function<bool(const std::vector<std::string>& files)>;
 
 struct ExportResult {
     // True when every layer and table that was due has been written. False means
@@ -46,10 +73,16 @@ struct ExportResult {
     int tablesFailed = 0;
     std::vector<std::string> filesWritten;  // full names, in the order written
     std::vector<std::string> filesFailed;   // the file each failure was about
+    bool declined = false;                  // the user chose not to replace files
 };
 
 // The directory part of `path`, ending with a separator, or "" when it has none.
 std::string ExportDirectory(const std::string& path);
 
+// With `written`, files are remembered there as they are written and, when
+// `confirm` is given too, files that exist and are not this document's for the
+// same layer or table are confirmed before anything is written. Without them
+// (quorvex-cli) existing files are replaced.
 ExportResult ExportLayers(GeometryStore& geometry, AttributeStore& attributes,
-                          const std::string& path);
+                          const std::string& path, WrittenFiles* written = nullptr,
+                          const ConfirmReplace& confirm = nullptr);

@@ -511,18 +511,26 @@ int ShapefileWriter::WritePolyRecord(BinaryFile& main, int recordNumber, const L
         return 0;
     }
 
-    // One pass over the points gathers X and Y in file order and the box, which
-    // the record holds before them.
+    // One pass over the points puts X and Y in file order and takes the box, which
+    // the record holds before them and is filled in behind. A record that fits
+    // one claim of the file's buffer is built there in place; a larger one gathers
+    // its X and Y in a buffer of its own that goes to the file in one write.
+    const bool inPlace = 8 + content <= static_cast<int64_t>(BinaryFile::kMaxClaim);
+    unsigned char head[8 + 44];
+    unsigned char* r = inPlace ? main.Claim(static_cast<size_t>(8 + content)) : head;
+    unsigned char* xy = r + 52 + 4 * partTotal;
+    if (!inPlace) {
+        coordinates_.resize(static_cast<size_t>(16 * pointTotal));
+        xy = coordinates_.data();
+    }
     const int32_t* list = pointList_.data();
-    coordinates_.resize(static_cast<size_t>(16 * pointTotal));
-    unsigned char* xy = coordinates_.data();
     Box box;
     box.Start(points[list[0]]);
-    for (int64_t i = 0; i < pointTotal; ++i, xy += 16) {
+    for (int64_t i = 0; i < pointTotal; ++i) {
         const LayerPoint& p = points[list[i]];
         box.Take(p, hasZ || hasM);
-        PutLEDouble(xy, p.x);
-        PutLEDouble(xy + 8, p.y);
+        PutLEDouble(xy + 16 * i, p.x);
+        PutLEDouble(xy + 16 * i + 8, p.y);
     }
     if (!anyShape_) {
         shapesBox_[0] = box.x.low, shapesBox_[1] = box.y.low;
@@ -535,24 +543,37 @@ int ShapefileWriter::WritePolyRecord(BinaryFile& main, int recordNumber, const L
         shapesBox_[3] = std::max(shapesBox_[3], box.y.high);
     }
 
-    PutRecordHeader(main, recordNumber, static_cast<int>(content));
-    unsigned char* r = main.Claim(44);
-    PutLE32(r, static_cast<uint32_t>(shapeType));
-    PutLEDouble(r + 4, box.x.low);
-    PutLEDouble(r + 12, box.y.low);
-    PutLEDouble(r + 20, box.x.high);
-    PutLEDouble(r + 28, box.y.high);
-    PutLE32(r + 36, static_cast<uint32_t>(partTotal));
-    PutLE32(r + 40, static_cast<uint32_t>(pointTotal));
+    PutBigEndian(r, recordNumber);
+    PutBigEndian(r + 4, static_cast<int32_t>(content / 2));
+    PutLE32(r + 8, static_cast<uint32_t>(shapeType));
+    PutLEDouble(r + 12, box.x.low);
+    PutLEDouble(r + 20, box.y.low);
+    PutLEDouble(r + 28, box.x.high);
+    PutLEDouble(r + 36, box.y.high);
+    PutLE32(r + 44, static_cast<uint32_t>(partTotal));
+    PutLE32(r + 48, static_cast<uint32_t>(pointTotal));
     const int32_t* starts = partStarts_.data();
-    PutItems(main, static_cast<int>(partTotal), 4, [&](int i, unsigned char* out) {
-        PutLE32(out, static_cast<uint32_t>(starts[i]));
-    });
-    main.Put(coordinates_.data(), coordinates_.size());
+    if (inPlace) {
+        for (int64_t i = 0; i < partTotal; ++i) PutLE32(r + 52 + 4 * i, starts[i]);
+    } else {
+        main.Put(head, sizeof head);
+        PutItems(main, static_cast<int>(partTotal), 4, [&](int i, unsigned char* out) {
+            PutLE32(out, static_cast<uint32_t>(starts[i]));
+        });
+        main.Put(coordinates_.data(), coordinates_.size());
+    }
+    unsigned char* out = xy + 16 * pointTotal;  // in place: where Z and M go
     auto putMeasure = [&](const Range& range, double LayerPoint::*value) {
-        PutRange(main, range);
-        PutItems(main, static_cast<int>(pointTotal), 8,
-                   [&](int i, unsigned char* out) { PutLEDouble(out, points[list[i]].*value); });
+        auto measure = [&](int i, unsigned char* at) { PutLEDouble(at, points[list[i]].*value); };
+        if (!inPlace) {
+            PutRange(main, range);
+            PutItems(main, static_cast<int>(pointTotal), 8, measure);
+            return;
+        }
+        PutLEDouble(out, range.low);
+        PutLEDouble(out + 8, range.high);
+        out += 16;
+        for (int i = 0; i < pointTotal; ++i, out += 8) measure(i, out);
     };
     if (hasZ) putMeasure(box.z, &LayerPoint::z);
     if (hasM) putMeasure(box.m, &LayerPoint::m);

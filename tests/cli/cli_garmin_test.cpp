@@ -2,6 +2,8 @@
 // the written shapefiles read back and compared with the dataset; identify; and the
 // mistakes every command refuses. (Line faults are cells of the fault matrix.)
 
+#include <filesystem>
+
 #include "cli/cli_commands.h"
 #include "quorvex_test.h"
 
@@ -151,6 +153,12 @@ TEST(CliCommands, MistakesAndUnreachableReceivers) {
         {garmin + " --field-names A,B,C,D,E,F,G", kExitUsage, ""},
         {garmin + " --pictures", kExitUsage, ""},
         {garmin + " --pictures --track-lines", kExitUsage, ""},
+        // Picture field names the matching would use are checked before the port.
+        {garmin + " --field-names North,NORTH --pictures a.jpg", kExitUsage, "given twice"},
+        {garmin + " --field-names Eleven_Char --pictures a.jpg", kExitUsage, "Eleven_Char"},
+        // A missing --out is made, parents too.
+        {"garmin --port /dev/quorvex-no-such-port --out " + out.File("new/deeper"),
+         kExitNoReceiver, noPort},
         {garmin + " port", kExitUsage, ""},
         {"garmin --out " + out.path(), kExitUsage, ""},
         {"garmin --port /dev/quorvex-no-such-port", kExitUsage, ""},
@@ -180,6 +188,7 @@ TEST(CliCommands, MistakesAndUnreachableReceivers) {
         EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.output;
         EXPECT_TRUE(Contains(result.output, c.output)) << c.arguments;
     }
+    EXPECT_TRUE(std::filesystem::is_directory(out.File("new/deeper")));
 }
 
 TEST(CliGarmin, ProgressOnAPipeOnATerminalQuietVerboseAndVersions) {

@@ -104,24 +104,41 @@ TEST(PictureMatchDlg, OkTakesTheOptionsAndComputesTheFieldWidth) {
     }
 }
 
-TEST(PictureMatchDlg, MinimumFieldWidthThatIsNoWholeNumberKeepsTheDialogOpen) {
-    for (const char* typed : {"12a", "", "1.5", "0x10", "99999999999"}) {
-        SCOPED_TRACE(typed);
+// A minimum width that is no whole number, or a picture field name the matching
+// cannot use, keeps the dialog open with a message naming it.
+TEST(PictureMatchDlg, BadMinimumFieldWidthOrFieldNameKeepsTheDialogOpen) {
+    const struct {
+        int control;
+        const char* typed;
+        const char* message;
+    } cases[] = {
+        {kIdMinimumFieldWidth, "12a", "Minimum field width"},
+        {kIdMinimumFieldWidth, "", "Minimum field width"},
+        {kIdMinimumFieldWidth, "1.5", "Minimum field width"},
+        {kIdMinimumFieldWidth, "0x10", "Minimum field width"},
+        {kIdMinimumFieldWidth, "99999999999", "Minimum field width"},
+        {kIdFieldName1 + 1, "north", "\"north\" is given twice"},
+        {kIdFieldName1 + 2, "Altitude", "\"Altitude\" is already a field"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
         RecordingFeedback feedback;
         Dialog d;
+        d.dialog.SetTableFields({"Ident", "Altitude"});
         bool stayedOpen = false;
+        std::string good;
         const int result = RunModal(d.dialog, [&] {
-            Type(&d.dialog, kIdMinimumFieldWidth, typed);
+            good = TextOf(&d.dialog, c.control);
+            Type(&d.dialog, c.control, c.typed);
             Click(&d.dialog, wxID_OK);
             stayedOpen = d.dialog.IsModal();
-            Type(&d.dialog, kIdMinimumFieldWidth, " 20 ");
+            Type(&d.dialog, c.control, c.control == kIdMinimumFieldWidth ? " 20 " : good);
             Click(&d.dialog, wxID_OK);
         });
         EXPECT_TRUE(stayedOpen);
         EXPECT_EQ(result, wxID_OK);
         ASSERT_EQ(feedback.messages.size(), 1u);
-        EXPECT_TRUE(feedback.HasMessage("Minimum field width"));
-        EXPECT_EQ(d.pictures.fieldWidth, 20);
+        EXPECT_TRUE(feedback.HasMessage(c.message)) << feedback.messages[0];
     }
 }
 

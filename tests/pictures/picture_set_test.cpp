@@ -226,3 +226,31 @@ TEST(AddPictureFields, AppendsNamedTextFieldsOnlyBeforeRecordsAndOnlyForPictures
     EXPECT_EQ(-1, set.AddPictureFields(store, table));
     EXPECT_EQ(7, store.FieldCount(table));
 }
+
+TEST(CheckFieldNames, NamesTheFirstNameTheMatchingCannotUse) {
+    const struct {
+        std::vector<std::string> names;  // the first four fields
+        int used;
+        const char* complaint;  // "" when fine
+    } cases[] = {
+        {{"North", "East", "South", "West"}, 4, ""},
+        {{"North", "", "south", "SOUTH"}, 1, ""},  // only the names in use count
+        {{"North", "", "South", "West"}, 4, "Picture field 2 has no name."},
+        {{"Ten_Chars_", "Eleven_Char"}, 2, "\"Eleven_Char\" cannot be used"},
+        {{"Nord-Ost"}, 1, "\"Nord-Ost\" cannot be used"},
+        {{"N\xc3\xb6rd"}, 1, "\"N\xc3\xb6rd\" cannot be used"},
+        {{"North", "east", "NORTH"}, 3, "\"NORTH\" is given twice"},
+        {{"North", "comment"}, 2, "\"comment\" is already a field of the waypoint table"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.complaint);
+        PictureSet set;
+        for (size_t i = 0; i < c.names.size(); ++i) set.fieldNames[i] = c.names[i];
+        set.picturesPerWaypoint = c.used;
+        std::string got = set.CheckFieldNames({"Ident", "Comment"});
+        if (*c.complaint == '\0')
+            EXPECT_EQ(got, "");
+        else
+            EXPECT_NE(got.find(c.complaint), std::string::npos) << got;
+    }
+}

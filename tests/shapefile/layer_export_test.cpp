@@ -208,6 +208,46 @@ TEST(LayerExport, TooLargeALayerFailsOnlyItself) {
                                         "TRACK.SHX", "WPTS.CPG", "WPTS.DBF"}));
 }
 
+// A save asks once before replacing files that this document did not write for
+// the same layer or table; No writes nothing.
+TEST(LayerExport, AsksBeforeReplacingFilesItDidNotWrite) {
+    TempDir dir;
+    RecordingFeedback feedback;
+    Document doc;
+    int w = doc.Waypoints("W", "WPTS", 2);
+    std::ofstream(dir.File("WPTS.DBF")) << "another program's";
+    WrittenFiles written;
+    std::vector<std::vector<std::string>> asked;
+    bool answer = false;
+    auto save = [&] {
+        return ExportLayers(doc.geometry, doc.attributes, dir.path(), &written,
+                            [&](const std::vector<std::string>& files) {
+                                asked.push_back(files);
+                                return answer;
+                            });
+    };
+    ExportResult result = save();
+    EXPECT_TRUE(result.declined);
+    EXPECT_FALSE(result.allWritten);
+    EXPECT_EQ(asked, (std::vector<std::vector<std::string>>{{dir.File("WPTS.DBF")}}));
+    EXPECT_EQ(ReadTextFile(dir.File("WPTS.DBF")), "another program's");
+    EXPECT_EQ(FilesIn(dir.path()).size(), 1u);
+    EXPECT_TRUE(doc.geometry.Layer(w).modified);
+
+    answer = true;
+    EXPECT_TRUE(save().allWritten);
+    EXPECT_EQ(FilesIn(dir.path()).size(), 5u);
+    // The same layer saved again replaces its own files without a question.
+    doc.geometry.Layer(w).modified = doc.attributes.Table(doc.TableOf(w)).modified = true;
+    EXPECT_TRUE(save().allWritten);
+    EXPECT_EQ(asked.size(), 2u);
+    // A second download under the same file name is another layer: asked again.
+    doc.Waypoints("W", "WPTS", 3);
+    EXPECT_TRUE(save().allWritten);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[2].size(), 5u);
+}
+
 TEST(LayerExport, SameFileNamesGetNumberedOnce) {
     TempDir dir;
     RecordingFeedback feedback;
