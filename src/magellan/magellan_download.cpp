@@ -146,9 +146,11 @@ bool MagellanDownload::HandleLine(const char* line, int length) {
     }
     // Only a sentence that was taken is remembered: a bad one that comes again
     // counts as an error again, so the error limit still ends a hopeless line.
+    // A noise line between a sentence and its resend forgets nothing, so the
+    // resend that follows it is not stored a second time.
     if (sentence && errorCount == errorsBefore)
         previousSentence_.assign(line, static_cast<size_t>(length));
-    else
+    else if (sentence)
         previousSentence_.clear();
     return goOn;
 }
