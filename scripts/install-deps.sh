@@ -16,7 +16,6 @@ python3-gdal
 nlohmann-json3-dev
 shapelib
 gdal-bin
-python3-gdal
 libexpat1-dev
 xvfb
 xauth
