@@ -1,9 +1,7 @@
-// The map view in the running program: drawn into images (colours at the
-// computed pixels, the grid, inactive layers, the fast pixel drawing
-// against one call per symbol, the printed page), the mouse (rubber-band zoom,
-// Zoom Out, the readout) and the layers bar.
+// The map view in the running program: the drawing (colours, grid, inactive layers,
+// pixels against one call per symbol, the printed page), the mouse and keys, and
+// the layers bar.
 
-#include <wx/colordlg.h>
 #include <wx/dcmemory.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -11,9 +9,9 @@
 #include <wx/uiaction.h>
 
 #include <cmath>
-#include "quorvex_test.h"
 
 #include "gui_test_support.h"
+#include "quorvex_test.h"
 #include "view/command_ids.h"
 #include "view/feature_window.h"
 #include "view/map_printout.h"
@@ -77,11 +75,13 @@ class MapView : public GuiTest {
         mouse.MouseUp();
         Pump(300);
     }
-    // The view window is (west, south, east, north).
-    static void ExpectWindow(const std::vector<double>& expected) {
+    // The view window: west, south, east, north.
+    static std::vector<double> Window() {
         const MapMapping& m = View().Mapping();
-        const double window[] = {m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
-        for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(window[i], expected[i]) << i;
+        return {m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
+    }
+    static void ExpectWindow(const std::vector<double>& expected) {
+        for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(Window()[i], expected[i]) << i;
     }
     const wxSize size{400, 300};
 };
@@ -268,17 +268,13 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
         Doc().m_attributeStore.SetText(table, Doc().m_attributeStore.RecordCount(table), 0, name);
     Doc().m_geometryStore.Layer(0).attributeTable = table;
     wxWindow* canvas = View().GetCanvas();
-    const auto window = [] {
-        const MapMapping& m = View().Mapping();
-        return std::vector<double>{m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
-    };
     const auto send = [canvas](wxEvent&& event) {
         event.SetEventObject(canvas);
         canvas->GetEventHandler()->ProcessEvent(event);
         Pump();
     };
     View().RedrawNow();
-    const std::vector<double> full = window();
+    const std::vector<double> full = Window();
 
     // A wheel step toward the user zooms in about the pointer, which keeps its position.
     const wxPoint p(150, 120);
@@ -288,7 +284,7 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     wheel.m_wheelRotation = 120;
     wheel.m_wheelDelta = 120;
     send(std::move(wheel));
-    EXPECT_NEAR(window()[2] - window()[0], (full[2] - full[0]) * CQUORVEXView::kWheelZoom, 1e-9);
+    EXPECT_NEAR(Window()[2] - Window()[0], (full[2] - full[0]) * CQUORVEXView::kWheelZoom, 1e-9);
     EXPECT_NEAR(View().Mapping().DeviceToWorldX(p.x), x, 1e-9);
     EXPECT_NEAR(View().Mapping().DeviceToWorldY(p.y), y, 1e-9);
 
@@ -297,7 +293,7 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     const double scale = View().Mapping().m_scale;
     wxUIActionSimulator mouse;
     for (bool space : {false, true}) {
-        const std::vector<double> before = window();
+        const std::vector<double> before = Window();
         mouse.MouseMove(canvas->ClientToScreen(wxPoint(100, 100)));
         Pump(100);
         if (space) mouse.KeyDown(WXK_SPACE);
@@ -309,20 +305,20 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
         if (space) mouse.KeyUp(WXK_SPACE);
         Pump(200);
         // The map followed the pointer right and up: the window went west and south.
-        EXPECT_NEAR(window()[0], before[0] - 40 / scale, 1e-9) << space;
-        EXPECT_NEAR(window()[3], before[3] - 30 / scale, 1e-9) << space;
-        EXPECT_NEAR(window()[2] - window()[0], before[2] - before[0], 1e-9) << space;
+        EXPECT_NEAR(Window()[0], before[0] - 40 / scale, 1e-9) << space;
+        EXPECT_NEAR(Window()[3], before[3] - 30 / scale, 1e-9) << space;
+        EXPECT_NEAR(Window()[2] - Window()[0], before[2] - before[0], 1e-9) << space;
     }
     // The arrow keys pan by an eighth of the window; Home shows every layer.
-    const std::vector<double> before = window();
+    const std::vector<double> before = Window();
     for (int key : {WXK_LEFT, WXK_LEFT, WXK_DOWN}) {
         wxKeyEvent press(wxEVT_KEY_DOWN);
         press.m_keyCode = key;
         send(std::move(press));
     }
     const wxSize area = canvas->GetClientSize();
-    EXPECT_NEAR(window()[0], before[0] - 2 * (area.GetWidth() / 8) / scale, 1e-9);
-    EXPECT_NEAR(window()[1], before[1] - (area.GetHeight() / 8) / scale, 1e-9);
+    EXPECT_NEAR(Window()[0], before[0] - 2 * (area.GetWidth() / 8) / scale, 1e-9);
+    EXPECT_NEAR(Window()[1], before[1] - (area.GetHeight() / 8) / scale, 1e-9);
     wxKeyEvent home(wxEVT_KEY_DOWN);
     home.m_keyCode = WXK_HOME;
     send(std::move(home));
