@@ -167,7 +167,7 @@ def expected_positions(dataset, base):
 def differs_from_dataset(rows, expected, whole):
     """Why the records are not the dataset's (all of them, or with WHOLE false the
     first of them, the last perhaps cut short), each once; None when they are."""
-    got = [points for points, _ in rows]
+    got = [[p for part in parts for p in part] for parts, _ in rows]
     if len(got) > len(expected) or (whole and len(got) != len(expected)):
         return "%d records, the dataset has %d" % (len(got), len(expected))
     for number, (points, wanted) in enumerate(zip(got, expected), 1):
