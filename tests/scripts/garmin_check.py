@@ -170,9 +170,10 @@ def check_track_lines(check, data, written, track_types):
         points = [item for t in data["tracks"] for item in sent_points(t)]
         lines = [({"Ident": "Track #1"}, parts_of(segments(points)))]
     else:
-        lines = [({"Ident": str(i) if track_types[1] == 311 else text(t["name"], SIM_TEXT_LIMIT, 40)},
-                  parts_of(segments(sent_points(t, flags))))
+        names = [str(i) if track_types[1] == 311 else text(t["name"], SIM_TEXT_LIMIT, 40)
                  for i, t in enumerate(data["tracks"])]
+        lines = [({"Ident": name}, parts_of(segments(sent_points(t, flags))))
+                 for name, t in zip(names, data["tracks"])]
     check.layer("track", written, lines)
 
 
@@ -226,10 +227,11 @@ def main(argv):
     for kind, name in layers.items():
         if name not in present:
             continue
-        compare = {"Waypoints": (check_waypoints, waypoint_type), "Routes": (check_routes, route_types),
-                   "Tracks": (check_track_lines, track_types),
-                   "TracksPts": (check_track_points, track_types)}[kind]
-        compare[0](check, data, read_set(out_dir, name, check), compare[1])
+        compare, types = {"Waypoints": (check_waypoints, waypoint_type),
+                          "Routes": (check_routes, route_types),
+                          "Tracks": (check_track_lines, track_types),
+                          "TracksPts": (check_track_points, track_types)}[kind]
+        compare(check, data, read_set(out_dir, name, check), types)
 
     return check.report(sorted(layers.values()))
 

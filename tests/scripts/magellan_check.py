@@ -29,7 +29,8 @@ def position(item):
 
 def check_waypoints(check, data, written):
     check.layer("waypoint", written, [
-        (located(position(w), {"Ident": w["ident"][:12].strip(), "Comment": w["comment"][:40].strip(),
+        (located(position(w), {"Ident": w["ident"][:12].strip(),
+                               "Comment": w["comment"][:40].strip(),
                                "Altitude": 0 if w["alt"] is None else int(round(w["alt"]))}),
          [[position(w)]]) for w in data["waypoints"]],
         ["Ident", "Longitude", "Latitude", "Comment", "Altitude"])
@@ -52,7 +53,8 @@ def check_tracks(check, data, written):
                 if not lines or lines[-1][0] != track["name"]:
                     lines.append((track["name"], []))
                 lines[-1][1].append(position(p))
-    check.layer("track", written, [({"Ident": name[:12].strip()}, [points]) for name, points in lines])
+    check.layer("track", written, [({"Ident": name[:12].strip()}, [points])
+                                   for name, points in lines])
 
 
 def main(argv):
