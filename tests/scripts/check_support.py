@@ -1,13 +1,33 @@
-"""What the shapefile checkers share: reading one written set with pyshp and
-GDAL, and comparing its records with the values and parts expected, collecting
-the differences."""
+"""What the test scripts share: starting and stopping the simulator, reading one
+written set with pyshp and GDAL, and comparing its records with the values and
+parts expected, collecting the differences."""
 
 import os
+import subprocess
 
 import shapefile
 from osgeo import gdal, ogr
 
 gdal.UseExceptions()
+
+
+def start_simulator(bin_dir, args, stderr=subprocess.DEVNULL):
+    """A quorvex-gpssim with ARGS and the device it serves ("" when it did not start)."""
+    sim = subprocess.Popen([os.path.join(bin_dir, "quorvex-gpssim")] + args, text=True,
+                           stdout=subprocess.PIPE, stderr=stderr)
+    return sim, sim.stdout.readline().strip()
+
+
+def stop(sim):
+    """Stops a simulator; what it said on a piped standard error when it ended
+    with a failure, else ""."""
+    sim.terminate()
+    try:
+        said = sim.communicate(timeout=3)[1]
+    except subprocess.TimeoutExpired:
+        sim.kill()
+        said = sim.communicate()[1]
+    return (said or "exit status %d" % sim.returncode) if sim.returncode not in (0, -15) else ""
 
 
 def split_parts(shape):
