@@ -105,11 +105,11 @@ TEST(GarminSim, TransfersAnnounceTheirRecordsAndEndWithTheirCommand) {
     EXPECT_EQ(w.announced, 20);
     EXPECT_EQ(w.records.size(), 20u);
     EXPECT_EQ(w.complete.data, (std::vector<uint8_t>{7, 0}));
-    // Routes of 5 and 22 waypoints: header, waypoints, a link between each two.
+    // Routes of 7 and 21 waypoints: header, waypoints, a link between each two.
     GarminTransfer r = Transfer(line, 4);
-    EXPECT_EQ(r.announced, (1 + 5 + 4) + (1 + 22 + 21));
-    ASSERT_EQ(r.records.size(), 54u);
-    EXPECT_EQ(Ids(r.records, 11), "29 30 98 30 98 30 98 30 98 30 29 ");
+    EXPECT_EQ(r.announced, (1 + 7 + 6) + (1 + 21 + 20));
+    ASSERT_EQ(r.records.size(), 56u);
+    EXPECT_EQ(Ids(r.records, 15), "29 30 98 30 98 30 98 30 98 30 98 30 98 30 29 ");
     // Tracks of 220 and 160 points, each after its header; D301 marks each first point.
     GarminTransfer t = Transfer(line, 6);
     EXPECT_EQ(t.announced, 382);
