@@ -21,7 +21,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
-from check_support import Check, read_set  # noqa: E402
+from check_support import Check, read_set, start_simulator, stop  # noqa: E402
 
 HANG_LIMIT = 60  # seconds: far beyond every time-out of the line
 
@@ -129,22 +129,6 @@ FAULTS = [
     Fault("save to full device", [], WRITE_FAILED, message="No space left on device",
           setup=onto_full_device),
 ]
-
-
-def start_simulator(bin_dir, args):
-    sim = subprocess.Popen([os.path.join(bin_dir, "quorvex-gpssim")] + args,
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    device = sim.stdout.readline().strip()
-    return sim, device
-
-
-def stop(sim):
-    sim.terminate()
-    try:
-        sim.wait(timeout=3)
-    except subprocess.TimeoutExpired:
-        sim.kill()
-        sim.wait()
 
 
 def builtin_dataset(bin_dir):

@@ -3,11 +3,31 @@ collecting the differences from what the dataset says, and comparing point and
 line layers with the positions and values the dataset gives."""
 
 import os
+import subprocess
 
 import shapefile
 from osgeo import gdal, ogr
 
 gdal.UseExceptions()
+
+
+def start_simulator(bin_dir, args, stderr=subprocess.DEVNULL):
+    """A quorvex-gpssim with ARGS and the device it serves ("" when it did not start)."""
+    sim = subprocess.Popen([os.path.join(bin_dir, "quorvex-gpssim")] + args, text=True,
+                           stdout=subprocess.PIPE, stderr=stderr)
+    return sim, sim.stdout.readline().strip()
+
+
+def stop(sim):
+    """Stops a simulator; what it said on a piped standard error when it ended
+    with a failure, else ""."""
+    sim.terminate()
+    try:
+        said = sim.communicate(timeout=3)[1]
+    except subprocess.TimeoutExpired:
+        sim.kill()
+        said = sim.communicate()[1]
+    return (said or "exit status %d" % sim.returncode) if sim.returncode not in (0, -15) else ""
 
 
 def split_parts(shape):
