@@ -52,17 +52,10 @@ std::string TestScript(const std::string& name);
 CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
                                   const std::string& outDir, const std::string& options = "");
 
-// Runs quorvex-gpssim (from BinDir()) for one test:
-//
-//   SimulatorProcess sim({"--profile", "old"});
-//   ASSERT_TRUE(sim.Started()) << sim.Error();
-//   open(sim.DevicePath().c_str(), ...);
-//
-// The constructor waits for the device path that the simulator prints as its
-// first line (at most 60 s: a sanitizer build starting on a loaded machine can
-// take many seconds, and the wait ends as soon as the line comes); the destructor
-// stops it with SIGTERM (SIGKILL if it does not end within 2 s). The simulator's
-// standard error goes to the test's.
+// Runs quorvex-gpssim (from BinDir()) with `arguments` for one test. The constructor
+// waits up to 60 s (a sanitizer build on a loaded machine starts slowly) for the
+// device path the simulator prints first; Stop and the destructor end it (SIGTERM,
+// then SIGKILL after 2 s). Its standard error goes to the test's.
 class SimulatorProcess {
   public:
     explicit SimulatorProcess(const std::vector<std::string>& arguments = {});
