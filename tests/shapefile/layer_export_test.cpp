@@ -7,7 +7,7 @@
 
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
-#include "read_back.h"
+#include <nlohmann/json.hpp>
 
 using nlohmann::json;
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <string>
 #include <vector>
 
@@ -47,6 +49,9 @@ CommandResult RunProgram(const std::string& commandLine);
 // the test scripts, from QUORVEX_TEST_SCRIPTS.
 std::string PythonInterpreter();
 std::string TestScript(const std::string& name);
+// The shapefile set `base` (the path without extension) read back by an independent
+// reader (pyshp, through read_shapefile.py); on failure the test fails and it is null.
+nlohmann::json ReadBack(const std::string& base);
 // Runs the checker `script` (garmin_check.py, magellan_check.py) on the shapefiles
 // in `outDir` against the simulator's `dataset`, dumped into outDir/dataset.json.
 CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
