@@ -1,5 +1,5 @@
-// The map view in the running program: the drawing (colours, grid, inactive layers,
-// the printed page), the mouse and keys, and the layers bar.
+// The map view in the running program: the drawing (colours, grid, the printed
+// page), the mouse and keys, and the layers bar (whose unticked layers are not drawn).
 
 #include <wx/dcmemory.h>
 #include <wx/menu.h>
@@ -92,24 +92,6 @@ TEST_F(MapView, LayersInTheirColoursOverTheGridThatTogglesOffAndOn) {
     Command(ID_VIEW_GRID);
     const wxImage again = RenderScreen(size);
     EXPECT_EQ(memcmp(again.GetData(), image.GetData(), size.GetWidth() * size.GetHeight() * 3), 0);
-}
-
-TEST_F(MapView, InactiveLayersAreSkippedLayersBeyondTheBarAlwaysDrawn) {
-    // 25 layers with one point each along the equator: layer 24 shares layer 0's colour.
-    for (int i = 0; i < 25; ++i) AddLayer(("L" + std::to_string(i)).c_str(), {{i * 1.0, 0.0}});
-    AddLayer("Corner", {{0.0, 5.0}});
-    FinishImport();
-    Command(ID_VIEW_GRID);  // keep grid labels out of the way
-    const wxSize wide(1000, 400);
-    const MapMapping m = MappingFor(wide);
-    wxImage image = RenderScreen(wide);
-    EXPECT_EQ(PixelAt(image, m, 24.0, 0.0), 0x0000FFu);
-    EXPECT_EQ(PixelAt(image, m, 21.0, 0.0), LayerRgb(21));
-
-    Doc().m_geometryStore.Layer(4).active = false;
-    image = RenderScreen(wide);
-    EXPECT_EQ(PixelAt(image, m, 4.0, 0.0), kWhite);
-    EXPECT_EQ(PixelAt(image, m, 5.0, 0.0), LayerRgb(5));
 }
 
 TEST_F(MapView, PrintedPageShowsTheCurrentViewWindowAndLeavesTheScreensMapping) {
