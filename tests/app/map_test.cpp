@@ -37,20 +37,23 @@ class MapView : public GuiTest {
     static uint32_t PixelAt(const wxImage& image, const MapMapping& m, double x, double y) {
         return PixelOf(image, m.WorldToDeviceX(x), m.WorldToDeviceY(y));
     }
-    // Presses the left button at `from`, moves to `to` and releases it there,
-    // with generous pauses for the busy X server.
-    static void Drag(const wxPoint& from, const wxPoint& to) {
+    // Presses `button` (with Space held when `space`) at `from`, moves to `to` and
+    // releases it there, with generous pauses for the busy X server.
+    static void Drag(const wxPoint& from, const wxPoint& to, int button = wxMOUSE_BTN_LEFT,
+                     bool space = false) {
         wxUIActionSimulator mouse;
         mouse.MouseMove(View().GetCanvas()->ClientToScreen(from));
         Pump(100);
-        mouse.MouseDown();
+        if (space) mouse.KeyDown(WXK_SPACE);
+        mouse.MouseDown(button);
         // A click moves nothing: the X server reports even a move onto the same spot.
         for (const wxPoint& p : {wxPoint((from.x + to.x) / 2, (from.y + to.y) / 2), to}) {
             Pump(100);
             if (to != from) mouse.MouseMove(View().GetCanvas()->ClientToScreen(p));
         }
         Pump(100);
-        mouse.MouseUp();
+        mouse.MouseUp(button);
+        if (space) mouse.KeyUp(WXK_SPACE);
         Pump(300);
     }
     // The view window: west, south, east, north.
@@ -234,16 +237,7 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     wxUIActionSimulator mouse;
     for (bool space : {false, true}) {
         const std::vector<double> before = Window();
-        mouse.MouseMove(canvas->ClientToScreen(wxPoint(100, 100)));
-        Pump(100);
-        if (space) mouse.KeyDown(WXK_SPACE);
-        mouse.MouseDown(space ? wxMOUSE_BTN_LEFT : wxMOUSE_BTN_MIDDLE);
-        Pump(100);
-        mouse.MouseMove(canvas->ClientToScreen(wxPoint(140, 70)));
-        Pump(100);
-        mouse.MouseUp(space ? wxMOUSE_BTN_LEFT : wxMOUSE_BTN_MIDDLE);
-        if (space) mouse.KeyUp(WXK_SPACE);
-        Pump(200);
+        Drag({100, 100}, {140, 70}, space ? wxMOUSE_BTN_LEFT : wxMOUSE_BTN_MIDDLE, space);
         // The map followed the pointer right and up: the window went west and south.
         EXPECT_NEAR(Window()[0], before[0] - 40 / scale, 1e-9) << space;
         EXPECT_NEAR(Window()[3], before[3] - 30 / scale, 1e-9) << space;
