@@ -99,7 +99,9 @@ int SerialPort::BytesWaiting() {
 
 void SerialPort::PurgeOutput() {}
 
-void SerialPort::Drain(int) {}
+bool SerialPort::Drain(int) {
+    return true;
+}
 
 bool SerialPort::SetBaud(int) {
     return handle_ >= 0;

@@ -98,10 +98,10 @@ int main(int argc, char** argv) {
     if (!options.replay.empty()) {
         // A host that waits a packet time-out for an answer has sent all it will.
         const int kQuietMs = 1500;
-        ReplayTrace(link, trace, kQuietMs);
+        const bool followed = ReplayTrace(link, trace, kQuietMs);
         while (!StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         link.Close();
-        return 0;
+        return followed ? 0 : 1;
     }
     LineFaults faults(link, options.faults);
     GarminSession garmin(link, options, data, *profile, faults);

@@ -92,7 +92,8 @@ Data and receiver:
   --replay FILE         play a trace written by quorvex-cli --trace back as
                         the receiver: its bytes go out in the order the host
                         met them, each after the host has sent what it sent
-                        before them (the host's bytes are read, not compared)
+                        before them; where the host's bytes differ from
+                        the trace's, the first difference goes to stderr
   --list-profiles       print the profiles and exit
   --dump-dataset        print the chosen dataset as JSON and exit
 
@@ -184,7 +185,7 @@ Dataset files (JSON):
   reads. Void fixes ("valid": false) go to Magellan hosts only.
 
 Exit status: 0 after a stop signal, 1 when the device or the dataset cannot
-be set up, 2 for a usage error.
+be set up or a replayed host departed from the trace, 2 for a usage error.
 )";
 }
 

@@ -1,5 +1,6 @@
 #include "trace_replay.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -29,17 +30,35 @@ bool LoadTrace(const std::string& path, std::vector<TraceStretch>& stretches, st
     return true;
 }
 
-void ReplayTrace(PtyLink& link, const std::vector<TraceStretch>& stretches, int quietMs) {
+bool ReplayTrace(PtyLink& link, const std::vector<TraceStretch>& stretches, int quietMs) {
+    size_t hostOffset = 0;  // bytes of the host's side of the trace met so far
+    bool departed = false;
     for (const TraceStretch& stretch : stretches) {
-        if (StopRequested() || !link.IsOpen()) return;
+        if (StopRequested() || !link.IsOpen()) break;
         if (stretch.direction == '<') {
             SimLog("replay: sending %zu bytes", stretch.bytes.size());
-            if (!link.Write(stretch.bytes)) return;
+            if (!link.Write(stretch.bytes)) break;
             continue;
         }
         size_t got = 0;
-        while (got < stretch.bytes.size() && link.ReadByte(quietMs) >= 0) ++got;
+        for (int b; got < stretch.bytes.size() && (b = link.ReadByte(quietMs)) >= 0; ++got) {
+            // The first departure is what matters: after it the receiver's side
+            // no longer answers what the host said.
+            if (!departed && b != stretch.bytes[got]) {
+                std::fprintf(stderr,
+                             "quorvex-gpssim: replay: host byte %zu is %02x, the trace has %02x\n",
+                             hostOffset + got, b, stretch.bytes[got]);
+                departed = true;
+            }
+        }
+        hostOffset += got;
         SimLog("replay: host sent %zu of %zu bytes", got, stretch.bytes.size());
+        if (got < stretch.bytes.size() && !departed) {
+            std::fprintf(stderr, "quorvex-gpssim: replay: the host fell silent after byte %zu\n",
+                         hostOffset);
+            departed = true;
+        }
     }
     SimLog("replay: the trace has ended");
+    return !departed;
 }

@@ -17,6 +17,7 @@ struct TraceStretch {
 // Reads a trace file, joining neighbouring lines of one direction; false with
 // `error` set when the file cannot be read or a line is not a trace line.
 bool LoadTrace(const std::string& path, std::vector<TraceStretch>& stretches, std::string& error);
-// Plays `stretches` on `link`; the host's bytes are read, not compared. A host
-// that stays silent for `quietMs` is taken to have sent its stretch.
-void ReplayTrace(PtyLink& link, const std::vector<TraceStretch>& stretches, int quietMs);
+// Plays `stretches` on `link`. The host's bytes are read and compared with the
+// trace; the first difference, or a host silent for `quietMs` where the trace
+// has it speak, is reported on standard error and makes the result false.
+bool ReplayTrace(PtyLink& link, const std::vector<TraceStretch>& stretches, int quietMs);

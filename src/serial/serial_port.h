@@ -41,8 +41,9 @@ class SerialPort {
     int BytesWaiting();
     void DiscardInput();
     void PurgeOutput();
-    // Waits until what was written has left, for `maxMs` at most.
-    void Drain(int maxMs);
+    // Waits until what was written has left, for `maxMs` at most; false when
+    // some of it was still queued then.
+    bool Drain(int maxMs);
     // Sets the line to `baud`, keeping the other settings; false when the line
     // does not take it.
     bool SetBaud(int baud);

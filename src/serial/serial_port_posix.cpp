@@ -205,15 +205,16 @@ void SerialPort::ReleaseHandle() {
 void SerialPort::Close() {
     if (handle_ < 0) return;
     // The last packet written (an acknowledgement the receiver waits for) must
-    // leave before the line is given back.
-    Drain(kDrainMs);
-    PurgeOutput();
+    // leave before the line is given back. Only what flow control still holds
+    // is purged: on a pseudo-terminal the purge also throws away what the other
+    // end has not read yet.
+    if (!Drain(kDrainMs)) PurgeOutput();
     DiscardInput();
     ReleaseHandle();
 }
 
-void SerialPort::Drain(int maxMs) {
-    if (handle_ < 0) return;
+bool SerialPort::Drain(int maxMs) {
+    if (handle_ < 0) return true;
     // tcdrain alone could wait for ever behind flow control, so the driver's
     // queue is watched for a bounded time first; what is left after that stays.
     const std::uint32_t start = TickCountMs();
@@ -222,9 +223,9 @@ void SerialPort::Drain(int maxMs) {
         if (ioctl(handle_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
             // Only the UART's own buffer is left to send.
             tcdrain(handle_);
-            return;
+            return true;
         }
-        if (TickCountMs() - start >= static_cast<std::uint32_t>(maxMs)) return;
+        if (TickCountMs() - start >= static_cast<std::uint32_t>(maxMs)) return false;
         SleepMs(2);
     }
 }

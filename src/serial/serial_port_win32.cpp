@@ -83,8 +83,7 @@ void SerialPort::ReleaseHandle() {
 
 void SerialPort::Close() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
-    Drain(1000);
-    PurgeOutput();
+    if (!Drain(1000)) PurgeOutput();
     DiscardInput();
     ReleaseHandle();
 }
@@ -104,13 +103,13 @@ int SerialPort::BytesWaiting() {
     return static_cast<int>(status.cbInQue);
 }
 
-void SerialPort::Drain(int maxMs) {
+bool SerialPort::Drain(int maxMs) {
     const std::uint32_t start = TickCountMs();
     for (;;) {
         DWORD errors = 0;
         COMSTAT status;
-        if (!ClearCommError(handle_, &errors, &status) || status.cbOutQue == 0) return;
-        if (TickCountMs() - start >= static_cast<std::uint32_t>(maxMs)) return;
+        if (!ClearCommError(handle_, &errors, &status) || status.cbOutQue == 0) return true;
+        if (TickCountMs() - start >= static_cast<std::uint32_t>(maxMs)) return false;
         Sleep(2);
     }
 }
