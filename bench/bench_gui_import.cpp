@@ -62,17 +62,9 @@ Figures RunCli(const std::string& bin, const std::string& device, const std::str
                                                 "--track-lines"};
     const std::string log = out + "/stderr.txt";
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!freopen(log.c_str(), "w", stderr)) _exit(126);
-        execv(arguments[0].c_str(), Argv(arguments).data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return f;
+    rusage usage;
+    f.ok = RunToEnd(arguments, log, usage) == 0;
     f.wall = Since(start);
-    f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     f.user = Seconds(usage.ru_utime);
     f.system = Seconds(usage.ru_stime);
     for (const auto& entry : std::filesystem::directory_iterator(out))
