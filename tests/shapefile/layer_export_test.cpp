@@ -71,14 +71,12 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 
 }  // namespace
 
-TEST(LayerExport, DirectoryOfTheChosenPath) {
-    EXPECT_EQ(ExportDirectory("/data/out/anything.xyz"), "/data/out/");
-    EXPECT_EQ(ExportDirectory("/data/out/"), "/data/out/");
-    EXPECT_EQ(ExportDirectory("anything.xyz"), "");
-    EXPECT_EQ(ExportDirectory("/x"), "/");
-}
-
 TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
+    for (auto [path, directory] : {std::pair{"/data/out/anything.xyz", "/data/out/"},
+                                   {"/data/out/", "/data/out/"},
+                                   {"anything.xyz", ""},
+                                   {"/x", "/"}})
+        EXPECT_EQ(ExportDirectory(path), directory);
     TempDir dir;
     RecordingFeedback feedback;
     Document doc;
@@ -274,21 +272,19 @@ TEST(LayerExport, SameFileNamesGetNumberedOnce) {
     EXPECT_STREQ(doc.geometry.Layer(fourth).fileName, "WAYPOINTS3");
     EXPECT_STREQ(doc.attributes.Table(doc.TableOf(fourth)).fileName, "WAYPOINTS3");
 
-    // Each set holds its own layer's points and records.
-    struct {
-        const char* base;
-        size_t count;
-        double x0;
-    } sets[] = {{"Waypoints", 1, 10},  {"Waypoints2", 2, 20}, {"Waypoints1", 3, 30},
-                {"WAYPOINTS3", 4, 40}, {"Tracks", 1, 50},     {"Tracks1", 2, 60}};
-    for (auto& s : sets) {
-        SCOPED_TRACE(s.base);
-        json got = ReadBack(dir.File(s.base));
-        ASSERT_FALSE(got.is_null());
-        EXPECT_EQ(got["shp"]["shapes"].size(), s.count);
-        EXPECT_EQ(got["dbf"]["records"].size(), s.count);
-        EXPECT_EQ(got["shp"]["shapes"][0]["points"][0][0], s.x0);
-        EXPECT_EQ(got["dbf"]["records"][0][1], s.x0);
+    // Each set holds its own layer's points and records: count, first x.
+    for (auto [base, count, x0] : {std::tuple{"Waypoints", 1u, 10.0},
+                                   {"Waypoints2", 2u, 20.0},
+                                   {"Waypoints1", 3u, 30.0},
+                                   {"WAYPOINTS3", 4u, 40.0},
+                                   {"Tracks", 1u, 50.0},
+                                   {"Tracks1", 2u, 60.0}}) {
+        json got = ReadBack(dir.File(base));
+        EXPECT_EQ(
+            std::make_tuple(got["shp"]["shapes"].size(), got["dbf"]["records"].size(),
+                            got["shp"]["shapes"][0]["points"][0][0], got["dbf"]["records"][0][1]),
+            std::make_tuple(count, count, json(x0), json(x0)))
+            << base;
     }
 
     // The names stay: a later save of the same layers needs no renaming.
