@@ -198,37 +198,27 @@ TEST(ShapefileWriter, VariantsReadBack) {
 TEST(ShapefileWriter, LineRecordsAndParts) {
     TempDir dir;
     ShapefileWriter writer;
+    // Each shape as pyshp read it: [type, parts, points].
+    auto shapes = [&](const char* base) {
+        json got = ReadBack(dir.File(base)), list = json::array();
+        for (const json& s : got["shp"]["shapes"])
+            list.push_back({s["shapeType"], s.value("parts", json::array()), s["points"]});
+        return std::make_pair(list, got);
+    };
+    // Runs of edges with one segment number: record 1 one part of four points,
+    // record 2 parts at 0 and 3, records 3, 4, 5 with segment numbers 1, 1, 0, 0, 1.
     LayerFixture f("LINES", 500);
     for (int i = 0; i < 10; ++i) f.Point(i, i * 0.5);
-    // Record 1: one part of four points; record 2: parts at 0 and 3; records 3,
-    // 4, 5: segment numbers 1, 1, 0, 0, 1.
-    for (auto e : {SegmentVertex{0, 0, 1},
-                   {0, 1, 2},
-                   {0, 2, 3},
-                   {3, 0, 1},
-                   {3, 1, 2},
-                   {3, 5, 6},
-                   {1, 7, 8},
-                   {1, 8, 9},
-                   {0, 9, 4},
-                   {0, 4, 4},
-                   {1, 3, 3}})
-        f.Layer().vertices[f.Layer().vertexCount++] = e;
+    const int edges[][3] = {{0, 0, 1}, {0, 1, 2}, {0, 2, 3}, {3, 0, 1}, {3, 1, 2}, {3, 5, 6},
+                            {1, 7, 8}, {1, 8, 9}, {0, 9, 4}, {0, 4, 4}, {1, 3, 3}};
+    for (auto& e : edges) f.Layer().vertices[f.Layer().vertexCount++] = {e[0], e[1], e[2]};
     ASSERT_TRUE(writer.WriteLayer(dir.path(), f.Layer()));
-
-    json got = ReadBack(dir.File("LINES"));
-    ASSERT_FALSE(got.is_null());
-    const json& shapes = got["shp"]["shapes"];
-    EXPECT_EQ(got["shp"]["shapeType"], 3);
-    ASSERT_EQ(shapes.size(), 5u);
-    EXPECT_EQ(shapes[0]["parts"], json({0}));
-    EXPECT_EQ(shapes[0]["points"], Xy({{0, 0}, {1, 0.5}, {2, 1}, {3, 1.5}}));
-    EXPECT_EQ(shapes[0]["bbox"], json({0.0, 0.0, 3.0, 1.5}));
-    EXPECT_EQ(shapes[1]["parts"], json({0, 3}));
-    EXPECT_EQ(shapes[1]["points"], Xy({{0, 0}, {1, 0.5}, {2, 1}, {5, 2.5}, {6, 3}}));
-    EXPECT_EQ(shapes[2]["points"], Xy({{7, 3.5}, {8, 4}, {9, 4.5}}));
-    EXPECT_EQ(shapes[3]["points"], Xy({{9, 4.5}, {4, 2}, {4, 2}}));  // revisits stay
-    EXPECT_EQ(shapes[4]["points"], Xy({{3, 1.5}, {3, 1.5}}));
+    auto [lines, got] = shapes("LINES");
+    EXPECT_EQ(lines, json::parse(R"([[3, [0], [[0, 0], [1, 0.5], [2, 1], [3, 1.5]]],
+        [3, [0, 3], [[0, 0], [1, 0.5], [2, 1], [5, 2.5], [6, 3]]],
+        [3, [0], [[7, 3.5], [8, 4], [9, 4.5]]], [3, [0], [[9, 4.5], [4, 2], [4, 2]]],
+        [3, [0], [[3, 1.5], [3, 1.5]]]])"));  // revisits stay
+    EXPECT_EQ(got["shp"]["shapes"][0]["bbox"], json({0.0, 0.0, 3.0, 1.5}));
     EXPECT_EQ(got["shx"]["offsets"], json({100, 220, 360, 464, 568}));
 
     // Edges numbered with their table record: shape n goes with record n wherever
@@ -241,16 +231,12 @@ TEST(ShapefileWriter, LineRecordsAndParts) {
         routes.store.AddVertex(routes.layer, e.segment, e.fromPoint, e.toPoint);
     routes.store.ComputeExtent(routes.layer);
     ASSERT_TRUE(writer.WriteLayer(dir.path(), routes.Layer(), 5));
-    got = ReadBack(dir.File("ROUTES"));
-    ASSERT_FALSE(got.is_null());
-    const json& numbered = got["shp"]["shapes"];
-    ASSERT_EQ(numbered.size(), 5u);
-    for (int r : {0, 2, 4}) EXPECT_EQ(numbered[r]["shapeType"], 0) << r;
-    EXPECT_EQ(numbered[0]["points"], json::array());
-    EXPECT_EQ(numbered[1]["points"], Xy({{0, 0}, {1, 1}, {2, 2}}));
-    EXPECT_EQ(numbered[3]["points"], Xy({{3, 3}, {4, 4}, {5, 5}}));
-    EXPECT_EQ(got["shp"]["bbox"], json({0.0, 0.0, 5.0, 5.0}));
-    EXPECT_EQ(got["shx"]["offsets"], json({100, 112, 216, 228, 332}));
+    auto [numbered, read] = shapes("ROUTES");
+    EXPECT_EQ(numbered,
+              json::parse(R"([[0, [], []], [3, [0], [[0, 0], [1, 1], [2, 2]]], [0, [], []],
+        [3, [0], [[3, 3], [4, 4], [5, 5]]], [0, [], []]])"));
+    EXPECT_EQ(read["shp"]["bbox"], json({0.0, 0.0, 5.0, 5.0}));
+    EXPECT_EQ(read["shx"]["offsets"], json({100, 112, 216, 228, 332}));
 
     // A line of any length is one record; a break in the middle makes a second
     // part. (A layer too large for the format: LayerExport.FailedFiles.)
