@@ -1,5 +1,6 @@
 // The datasets the simulator carries without a file.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +61,35 @@ SimTrack MakeTrack(const char* name, double lat0, double lon0, double radius, in
     return t;
 }
 
+// The walk a track log records through `sites`: it leaves site i at
+// `times[i]` and reaches site i + 1 at `times[i + 1]`, swaying a little off the
+// straight line between them, and is logged every `step` seconds from the
+// first time on. Altitudes run from one site's to the next with a small roll.
+SimTrack WalkThrough(const char* name, const std::vector<SimWaypoint>& sites,
+                     const std::vector<int64_t>& times, int points, int step) {
+    SimTrack t;
+    t.name = name;
+    size_t leg = 0;
+    for (int i = 0; i < points; ++i) {
+        const int64_t time = times.front() + static_cast<int64_t>(i) * step;
+        while (leg + 2 < times.size() && time > times[leg + 1]) ++leg;
+        const SimWaypoint& from = sites[leg];
+        const SimWaypoint& to = sites[leg + 1];
+        double f = static_cast<double>(time - times[leg]) /
+                   static_cast<double>(times[leg + 1] - times[leg]);
+        f = std::min(1.0, std::max(0.0, f));
+        // The sway is across the leg and vanishes at both ends of it.
+        const double sway = 0.05 * std::sin(kPi * f) * std::sin(5 * kPi * f);
+        SimTrackPoint p;
+        p.lat = from.lat + f * (to.lat - from.lat) - sway * (to.lon - from.lon);
+        p.lon = from.lon + f * (to.lon - from.lon) + sway * (to.lat - from.lat);
+        p.time = time;
+        p.alt = from.alt + f * (to.alt - from.alt) + 0.5 * (i % 4);
+        t.points.push_back(p);
+    }
+    return t;
+}
+
 void SampleTown(SimDataset& d) {
     d.name = "builtin";
     struct Site {
@@ -67,36 +97,49 @@ void SampleTown(SimDataset& d) {
         double dlat, dlon, alt;
         int symbol;
     };
-    // Twenty places of a small town, offsets in degrees from its market square.
+    // Twenty places of a small town, offsets in degrees from its market square,
+    // in the order a day's walk marked them: round the centre, south-west to the
+    // station and the lake, east along the river, north up to the peak, and back
+    // by the school.
     static const Site kSites[] = {
         {"MARKET", 0.0000, 0.0000, 512.0, 18},   {"CHURCH", 0.0012, 0.0021, 515.5, 8},
-        {"TOWNHL", -0.0008, 0.0015, 511.0, 18},  {"STATN", -0.0061, -0.0045, 498.2, 35},
-        {"SCHOOL", 0.0043, -0.0032, 520.0, 18},  {"BRIDGE", -0.0025, 0.0080, 494.7, 18},
-        {"MILL", -0.0040, 0.0112, 492.0, 18},    {"TOWER", 0.0095, 0.0060, 561.3, 18},
-        {"WELL", 0.0007, -0.0011, 512.8, 18},    {"INN", 0.0018, -0.0020, 513.4, 18},
-        {"BAKERY", -0.0013, -0.0007, 510.9, 18}, {"FERRY", -0.0052, 0.0141, 490.1, 18},
-        {"CASTLE", 0.0121, 0.0019, 574.0, 18},   {"CHAPEL", 0.0150, -0.0087, 588.6, 8},
-        {"FOREST", 0.0178, 0.0133, 602.2, 18},   {"LAKE", -0.0112, -0.0153, 487.5, 18},
-        {"PEAK", 0.0230, 0.0045, 731.0, 18},     {"FARM", -0.0091, 0.0037, 495.3, 18},
-        {"GATE", 0.0031, 0.0054, 517.2, 18},     {"MUSEUM", 0.0005, 0.0029, 513.9, 18},
+        {"MUSEUM", 0.0005, 0.0029, 513.9, 18},   {"TOWNHL", -0.0008, 0.0015, 511.0, 18},
+        {"BAKERY", -0.0013, -0.0007, 510.9, 18}, {"STATN", -0.0061, -0.0045, 498.2, 35},
+        {"LAKE", -0.0112, -0.0153, 487.5, 18},   {"FARM", -0.0091, 0.0037, 495.3, 18},
+        {"FERRY", -0.0052, 0.0141, 490.1, 18},   {"MILL", -0.0040, 0.0112, 492.0, 18},
+        {"BRIDGE", -0.0025, 0.0080, 494.7, 18},  {"GATE", 0.0031, 0.0054, 517.2, 18},
+        {"TOWER", 0.0095, 0.0060, 561.3, 18},    {"CASTLE", 0.0121, 0.0019, 574.0, 18},
+        {"FOREST", 0.0178, 0.0133, 602.2, 18},   {"PEAK", 0.0230, 0.0045, 731.0, 18},
+        {"CHAPEL", 0.0150, -0.0087, 588.6, 8},   {"SCHOOL", 0.0043, -0.0032, 520.0, 18},
+        {"INN", 0.0018, -0.0020, 513.4, 18},     {"WELL", 0.0007, -0.0011, 512.8, 18},
     };
     const double lat0 = 48.2031, lon0 = 11.3452;
-    int minute = 8 * 60 + 5;
+    // Each place was marked 29 minutes after the one before, from 08:05 on.
+    const int firstMinute = 8 * 60 + 5;
+    std::vector<int64_t> marked;
     for (const Site& s : kSites) {
+        const int minute = firstMinute + 29 * static_cast<int>(marked.size());
         d.waypoints.push_back(MakeWaypoint(s.ident, SurveyComment(minute).c_str(), lat0 + s.dlat,
                                            lon0 + s.dlon, s.alt, s.symbol));
-        minute += 29;
+        marked.push_back(kSurveyDay + 60 * static_cast<int64_t>(minute));
     }
-    d.routes.push_back(MakeRoute(1, "TOWN WALK", "", d.waypoints, {0, 1, 2, 8, 9}));
+    // The walk ends back at the market square, 29 minutes after the last place.
+    std::vector<SimWaypoint> walk = d.waypoints;
+    walk.push_back(d.waypoints.front());
+    marked.push_back(marked.back() + 29 * 60);
+
+    d.routes.push_back(MakeRoute(1, "TOWN WALK", "", d.waypoints, {0, 1, 2, 3, 4, 19, 18}));
     std::vector<int> tour;
     for (int i = 0; i < 20; ++i) tour.push_back(i);
     tour.push_back(0);
-    tour.push_back(5);
     d.routes.push_back(MakeRoute(2, "GRAND TOUR", "ALL SIGHTS", d.waypoints, tour));
-    d.tracks.push_back(
-        MakeTrack("MORNING", lat0 + 0.002, lon0, 0.006, 220, kSurveyDay + 7 * 3600, 15));
-    d.tracks.push_back(
-        MakeTrack("AFTERNOON", lat0 - 0.003, lon0 + 0.004, 0.004, 160, kSurveyDay + 14 * 3600, 20));
+    // The track log of the walk, saved at the mill before lunch and again at
+    // the end: the morning's 220 points and the afternoon's 160.
+    const auto split = walk.begin() + 10;
+    d.tracks.push_back(WalkThrough("MORNING", {walk.begin(), split},
+                                   {marked.begin(), marked.begin() + 10}, 220, 71));
+    d.tracks.push_back(WalkThrough("AFTERNOON", {split - 1, walk.end()},
+                                   {marked.begin() + 9, marked.end()}, 160, 120));
 }
 
 // The sentences of the Magellan examples: HOME at 48.11730 N 11.51667 E, the

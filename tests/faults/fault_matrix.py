@@ -25,7 +25,6 @@ from check_support import Check, read_set, start_simulator, stop  # noqa: E402
 
 HANG_LIMIT = 60  # seconds: far beyond every time-out of the line
 
-EXIT_OK, EXIT_NO_RECEIVER, EXIT_WRITE_FAILED = 0, 1, 3
 ENDED_EARLY = "quorvex-cli: a transfer ended early or skipped data"
 
 # Transfers: (receiver, name, quorvex-cli arguments, file written).
@@ -39,96 +38,85 @@ TRANSFERS = [
     ("magellan", "tracks", ["--no-waypoints", "--no-routes", "--track-lines"], "Tracks"),
 ]
 
-# How a cell must end.
-COMPLETE = "complete"  # exit 0, everything there, no early end
-PARTIAL = "partial"    # exit 0, an early end said, what arrived kept (may be nothing)
-NO_UNIT = "no unit"    # exit 1: the receiver was never identified
-WRITE_FAILED = "write failed"  # exit 3: the download ran, the save said why it failed
-KEPT = "kept"          # exit 0, something written; messages about single records allowed
-EMPTY = "empty"        # exit 0, no early end, no record
+# How a cell must end: the exit status, whether an early end is said (None:
+# either way), and what the written records must be: "all" the dataset's, its
+# "first" ones (the last perhaps cut short), "some" (at least one), "none", or
+# None when the set is not read.
+OUTCOMES = {
+    "complete": (0, False, "all"),
+    "partial": (0, True, "first"),
+    "kept": (0, None, "some"),  # messages about single records allowed
+    "empty": (0, False, "none"),
+    "no unit": (1, None, None),  # the receiver was never identified
+    "write failed": (3, None, None),  # the download ran; the save names the file
+}
 
+G, M, BOTH = ("garmin",), ("magellan",), ("garmin", "magellan")
 
-class Fault:
-    def __init__(self, name, sim_args, outcome, message=None, setup=None, receivers=None):
-        self.name = name
-        self.sim_args = sim_args
-        self.outcome = outcome      # one of the outcomes above, or a function(receiver)
-        self.message = message      # text(s) the output must hold, or a function(receiver)
-        self.setup = setup          # function(out_dir, base) -> extra quorvex-cli arguments
-        self.receivers = receivers or ("garmin", "magellan")
-
-
-def below_regular_file(out_dir, base):
-    # A file name below a regular file can never be created, not even by root.
-    blocker = os.path.join(out_dir, "blocker")
-    open(blocker, "w").close()
-    return ["--%s-file" % file_option(base), "blocker/" + base]
-
-
-def onto_full_device(out_dir, base):
-    # Every file of the set leads to /dev/full: opening works, writing fails.
-    for ext in (".SHP", ".SHX", ".DBF", ".shp", ".shx", ".dbf"):
-        os.symlink("/dev/full", os.path.join(out_dir, base + ext))
-    return []
-
-
-def file_option(base):
-    return {"Waypoints": "waypoints", "Routes": "routes", "Tracks": "tracks",
-            "TracksPts": "tracks"}[base]
-
-
+# (fault, simulator arguments, receivers, outcome, texts the output must hold);
+# where the receivers differ, the outcome or the texts are {receiver: ...}.
 FAULTS = [
-    Fault("none", [], COMPLETE),
-    Fault("silent after 8", ["--silent-after", "8"], PARTIAL, message=lambda r: [
-        "no further packet came from the GPS after", "The records received are kept."]
-        if r == "garmin" else "the files hold what was received"),
+    ("none", [], BOTH, "complete", []),
+    ("silent after 8", ["--silent-after", "8"], BOTH, "partial", {
+        "garmin": ["no further packet came from the GPS after", "The records received are kept."],
+        "magellan": ["the files hold what was received"]}),
     # A silent cable is not an empty receiver: exit 1, nothing written.
-    Fault("silent from the start", ["--silent-after", "0"], NO_UNIT,
-          message=lambda r: "Can not find" if r == "garmin" else "nothing came from the receiver"),
-    Fault("bad checksums x2", ["--bad-checksums", "2"], COMPLETE),
+    ("silent from the start", ["--silent-after", "0"], BOTH, "no unit",
+     {"garmin": ["Can not find"], "magellan": ["nothing came from the receiver"]}),
+    ("bad checksums x2", ["--bad-checksums", "2"], BOTH, "complete", []),
     # Every try of every packet damaged: the Garmin host refuses (NAKs) each one
     # and never identifies the receiver. The Magellan host takes no sentence whose
     # digits do not match its body and asks for it again, until the receiver
     # gives up and the error limit ends the transfer.
-    Fault("NAK storm", ["--bad-checksums", "1000"],
-          lambda r: NO_UNIT if r == "garmin" else PARTIAL,
-          message=lambda r: "Can not find a Garmin GPS unit." if r == "garmin" else None),
+    ("NAK storm", ["--bad-checksums", "1000"], BOTH, {"garmin": "no unit", "magellan": "partial"},
+     {"garmin": ["Can not find a Garmin GPS unit."], "magellan": []}),
     # Noise before every packet or sentence: the Garmin host skips to the next
     # frame; the Magellan host acknowledges the noise line, which the receiver
     # knows for what it is, and counts it as an error, fewer than the limit here.
-    Fault("garbage 16", ["--garbage", "16"], COMPLETE),
-    Fault("size lie after 8", ["--size-lie", "--size-lie-after", "8"], PARTIAL,
-          message="The records received are kept.", receivers=("garmin",)),
+    ("garbage 16", ["--garbage", "16"], BOTH, "complete", []),
+    ("size lie after 8", ["--size-lie", "--size-lie-after", "8"], G, "partial",
+     ["The records received are kept."]),
     # Lines far longer than any sentence, and texts longer than any field.
-    Fault("over-long lines", ["--garbage", "4096"],
-          lambda r: COMPLETE if r == "garmin" else PARTIAL),
+    ("over-long lines", ["--garbage", "4096"], BOTH,
+     {"garmin": "complete", "magellan": "partial"}, []),
     # Magellan routes name two waypoints at one position, one of which the
     # waypoint list keeps: the other's route nodes are reported and skipped.
-    Fault("over-long fields", ["--dataset", "@edges"], KEPT),
-    Fault("device gone after 8", ["--close-after", "8"], PARTIAL),
+    ("over-long fields", ["--dataset", "@edges"], BOTH, "kept", []),
+    ("device gone after 8", ["--close-after", "8"], BOTH, "partial", []),
     # What real units and lines do to the link; every record arrives once.
-    Fault("extended product data", ["--extended-product-data"], COMPLETE, receivers=("garmin",)),
-    Fault("product data twice", ["--repeat-product-data", "--extended-product-data",
-                                 "--zero-size"], COMPLETE, receivers=("garmin",)),
-    Fault("noise with DLE bytes", ["--dle-noise"], COMPLETE, receivers=("garmin",)),
-    Fault("ETX lost every 7", ["--drop-etx", "7"], COMPLETE, receivers=("garmin",)),
-    Fault("ACK lost every 5", ["--lost-ack", "5"], COMPLETE),
-    Fault("zero-size packets", ["--zero-size"], COMPLETE, receivers=("garmin",)),
-    Fault("damaged body every 6", ["--damage-body", "6"], COMPLETE, receivers=("magellan",)),
+    ("extended product data", ["--extended-product-data"], G, "complete", []),
+    ("product data twice", ["--repeat-product-data", "--extended-product-data", "--zero-size"], G,
+     "complete", []),
+    ("noise with DLE bytes", ["--dle-noise"], G, "complete", []),
+    ("ETX lost every 7", ["--drop-etx", "7"], G, "complete", []),
+    ("ACK lost every 5", ["--lost-ack", "5"], BOTH, "complete", []),
+    ("zero-size packets", ["--zero-size"], G, "complete", []),
+    ("damaged body every 6", ["--damage-body", "6"], M, "complete", []),
     # Garmin records a host may not expect: a transfer that ends before its
     # records packet, layouts no host reads (announced: no command is sent, and
     # nothing at all could run), a record cut short mid-transfer (one message,
     # the transfer aborted, what came before kept).
-    Fault("complete first", ["--complete-first"], EMPTY, receivers=("garmin",)),
-    Fault("unknown types", ["--unknown-types"], NO_UNIT,
-          message="none of the chosen transfers could be run", receivers=("garmin",)),
-    Fault("unreadable after 3", ["--unreadable-after", "3"], PARTIAL,
-          message="(1 message above)", receivers=("garmin",)),
-    Fault("save below a file", [], WRITE_FAILED, message="Not a directory",
-          setup=below_regular_file),
-    Fault("save to full device", [], WRITE_FAILED, message="No space left on device",
-          setup=onto_full_device),
+    ("complete first", ["--complete-first"], G, "empty", []),
+    ("unknown types", ["--unknown-types"], G, "no unit",
+     ["none of the chosen transfers could be run"]),
+    ("unreadable after 3", ["--unreadable-after", "3"], G, "partial", ["(1 message above)"]),
+    # The save fails: the files named below a regular file (which can never be
+    # created, not even by root), or each file of the set a link to /dev/full
+    # (opening works, writing fails).
+    ("save below a file", ["@below-file"], BOTH, "write failed", ["Not a directory"]),
+    ("save to full device", ["@full-disk"], BOTH, "write failed", ["No space left on device"]),
 ]
+
+
+def spoil_the_save(token, out_dir, base):
+    """Prepares OUT_DIR for a failing save; the extra quorvex-cli arguments."""
+    if token == "@below-file":
+        open(os.path.join(out_dir, "blocker"), "w").close()
+        # --tracks-file names the track points' file too.
+        return ["--%s-file" % base.lower().replace("pts", ""), "blocker/" + base]
+    for ext in (".SHP", ".SHX", ".DBF", ".shp", ".shx", ".dbf"):
+        os.symlink("/dev/full", os.path.join(out_dir, base + ext))
+    return []
 
 
 def builtin_dataset(bin_dir):
@@ -151,7 +139,7 @@ def expected_positions(dataset, base):
 def differs_from_dataset(rows, expected, whole):
     """Why the records are not the dataset's (all of them, or with WHOLE false the
     first of them, the last perhaps cut short), each once; None when they are."""
-    got = [points for points, _ in rows]
+    got = [[p for part in parts for p in part] for parts, _ in rows]
     if len(got) > len(expected) or (whole and len(got) != len(expected)):
         return "%d records, the dataset has %d" % (len(got), len(expected))
     for number, (points, wanted) in enumerate(zip(got, expected), 1):
@@ -164,12 +152,15 @@ def differs_from_dataset(rows, expected, whole):
 
 def run_cell(bin_dir, edges, dataset, transfer, fault):
     receiver, name, cli_args, base = transfer
-    sim_args = [edges if a == "@edges" else a for a in fault.sim_args]
+    _, sim_args, _, outcome, texts = fault
+    outcome, texts = (v[receiver] if isinstance(v, dict) else v for v in (outcome, texts))
+    wanted_status, early_end, records = OUTCOMES[outcome]
     out_dir = tempfile.mkdtemp(prefix="quorvex-fault-")
-    sim = None
+    sim, extra = None, []
     try:
-        extra = fault.setup(out_dir, base) if fault.setup else []
-        sim, device = start_simulator(bin_dir, sim_args)
+        if outcome == "write failed":
+            extra, sim_args = spoil_the_save(sim_args[0], out_dir, base), []
+        sim, device = start_simulator(bin_dir, [edges if a == "@edges" else a for a in sim_args])
         if not device:
             return False, "simulator did not start"
         command = [os.path.join(bin_dir, "quorvex-cli"), receiver, "--port", device,
@@ -184,23 +175,17 @@ def run_cell(bin_dir, edges, dataset, transfer, fault):
         output, status = done.stdout, done.returncode
         if status < 0 or status > 3:
             return False, "crashed or failed (status %d):\n%s" % (status, output)
-
-        outcome = fault.outcome(receiver) if callable(fault.outcome) else fault.outcome
-        expected_status = {COMPLETE: EXIT_OK, PARTIAL: EXIT_OK, KEPT: EXIT_OK, EMPTY: EXIT_OK,
-                           NO_UNIT: EXIT_NO_RECEIVER, WRITE_FAILED: EXIT_WRITE_FAILED}[outcome]
-        if status != expected_status:
-            return False, "status %d, expected %d:\n%s" % (status, expected_status, output)
-        message = fault.message(receiver) if callable(fault.message) else fault.message
-        for text in [message] if isinstance(message, str) else message or []:
+        if status != wanted_status:
+            return False, "status %d, expected %d:\n%s" % (status, wanted_status, output)
+        if outcome == "write failed":
+            texts = texts + ["Could not write the file %s" % os.path.join(out_dir, "")]
+        for text in texts:
             if text not in output:
                 return False, "message %r missing:\n%s" % (text, output)
-
-        if outcome == WRITE_FAILED:
-            if "Could not write the file %s" % os.path.join(out_dir, "") not in output:
-                return False, "the failed save does not name the file:\n%s" % output
+        if records is None:
             return True, "%.1f s" % seconds
-        if outcome == NO_UNIT:
-            return True, "%.1f s" % seconds
+        if early_end is not None and early_end != (ENDED_EARLY in output):
+            return False, "the early end is %sreported:\n%s" % ("not " if early_end else "", output)
 
         check = Check()
         try:
@@ -210,22 +195,13 @@ def run_cell(bin_dir, edges, dataset, transfer, fault):
         if check.problems:
             return False, "\n".join(check.problems[:5])
         rows = written[1] if written else []
-        count = len(rows) if written else None
-        if outcome == KEPT:
-            if not count:
-                return False, "nothing written:\n%s" % output
-        elif outcome == EMPTY:
-            if ENDED_EARLY in output or count:
-                return False, "%s records, or an early end:\n%s" % (count, output)
-        elif (outcome == COMPLETE) == (ENDED_EARLY in output):
-            return False, "the early end is %sreported:\n%s" % (
-                "" if outcome == COMPLETE else "not ", output)
-        elif fault.sim_args[:1] != ["--dataset"]:
-            wrong = differs_from_dataset(rows, expected_positions(dataset, base),
-                                         outcome == COMPLETE)
+        if (records == "some" and not rows) or (records == "none" and rows):
+            return False, "%d records:\n%s" % (len(rows), output)
+        if records in ("all", "first") and "--dataset" not in sim_args:
+            wrong = differs_from_dataset(rows, expected_positions(dataset, base), records == "all")
             if wrong:
                 return False, "%s:\n%s" % (wrong, output)
-        return True, "%.1f s, %s records" % (seconds, count)
+        return True, "%.1f s, %d records" % (seconds, len(rows))
     finally:
         if sim is not None:
             stop(sim)
@@ -244,23 +220,23 @@ def main():
     edges = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",
                          "datasets", "edge-values.json")
 
-    cells = [(t, f) for f in FAULTS for t in TRANSFERS if t[0] in f.receivers
-             and only in "%s %s / %s" % (t[0], t[1], f.name)]
+    cells = [(t, f) for f in FAULTS for t in TRANSFERS if t[0] in f[2]
+             and only in "%s %s / %s" % (t[0], t[1], f[0])]
     started = time.monotonic()
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
         dataset = builtin_dataset(bin_dir)
         results = list(pool.map(lambda c: run_cell(bin_dir, edges, dataset, *c), cells))
     verdicts = {}
     for (transfer, fault), (ok, detail) in zip(cells, results):
-        label = "%s %s / %s" % (transfer[0], transfer[1], fault.name)
-        verdicts[transfer[:2], fault.name] = "pass" if ok else "FAIL"
+        label = "%s %s / %s" % (transfer[0], transfer[1], fault[0])
+        verdicts[transfer[:2], fault[0]] = "pass" if ok else "FAIL"
         if not table or not ok:
             print("%-5s %s: %s" % ("ok" if ok else "FAIL", label, detail))
     if table:
         print("| Fault | " + " | ".join("%s %s" % t[:2] for t in TRANSFERS) + " |")
         print("|---" * (len(TRANSFERS) + 1) + "|")
         for f in FAULTS:
-            print("| %s | %s |" % (f.name, " | ".join(verdicts.get((t[:2], f.name), "-")
+            print("| %s | %s |" % (f[0], " | ".join(verdicts.get((t[:2], f[0]), "-")
                                                        for t in TRANSFERS)))
     failures = list(verdicts.values()).count("FAIL")
     print("%d cells, %d passed, %d failed, %.0f s" %

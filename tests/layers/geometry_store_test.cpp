@@ -33,13 +33,19 @@ std::vector<int> AddChecked(GeometryStore& store, int layer, const std::vector<d
 
 }  // namespace
 
-TEST(GeometryStore, SlotsFillUpAndDeletedSlotsAreReused) {
+TEST(GeometryStore, SlotsAndBadIndices) {
     GeometryStore store;
+    EXPECT_EQ(store.FindOrAddPoint(0, 1, 2), -1);
     for (int i = 0; i < GeometryStore::kMaxLayers; ++i)
         ASSERT_EQ(store.AddLayer("L", "F", 0, 0, 0), i);
     EXPECT_EQ(store.AddLayer("L", "F", 0, 0, 0), -1);
     EXPECT_TRUE(store.DeleteLayer(5));
     EXPECT_FALSE(store.DeleteLayer(256) || store.DeleteLayer(-1));
+    EXPECT_EQ(store.FindOrAddPoint(5, 1, 2), -1);
+    EXPECT_EQ(store.AddVertex(5, 0, 0, 1), -1);
+    EXPECT_EQ(store.AddVertex(300, 0, 0, 1), -1);
+    EXPECT_FALSE(store.GrowPoints(256, 10));
+    store.ComputeExtent(99);  // not a layer: no effect, no crash
     EXPECT_EQ(store.AddLayer("Again", "AGAIN", 500, 0, 0), 5);
     const GeometryLayer& l = store.Layer(5);
     EXPECT_EQ(std::make_tuple(store.currentLayer, store.layerCount, l.active, l.deleted,
@@ -47,11 +53,20 @@ TEST(GeometryStore, SlotsFillUpAndDeletedSlotsAreReused) {
               std::make_tuple(5, 256, true, false, 500, -1));
 }
 
-TEST(GeometryStore, ToleranceIsLooseUntilTheFirstClear) {
+// Within tolerance of points 0 and 1, the lower index wins and nothing changes;
+// the tolerance is loose until the first Clear, then exact.
+TEST(GeometryStore, Tolerance) {
     GeometryStore store;
     int l = store.AddLayer("W", "W", 500, 0, 0);
-    EXPECT_EQ(store.FindOrAddPoint(l, 10.0, 20.0), 0);
-    EXPECT_EQ(store.FindOrAddPoint(l, 10.000002, 20.0), 0);
+    store.FindOrAddPoint(l, 1.0, 1.0, 5.0, 6.0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 1.000002, 1.0), 0);
+    EXPECT_EQ(store.FindOrAddPoint(l, 1.000005, 1.0), 1);
+    store.Layer(l).modified = false;
+    EXPECT_EQ(store.FindOrAddPoint(l, 1.0000026, 1.0, 9.0, 9.0), 0);
+    const LayerPoint& p = store.Layer(l).points[0];
+    EXPECT_EQ(std::make_tuple(store.Layer(l).modified, p.z, p.m, store.Layer(l).points[1].id),
+              std::make_tuple(false, 5.0, 6.0, 1));
+
     store.Clear();
     EXPECT_EQ(store.matchTolerance, 0.0);
     l = store.AddLayer("W", "W", 500, 0, 0);
@@ -62,22 +77,10 @@ TEST(GeometryStore, ToleranceIsLooseUntilTheFirstClear) {
     EXPECT_EQ(store.FindOrAddPoint(l, 0.0, -0.0), 2);  // -0 and 0 are the same position
 }
 
-TEST(GeometryStore, MatchKeepsTheFirstPointUntouched) {
-    GeometryStore store;
-    int l = store.AddLayer("W", "W", 500, 0, 0);
-    store.FindOrAddPoint(l, 1.0, 1.0, 5.0, 6.0);
-    store.FindOrAddPoint(l, 1.000005, 1.0);  // 5e-6 from point 0: a new point 1
-    store.Layer(l).modified = false;
-    // Within tolerance of both 0 and 1: the lower index wins, nothing changes.
-    EXPECT_EQ(store.FindOrAddPoint(l, 1.0000026, 1.0, 9.0, 9.0), 0);
-    const LayerPoint& p = store.Layer(l).points[0];
-    EXPECT_EQ(std::make_tuple(store.Layer(l).modified, p.z, p.m, store.Layer(l).points[1].id),
-              std::make_tuple(false, 5.0, 6.0, 1));
-}
-
-TEST(GeometryStore, PointArrayGrowth) {
-    // Points fill past several growths (the address checks see any write beyond
-    // the array); one spare slot is always kept and the values survive each move.
+// Points and edges fill past several growths (the address checks see any write
+// beyond the arrays); one spare slot is always kept and the values survive each
+// move. Edges are numbered as given, or as the run they join.
+TEST(GeometryStore, GrowthAndSegmentNumbering) {
     GeometryStore store;
     store.Clear();
     int l = store.AddLayer("W", "W", 500, 0, 0);
@@ -85,67 +88,51 @@ TEST(GeometryStore, PointArrayGrowth) {
         store.FindOrAddPoint(l, i, 0);
         ASSERT_GT(store.Layer(l).pointCapacity, store.Layer(l).pointCount) << i;
     }
-    for (int i = 0; i < 5000; ++i) {
-        ASSERT_EQ(store.Layer(l).points[i].x, i);
-        ASSERT_EQ(store.Layer(l).points[i].id, i);
-    }
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(std::make_pair(store.Layer(l).points[i].x, store.Layer(l).points[i].id),
+                  std::make_pair(double(i), i));
     int empty = store.AddLayer("E", "E", 0, 0, 0);
     EXPECT_FALSE(store.Layer(empty).points);
     EXPECT_EQ(store.FindOrAddPoint(empty, 1, 2), 0);
     EXPECT_TRUE(store.GrowPoints(empty, 9000));
     EXPECT_EQ(store.Layer(empty).pointCapacity, 9000);
     EXPECT_EQ(store.Layer(empty).points[0].y, 2);
-    EXPECT_FALSE(store.GrowPoints(7, 10));
-}
 
-TEST(GeometryStore, SegmentNumbering) {
-    GeometryStore store;
-    int l = store.AddLayer("R", "R", 500, 500, 0);
+    int r = store.AddLayer("R", "R", 500, 500, 0);
     int edges[][3] = {{0, 0, 1}, {0, 1, 2}, {0, 5, 6}, {-1, 6, 7}, {7, 7, 8}, {0, 8, 9}};
-    for (auto& e : edges) store.AddVertex(l, e[0], e[1], e[2]);
+    for (auto& e : edges) store.AddVertex(r, e[0], e[1], e[2]);
     int expected[] = {0, 0, 1, 2, 7, 7};
-    ASSERT_EQ(store.Layer(l).vertexCount, 6);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(store.Layer(l).vertices[i].segment, expected[i]) << i;
-
+    ASSERT_EQ(store.Layer(r).vertexCount, 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(store.Layer(r).vertices[i].segment, expected[i]) << i;
     int a = store.AddLayer("A", "A", 0, 0, 0);
     EXPECT_EQ(store.AddVertex(a, -3, 0, 1), 0);
     EXPECT_EQ(store.Layer(a).vertices[0].segment, 0);
     int b = store.AddLayer("B", "B", 0, 0, 0);
-    store.AddVertex(b, 4, 0, 1);
-    EXPECT_EQ(store.Layer(b).vertices[0].segment, 4);
-
-    // Edges grow like points (created on demand): one spare slot is always kept.
-    for (int i = 1; i < 2500; ++i) ASSERT_EQ(store.AddVertex(b, 0, i, i + 1), i);
+    for (int i = 0; i < 2500; ++i) ASSERT_EQ(store.AddVertex(b, i ? 0 : 4, i, i + 1), i);
     EXPECT_GT(store.Layer(b).vertexCapacity, 2500);
     EXPECT_EQ(store.Layer(b).vertices[2499].segment, 4);
-    EXPECT_EQ(store.AddVertex(300, 0, 0, 1), -1);
 }
 
-TEST(GeometryStore, Extents) {
+// (A layer's own extent is the written header's box: ShapefileWriter.ByteForByte.)
+TEST(GeometryStore, TotalExtent) {
     GeometryStore store;
     int empty = store.AddLayer("E", "E", 500, 0, 0);
     store.ComputeExtent(empty);
     store.xMin = -1;
     store.ComputeTotalExtent();  // nothing qualifies: unchanged
     EXPECT_EQ(store.xMin, -1);
-
-    int a = store.AddLayer("A", "A", 500, 0, 0);
-    store.FindOrAddPoint(a, -83.5, 42.25);
-    store.FindOrAddPoint(a, -84.0, 43.0);
-    store.FindOrAddPoint(a, -83.0, 41.0);
-    int b = store.AddLayer("B", "B", 500, 0, 0);
-    store.FindOrAddPoint(b, 10.0, -5.0);
-    int c = store.AddLayer("C", "C", 500, 0, 0);
-    store.FindOrAddPoint(c, 100.0, 80.0);
-    store.DeleteLayer(c);
-    store.ComputeExtent(c);  // deleted: no effect
+    const double points[][2] = {
+        {-83.5, 42.25}, {-84.0, 43.0}, {-83.0, 41.0}, {10.0, -5.0}, {100.0, 80.0}};
+    for (int i = 0; i < 5; ++i) {
+        int l = i < 3 ? 1 : i - 1;
+        if (store.layerCount <= l) store.AddLayer("L", "L", 500, 0, 0);
+        store.FindOrAddPoint(l, points[i][0], points[i][1]);
+    }
+    store.DeleteLayer(3);
+    store.ComputeExtent(3);  // deleted: no effect
     store.ComputeTotalExtent();
-    const GeometryLayer& la = store.Layer(a);
-    EXPECT_EQ(std::vector<double>({la.xMin, la.yMin, la.xMax, la.yMax}),
-              std::vector<double>({-84.0, 41.0, -83.0, 43.0}));
     EXPECT_EQ(std::vector<double>({store.xMin, store.yMin, store.xMax, store.yMax}),
               std::vector<double>({-84.0, -5.0, 10.0, 43.0}));
-    store.ComputeExtent(99);  // beyond layerCount: no effect, no crash
 }
 
 TEST(GeometryStore, SplitDegrees) {
@@ -164,19 +151,9 @@ TEST(GeometryStore, SplitDegrees) {
         double m, s;
         GeometryStore::SplitDegrees(row.value, d, m, s);
         EXPECT_EQ(d, row.degrees) << row.value;
-        if (!std::isnan(row.minutes)) EXPECT_NEAR(m, row.minutes, 1e-9) << row.value;
-        if (!std::isnan(row.seconds)) EXPECT_NEAR(s, row.seconds, 1e-7) << row.value;
+        EXPECT_TRUE(std::isnan(row.minutes) || std::fabs(m - row.minutes) < 1e-9) << row.value;
+        EXPECT_TRUE(std::isnan(row.seconds) || std::fabs(s - row.seconds) < 1e-7) << row.value;
     }
-}
-
-TEST(GeometryStore, BadLayerIndicesAreRefused) {
-    GeometryStore store;
-    EXPECT_EQ(store.FindOrAddPoint(0, 1, 2), -1);
-    int l = store.AddLayer("A", "A", 10, 10, 0);
-    store.DeleteLayer(l);
-    EXPECT_EQ(store.FindOrAddPoint(l, 1, 2), -1);
-    EXPECT_EQ(store.AddVertex(l, 0, 0, 1), -1);
-    EXPECT_FALSE(store.Layer(l).points);
 }
 
 // The position index must give exactly the scan's answer, whatever the tolerance

@@ -1,6 +1,6 @@
-"""What the shapefile checkers share: reading one written set with pyshp,
-collecting the differences from what the dataset says, and comparing point and
-line layers with the positions and values the dataset gives."""
+"""What the test scripts share: starting and stopping the simulator, reading one
+written set with pyshp and GDAL, and comparing its records with the values and
+parts expected, collecting the differences."""
 
 import os
 import subprocess
@@ -31,33 +31,29 @@ def stop(sim):
 
 
 def split_parts(shape):
-    """The points of a shape as a list of its parts (a Null shape has none)."""
+    """The points of a shape as a list of its parts (a Null shape has none, a
+    point one of one point)."""
     points = [tuple(p) for p in shape.points]
-    starts = list(getattr(shape, "parts", [0] if points else []))
+    starts = list(getattr(shape, "parts", None) or ([0] if points else []))
     return [points[a:b] for a, b in zip(starts, starts[1:] + [len(points)])]
 
 
-def read_set(out_dir, name, check=None, parts=False):
-    """(field names, [(points, record dict)]) of OUT_DIR/NAME.SHP/.SHX/.DBF, or
-    None when the set was not written. With CHECK, the set is also read with GDAL
-    and what a GIS relies on is checked: one shape per record, the same names and
-    geometry through both readers, WGS 84 from the .PRJ, UTF-8 from the .CPG.
-    With PARTS the points come as a list of the shape's parts."""
+def read_set(out_dir, name, check=None):
+    """({field name: width}, [(parts, record dict)]) of OUT_DIR/NAME.SHP/.SHX/.DBF,
+    or None when the set was not written. With CHECK, the set is also read with
+    GDAL and what a GIS relies on is checked: one shape per record, the same names
+    and geometry through both readers, WGS 84 from the .PRJ, UTF-8 from the .CPG."""
     base = os.path.join(out_dir, name)
     if not os.path.exists(base + ".SHP"):
         return None
     with shapefile.Reader(shp=open(base + ".SHP", "rb"), shx=open(base + ".SHX", "rb"),
                           dbf=open(base + ".DBF", "rb")) as reader:
-        fields = [f[0] for f in reader.fields[1:]]
+        fields = {f[0]: f[2] for f in reader.fields[1:]}
         shapes, records = reader.shapes(), reader.records()
-        rows = [([tuple(p) for p in shape.points], record.as_dict())
-                for shape, record in zip(shapes, records)]
-        shape_parts = [split_parts(shape) for shape in shapes]
+        rows = [(split_parts(shape), record.as_dict()) for shape, record in zip(shapes, records)]
     if check is not None:
         check.equal(name + " shapes and records", len(shapes), len(records))
         check_with_gdal(check, name, base, rows)
-    if parts:
-        rows = [(p, record) for p, (_, record) in zip(shape_parts, rows)]
     return fields, rows
 
 
@@ -83,8 +79,9 @@ def check_with_gdal(check, name, base, rows):
                 "UTF-8")
     features = list(layer)
     check.equal(name + " GDAL feature count", len(features), len(rows))
-    for i, (feature, (points, record)) in enumerate(zip(features, rows)):
+    for i, (feature, (parts, record)) in enumerate(zip(features, rows)):
         got = gdal_points(feature.GetGeometryRef())
+        points = [p for part in parts for p in part]
         if [tuple(round(c, 9) for c in p) for p in got] != \
                 [tuple(round(c, 9) for c in p) for p in points]:
             check.problems.append("%s %d: GDAL reads %d points, pyshp %d"
@@ -103,16 +100,33 @@ class Check:
         if got != expected:
             self.problems.append("%s: got %r, expected %r" % (what, got, expected))
 
-    def near(self, what, got, expected, tolerance):
-        if got is None or expected is None or abs(got - expected) > tolerance:
-            if got != expected:
-                self.problems.append("%s: got %r, expected %r" % (what, got, expected))
-
     def points(self, what, got, expected):
         self.equal(what + " point count", len(got), len(expected))
         for i, (g, e) in enumerate(zip(got, expected)):
             if abs(g[0] - e[0]) > 1e-9 or abs(g[1] - e[1]) > 1e-9:
                 self.problems.append("%s point %d: got %r, expected %r" % (what, i, g, e))
+
+    def layer(self, what, written, expected, fields=None):
+        """A set as read_set gives it against [(values, parts)]: the records in
+        order, each value (numbers within 6e-6, texts without their padding) and
+        the points of each part. FIELDS, a list of names or {name: width}, are
+        the fields the table must begin with, or have."""
+        names, rows = written
+        if isinstance(fields, dict):
+            self.equal(what + " field widths", {n: names.get(n) for n in fields}, fields)
+        elif fields:
+            self.equal(what + " fields", list(names)[:len(fields)], fields)
+        self.equal(what + " count", len(rows), len(expected))
+        for i, ((parts, record), (values, want)) in enumerate(zip(rows, expected)):
+            self.equal("%s %d part count" % (what, i), len(parts), len(want))
+            for k, (got, part) in enumerate(zip(parts, want)):
+                self.points("%s %d part %d" % (what, i, k), got, part)
+            for name, value in values.items():
+                got = record[name]
+                got = got.strip() if isinstance(got, str) else got
+                if not (isinstance(value, float) and isinstance(got, (int, float))
+                        and abs(got - value) <= 6e-6):
+                    self.equal("%s %d %s" % (what, i, name), got, value)
 
     def report(self, checked, limit=40):
         """Prints what was checked and the first differences; the exit status."""
@@ -124,31 +138,6 @@ class Check:
         return 1 if self.problems else 0
 
 
-def check_points(check, what, fields, layer, expected_fields, expected):
-    """Point layer against (position, values) pairs; Longitude and Latitude derived."""
-    check.equal(what + " fields", fields, expected_fields)
-    check.equal(what + " count", len(layer), len(expected))
-    for i, ((points, record), (pos, values)) in enumerate(zip(layer, expected)):
-        check.points("%s %d" % (what, i), points, [pos])
-        check.near("%s %d Longitude" % (what, i), record["Longitude"], round(pos[0], 5), 6e-6)
-        check.near("%s %d Latitude" % (what, i), record["Latitude"], round(pos[1], 5), 6e-6)
-        for name, value in values.items():
-            got = record[name]
-            if isinstance(got, str):
-                got = got.strip()
-            check.equal("%s %d %s" % (what, i, name), got, value)
-
-
-def check_lines(check, what, layer, lines):
-    """Line layer against (values, positions) pairs; values a dict of fields, or the Ident.
-    Positions are the points of a line, or (for a layer read with parts) its parts."""
-    check.equal(what + " count", len(layer), len(lines))
-    for i, ((points, record), (values, positions)) in enumerate(zip(layer, lines)):
-        if positions and isinstance(positions[0], list):
-            check.equal("%s %d part count" % (what, i), len(points), len(positions))
-            for k, (got, want) in enumerate(zip(points, positions)):
-                check.points("%s %d part %d" % (what, i, k), got, want)
-        else:
-            check.points("%s %d" % (what, i), points, positions)
-        for name, value in (values if isinstance(values, dict) else {"Ident": values}).items():
-            check.equal("%s %d %s" % (what, i, name), record[name].strip(), value)
+def located(position, values):
+    """A point record's values with the Longitude and Latitude of its position."""
+    return dict(values, Longitude=round(position[0], 5), Latitude=round(position[1], 5))

@@ -20,7 +20,7 @@ import re
 import struct
 import sys
 
-from check_support import Check, check_lines, check_points, read_set
+from check_support import Check, located, read_set
 
 FIXED_IDENT_TYPES = {100, 101, 102, 103, 104, 107, 150, 151, 152, 154, 155}
 FLOAT_ALTITUDE_TYPES = {108, 109, 110}
@@ -105,8 +105,9 @@ def waypoint_values(w, wtype):
     return values
 
 
-def check_waypoints(check, data, fields, layer, wtype):
-    expected = [(position(w), waypoint_values(w, wtype)) for w in data["waypoints"]]
+def check_waypoints(check, data, written, wtype):
+    expected = [(located(position(w), waypoint_values(w, wtype)), [[position(w)]])
+                for w in data["waypoints"]]
     names = ["Ident", "Longitude", "Latitude"]
     if wtype not in NO_COMMENT_TYPES:
         names.append("Comment")
@@ -114,7 +115,7 @@ def check_waypoints(check, data, fields, layer, wtype):
         names.append("Altitude")
     if wtype == 110:
         names.append("Time")
-    check_points(check, "waypoint", fields[:len(names)], layer, names, expected)
+    check.layer("waypoint", written, expected, names)
 
 
 def route_name(route, index, header_type):
@@ -130,13 +131,14 @@ def parts_of(segments):
     return [s for s in segments if len(s) > 1]
 
 
-def check_routes(check, data, layer, route_types):
+def check_routes(check, data, written, route_types):
     by_name = {w["ident"]: w for w in data["waypoints"]}
     lines = []
     for i, r in enumerate(data["routes"]):
         nodes = [by_name[n] if isinstance(n, str) else n for n in r["points"]]
-        lines.append((route_name(r, i, route_types[1]), parts_of([[position(n) for n in nodes]])))
-    check_lines(check, "route", layer, lines)
+        lines.append(({"Ident": route_name(r, i, route_types[1])},
+                      parts_of([[position(n) for n in nodes]])))
+    check.layer("route", written, lines)
 
 
 def sent_points(track, flags=True):
@@ -162,19 +164,20 @@ def segments(points):
     return result
 
 
-def check_track_lines(check, data, layer, track_types):
+def check_track_lines(check, data, written, track_types):
     flags = track_types[-1] in (300, 301, 302)
     if track_types[0] == 300:
         points = [item for t in data["tracks"] for item in sent_points(t)]
-        lines = [("Track #1", parts_of(segments(points)))]
+        lines = [({"Ident": "Track #1"}, parts_of(segments(points)))]
     else:
-        lines = [(str(i) if track_types[1] == 311 else text(t["name"], SIM_TEXT_LIMIT, 40),
-                  parts_of(segments(sent_points(t, flags))))
+        names = [str(i) if track_types[1] == 311 else text(t["name"], SIM_TEXT_LIMIT, 40)
                  for i, t in enumerate(data["tracks"])]
-    check_lines(check, "track", layer, lines)
+        lines = [({"Ident": name}, parts_of(segments(sent_points(t, flags))))
+                 for name, t in zip(names, data["tracks"])]
+    check.layer("track", written, lines)
 
 
-def check_track_points(check, data, fields, layer, track_types):
+def check_track_points(check, data, written, track_types):
     point_type = track_types[1] if track_types[0] == 300 else track_types[2]
     names = ["Longitude", "Latitude", "Time"]
     if point_type in (301, 302, 303, 304):
@@ -193,8 +196,8 @@ def check_track_points(check, data, fields, layer, track_types):
                 value = p.get(key) if point_type < 303 or name == "Altitude" else None
                 if name in names:
                     values[name] = number_text(None if value is None else float32(value), 1)
-        expected.append((pos, values))
-    check_points(check, "track point", fields, layer, names, expected)
+        expected.append((located(pos, values), [[pos]]))
+    check.layer("track point", written, expected, names)
 
 
 def layouts(profile):
@@ -224,17 +227,11 @@ def main(argv):
     for kind, name in layers.items():
         if name not in present:
             continue
-        fields, layer = read_set(out_dir, name, check, kind in ("Routes", "Tracks"))
-        if kind == "Waypoints":
-            check_waypoints(check, data, fields, layer, waypoint_type)
-        elif kind == "Routes":
-            check_routes(check, data, layer, route_types)
-        elif kind == "Tracks":
-            check_track_lines(check, data, layer, track_types)
-        elif kind == "TracksPts":
-            check_track_points(check, data, fields, layer, track_types)
-        else:
-            check.problems.append("unknown layer kind " + kind)
+        compare, types = {"Waypoints": (check_waypoints, waypoint_type),
+                          "Routes": (check_routes, route_types),
+                          "Tracks": (check_track_lines, track_types),
+                          "TracksPts": (check_track_points, track_types)}[kind]
+        compare(check, data, read_set(out_dir, name, check), types)
 
     return check.report(sorted(layers.values()))
 

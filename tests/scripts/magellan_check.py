@@ -11,7 +11,7 @@ Prints the differences and exits 1 when there is one.
 import json
 import sys
 
-from check_support import Check, check_lines, check_points, read_set
+from check_support import Check, located, read_set
 
 MINUTES_TO_DEGREES = 0.016666666666666666
 
@@ -27,24 +27,24 @@ def position(item):
     return (on_the_wire(item["lon"]), on_the_wire(item["lat"]))
 
 
-def check_waypoints(check, data, fields, layer):
-    expected = [(position(w), {"Ident": w["ident"][:12].strip(),
+def check_waypoints(check, data, written):
+    check.layer("waypoint", written, [
+        (located(position(w), {"Ident": w["ident"][:12].strip(),
                                "Comment": w["comment"][:40].strip(),
-                               "Altitude": 0 if w["alt"] is None else int(round(w["alt"]))})
-                for w in data["waypoints"]]
-    check_points(check, "waypoint", fields, layer,
-                 ["Ident", "Longitude", "Latitude", "Comment", "Altitude"], expected)
+                               "Altitude": 0 if w["alt"] is None else int(round(w["alt"]))}),
+         [[position(w)]]) for w in data["waypoints"]],
+        ["Ident", "Longitude", "Latitude", "Comment", "Altitude"])
 
 
-def check_routes(check, data, fields, layer):
+def check_routes(check, data, written):
     by_name = {w["ident"]: w for w in data["waypoints"]}
-    check_lines(check, "route", layer, [
+    check.layer("route", written, [
         ({"Ident": str(r["number"]), "Comment": r["comment"][:40].strip()},
-         [position(by_name[n if isinstance(n, str) else n["ident"]]) for n in r["points"]])
+         [[position(by_name[n if isinstance(n, str) else n["ident"]]) for n in r["points"]]])
         for r in data["routes"]])
 
 
-def check_tracks(check, data, fields, layer):
+def check_tracks(check, data, written):
     """Void fixes dropped, a new line at each name change."""
     lines = []
     for track in data["tracks"]:
@@ -53,7 +53,8 @@ def check_tracks(check, data, fields, layer):
                 if not lines or lines[-1][0] != track["name"]:
                     lines.append((track["name"], []))
                 lines[-1][1].append(position(p))
-    check_lines(check, "track", layer, [(name[:12].strip(), points) for name, points in lines])
+    check.layer("track", written, [({"Ident": name[:12].strip()}, [points])
+                                   for name, points in lines])
 
 
 def main(argv):
@@ -66,7 +67,7 @@ def main(argv):
         written = read_set(argv[2], name, check)
         if written is not None:
             found.append(name)
-            compare(check, data, *written)
+            compare(check, data, written)
     return check.report(found)
 
 

@@ -120,92 +120,88 @@ TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
                                                                "MORE.SHP", "MORE.SHX"}));
 }
 
-TEST(LayerExport, UnwritableDirectoryKeepsEverythingModified) {
-    TempDir dir;
-    std::ofstream(dir.File("plainfile")) << "x";
-    for (std::string target : {dir.File("missing/out.shp"), dir.File("plainfile/out.shp")}) {
-        SCOPED_TRACE(target);
+// A file that cannot be written fails its own layer or table: one message
+// naming it, no half of a set left behind, the layer or table still modified,
+// and the rest written; the next save writes just what is still due.
+TEST(LayerExport, FailedFiles) {
+    enum Obstacle { kMissingDirectory, kBelowAFile, kFullDisk, kTooLarge };
+    const std::string noDir = ": No such file or directory", notDir = ": Not a directory",
+                      full = ": No space left on device",
+                      tooLarge =
+                          ": the layer needs more than 2 GB, the most a shapefile can hold; "
+                          "nothing of it was written";
+    const struct {
+        Obstacle obstacle;
+        const char* target;                 // in the scratch directory
+        std::vector<std::string> messages;  // the files named, each with its reason
+        std::vector<std::string> left;      // files in the scratch directory afterwards
+        std::vector<bool> modified;         // waypoint layer and table, route layer and table
+        size_t dueNext;                     // files the next save writes
+    } rows[] = {
+        {kMissingDirectory,
+         "missing/out.shp",
+         {"missing/WPTS.SHP" + noDir, "missing/ROUTE1.SHP" + noDir, "missing/WPTS.DBF" + noDir,
+          "missing/ROUTE1.DBF" + noDir},
+         {},
+         {true, true, true, true},
+         10},
+        {kBelowAFile,
+         "plainfile/out.shp",
+         {"plainfile/WPTS.SHP" + notDir, "plainfile/ROUTE1.SHP" + notDir,
+          "plainfile/WPTS.DBF" + notDir, "plainfile/ROUTE1.DBF" + notDir},
+         {"plainfile"},
+         {true, true, true, true},
+         10},
+        // The .SHX of the waypoints and the .DBF of the route go to a full disk.
+        {kFullDisk,
+         "",
+         {"WPTS.SHX" + full, "ROUTE1.DBF" + full},
+         {"ROUTE1.PRJ", "ROUTE1.SHP", "ROUTE1.SHX", "WPTS.CPG", "WPTS.DBF"},
+         {true, false, false, true},
+         5},
+        // A .SHP of 2.2 GB; the route of 10,001 points is well within the format.
+        {kTooLarge,
+         "",
+         {"WPTS.SHP" + tooLarge},
+         {"ROUTE1.CPG", "ROUTE1.DBF", "ROUTE1.PRJ", "ROUTE1.SHP", "ROUTE1.SHX", "WPTS.CPG",
+          "WPTS.DBF"},
+         {true, false, false, false},
+         3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.target + std::to_string(row.obstacle));
+        TempDir dir;
         RecordingFeedback feedback;
         Document doc;
-        int w = doc.Waypoints("W", "WPTS", 2);
-        int r = doc.Route("ROUTE1", 3);
-        ExportResult result = ExportLayers(doc.geometry, doc.attributes, target);
+        int w = doc.Waypoints("W", "WPTS", 2000);
+        int r = doc.Route("ROUTE1", 10001);
+        if (row.obstacle == kBelowAFile) std::ofstream(dir.File("plainfile")) << "x";
+        if (row.obstacle == kFullDisk) {
+            ASSERT_EQ(symlink("/dev/full", dir.File("WPTS.SHX").c_str()), 0);
+            ASSERT_EQ(symlink("/dev/full", dir.File("ROUTE1.DBF").c_str()), 0);
+        }
+        if (row.obstacle == kTooLarge) doc.geometry.Layer(w).pointCount = 80000000;
+
+        ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.File(row.target));
         EXPECT_FALSE(result.allWritten);
-        EXPECT_EQ(result.layersFailed, 2);
-        EXPECT_EQ(result.tablesFailed, 2);
-        ASSERT_EQ(feedback.messages.size(), 4u);  // one per failure
-        std::string reason = target.find("missing") != std::string::npos
-                                 ? "No such file or directory"
-                                 : "Not a directory";
-        EXPECT_EQ(feedback.messages[0],
-                  "Could not write the file " + ExportDirectory(target) + "WPTS.SHP: " + reason);
-        EXPECT_TRUE(feedback.HasMessage("ROUTE1.DBF: " + reason));
-        EXPECT_TRUE(doc.geometry.Layer(w).modified);
-        EXPECT_TRUE(doc.geometry.Layer(r).modified);
-        EXPECT_TRUE(doc.attributes.Table(doc.TableOf(w)).modified);
+        std::vector<std::string> messages;
+        for (const std::string& m : row.messages)
+            messages.push_back("Could not write the file " + dir.File(m));
+        EXPECT_EQ(feedback.messages, messages);
+        EXPECT_EQ(result.filesFailed.size(), messages.size());
+        EXPECT_EQ(FilesIn(dir.path()), row.left);
+        EXPECT_EQ(
+            (std::vector<bool>{
+                doc.geometry.Layer(w).modified, doc.attributes.Table(doc.TableOf(w)).modified,
+                doc.geometry.Layer(r).modified, doc.attributes.Table(doc.TableOf(r)).modified}),
+            row.modified);
 
-        // Saved again somewhere writable: everything is still due.
-        TempDir good;
-        result = ExportLayers(doc.geometry, doc.attributes, good.path());
+        if (row.obstacle == kTooLarge) doc.geometry.Layer(w).pointCount = 2000;
+        TempDir again;
+        result = ExportLayers(doc.geometry, doc.attributes, again.path());
         EXPECT_TRUE(result.allWritten);
-        EXPECT_EQ(FilesIn(good.path()).size(), 10u);
+        EXPECT_EQ(result.filesWritten.size(), row.dueNext);
     }
-}
-
-TEST(LayerExport, FullDiskRemovesTheHalfWrittenFiles) {
-    TempDir dir;
-    RecordingFeedback feedback;
-    Document doc;
-    int w = doc.Waypoints("W", "WPTS", 2000);
-    int r = doc.Route("ROUTE1", 3);
-    // The .SHX of the waypoints and the .DBF of the route go to a full disk.
-    ASSERT_EQ(symlink("/dev/full", dir.File("WPTS.SHX").c_str()), 0);
-    ASSERT_EQ(symlink("/dev/full", dir.File("ROUTE1.DBF").c_str()), 0);
-
-    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
-    EXPECT_FALSE(result.allWritten);
-    EXPECT_EQ(
-        feedback.messages,
-        (std::vector<std::string>{
-            "Could not write the file " + dir.File("WPTS.SHX") + ": No space left on device",
-            "Could not write the file " + dir.File("ROUTE1.DBF") + ": No space left on device"}));
-    EXPECT_EQ(result.filesFailed,
-              (std::vector<std::string>{dir.File("WPTS.SHX"), dir.File("ROUTE1.DBF")}));
-    // Neither half of the failed pair, nor the failed table, is left behind.
-    EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"ROUTE1.PRJ", "ROUTE1.SHP", "ROUTE1.SHX", "WPTS.CPG",
-                                        "WPTS.DBF"}));
-    EXPECT_TRUE(doc.geometry.Layer(w).modified);
-    EXPECT_FALSE(doc.attributes.Table(doc.TableOf(w)).modified);
-    EXPECT_FALSE(doc.geometry.Layer(r).modified);
-    EXPECT_TRUE(doc.attributes.Table(doc.TableOf(r)).modified);
-
-    // Disk space back: the next save writes just the two that failed.
-    result = ExportLayers(doc.geometry, doc.attributes, dir.path());
-    EXPECT_TRUE(result.allWritten);
-    EXPECT_EQ(
-        result.filesWritten,
-        (std::vector<std::string>{dir.File("WPTS.SHP"), dir.File("WPTS.SHX"), dir.File("WPTS.PRJ"),
-                                  dir.File("ROUTE1.DBF"), dir.File("ROUTE1.CPG")}));
-}
-
-TEST(LayerExport, TooLargeALayerFailsOnlyItself) {
-    TempDir dir;
-    RecordingFeedback feedback;
-    Document doc;
-    doc.Route("TRACK", 10001);  // once beyond a fixed limit of points per line
-    int big = doc.Waypoints("W", "WPTS", 2);
-    doc.geometry.Layer(big).pointCount = 80000000;  // a .SHP of 2.2 GB
-    ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.path());
-    EXPECT_FALSE(result.allWritten);
-    EXPECT_EQ(feedback.messages,
-              std::vector<std::string>{"Could not write the file " + dir.File("WPTS.SHP") +
-                                       ": the layer needs more than 2 GB, the most a shapefile "
-                                       "can hold; nothing of it was written"});
-    EXPECT_TRUE(doc.geometry.Layer(big).modified);
-    EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{"TRACK.CPG", "TRACK.DBF", "TRACK.PRJ", "TRACK.SHP",
-                                        "TRACK.SHX", "WPTS.CPG", "WPTS.DBF"}));
 }
 
 // A save asks once before replacing files that this document did not write for
@@ -283,9 +279,8 @@ TEST(LayerExport, SameFileNamesGetNumberedOnce) {
         const char* base;
         size_t count;
         double x0;
-    } sets[] = {
-        {"Waypoints", 1, 10}, {"Waypoints2", 2, 20}, {"Waypoints1", 3, 30}, {"WAYPOINTS3", 4, 40},
-        {"Tracks", 1, 50},    {"Tracks1", 2, 60}};
+    } sets[] = {{"Waypoints", 1, 10},  {"Waypoints2", 2, 20}, {"Waypoints1", 3, 30},
+                {"WAYPOINTS3", 4, 40}, {"Tracks", 1, 50},     {"Tracks1", 2, 60}};
     for (auto& s : sets) {
         SCOPED_TRACE(s.base);
         json got = ReadBack(dir.File(s.base));
