@@ -1,9 +1,6 @@
-// File > Import through the program's own dialogs against the simulated
-// receiver on Com 2: a Garmin download with picture matching drawn on the map
-// and saved from the document (the files read back by an independent reader);
-// Cancel in each dialog, a port that does not open, a Magellan download with
-// the defaults and an import with nothing ticked; GPX files from a mounted
-// receiver, and the document exported as GPX.
+// File > Import through the program's own dialogs against the simulated receiver
+// on Com 2, File > Save As and Export > GPX through their file choosers, and
+// Cancel in each dialog and during a transfer.
 
 #include <wx/checkbox.h>
 #include <wx/choicdlg.h>
@@ -36,25 +33,22 @@ constexpr char kPictures[] = "Picture matching ";
 const DialogScript::Action Ok = [](wxDialog& d) { Click(&d, wxID_OK); };
 const DialogScript::Action CancelIt = [](wxDialog& d) { Click(&d, wxID_CANCEL); };
 
-// Counts the paints of a progress text in the status bar while the main window
-// takes no input. Each paint also uncovers the map, as a window dragged across
-// the program during a transfer would.
+// Counts the paints of a progress text in the status bar, running `onPaint` at each.
 struct ProgressPaints : wxEvtHandler {
-    explicit ProgressPaints(wxWindow* map) : m_map(map) {
+    explicit ProgressPaints(std::function<void()> onPaint) : m_onPaint(std::move(onPaint)) {
         g_pStatusBar->Bind(wxEVT_PAINT, &ProgressPaints::OnPaint, this);
     }
     ~ProgressPaints() override {
         g_pStatusBar->Unbind(wxEVT_PAINT, &ProgressPaints::OnPaint, this);
     }
     void OnPaint(wxPaintEvent& event) {
-        const wxString text = g_pStatusBar->GetStatusText(0);
-        count += text.StartsWith(" Transfering") && GuiTest::Frame().TransferRunning() &&
-                 !GuiTest::LayersBar().IsEnabled();
-        m_map->Refresh();
         event.Skip();
+        if (!g_pStatusBar->GetStatusText(0).StartsWith(" Transfering")) return;
+        ++count;
+        m_onPaint();
     }
     int count = 0;
-    wxWindow* m_map;
+    std::function<void()> m_onPaint;
 };
 
 class Import : public GuiTest {
@@ -82,13 +76,19 @@ class Import : public GuiTest {
             EXPECT_EQ(LayersBar().Box(k)->GetLabel(), name);
         }
     }
-    // Nothing imported, and the window takes input again.
-    static void ExpectUntouched(const DialogScript& script) {
-        EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(script.unexpected.empty());
-        EXPECT_EQ(Doc().m_geometryStore.layerCount, 0);
-        EXPECT_FALSE(Doc().IsModified());
-        EXPECT_TRUE(Frame().IsEnabled());
+    // Runs `command`, whose file chooser `title` is given `path`; nothing is said.
+    static void SaveThrough(int command, const char* title, const std::string& path) {
+        DialogScript save;
+        const auto choose = [&path](wxDialog& d) {
+            auto& chooser = dynamic_cast<wxFileDialog&>(d);
+            chooser.SetPath(path);
+            // GTK's file chooser takes the path once it has read the folder.
+            for (int wait = 0; wait < 100 && chooser.GetPath().empty(); ++wait) Pump(50);
+        };
+        save.Then(title, choose, wxID_OK);
+        Command(command);
+        EXPECT_TRUE(save.Done());
+        EXPECT_TRUE(save.messages.empty()) << save.messages[0];
     }
     SimulatorProcess m_receiver;
 };
@@ -125,16 +125,20 @@ TEST_F(Import, GarminEveryLayerWithPicturesDrawnThenSavedFromTheDocument) {
             Choose(&d, kIdPicturesPerWaypoint, "5");  // "Local" takes a single picture
             Ok(d);
         });
+    // The progress is painted during the transfers, with no input taken; each paint
+    // also uncovers the map, which waits for the whole download.
+    int withoutInput = 0;
     {
-        ProgressPaints paints(View().GetCanvas());
+        ProgressPaints paints([&withoutInput] {
+            withoutInput += Frame().TransferRunning() && !LayersBar().IsEnabled();
+            View().GetCanvas()->Refresh();
+        });
         Command(ID_IMPORT_GARMIN);
-        EXPECT_TRUE(script.Done());
-        EXPECT_TRUE(script.unexpected.empty());
-        EXPECT_TRUE(script.messages.empty()) << script.messages[0];
-        // The progress was painted during the transfers, with no input taken;
-        // the map, uncovered meanwhile, waited for the whole download.
-        EXPECT_GT(paints.count, 3);
     }
+    EXPECT_TRUE(script.Done());
+    EXPECT_TRUE(script.unexpected.empty());
+    EXPECT_TRUE(script.messages.empty()) << script.messages[0];
+    EXPECT_GT(withoutInput, 3);
     EXPECT_TRUE(Frame().IsEnabled());
     EXPECT_EQ(g_pStatusBar->GetStatusText(0).utf8_string(),
               " Transfering Track Log as Points 380 of 382");  // of the records, headers too
@@ -146,19 +150,7 @@ TEST_F(Import, GarminEveryLayerWithPicturesDrawnThenSavedFromTheDocument) {
 
     // File > Save of an unnamed document asks for the place with Save As.
     TempDir out;
-    DialogScript save;
-    save.Then(
-        "Save As",
-        [&out](wxDialog& dialog) {
-            auto& chooser = dynamic_cast<wxFileDialog&>(dialog);
-            chooser.SetPath(out.File("Town"));
-            // GTK's file chooser takes the path once it has read the folder.
-            for (int wait = 0; wait < 100 && chooser.GetPath().empty(); ++wait) Pump(50);
-        },
-        wxID_OK);
-    Command(wxID_SAVE);
-    EXPECT_TRUE(save.Done());
-    EXPECT_TRUE(save.messages.empty()) << save.messages[0];
+    SaveThrough(wxID_SAVE, "Save As", out.File("Town"));
     EXPECT_FALSE(Doc().IsModified());
     // The shapes of each file, and the picture fields of MARKET (two pictures,
     // earliest first) and CHURCH (one, in "Local"), read back from the files.
@@ -175,52 +167,51 @@ for i in (0, 1): print([v.strip() for v in r.record(i)[-5:]]))";
 }
 
 TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
-    const std::vector<std::pair<int, std::vector<std::string>>> cancels = {
-        {ID_IMPORT_GARMIN, {kComm}},
-        {ID_IMPORT_GARMIN, {kComm, kInterface}},
-        {ID_IMPORT_MAGELLAN, {kPortProperties}},
-        {ID_IMPORT_MAGELLAN, {kPortProperties, kInterface}},
-    };
-    for (const auto& [command, titles] : cancels) {
-        SCOPED_TRACE(titles.back());
-        DialogScript script;
-        for (size_t i = 0; i < titles.size(); ++i)
-            script.Then(titles[i], i + 1 < titles.size() ? Ok : CancelIt);
-        Command(command);
-        EXPECT_TRUE(script.messages.empty());
-        ExpectUntouched(script);
-    }
-    // Nobody holds the port: it opens again (the port is opened exclusively).
-    EXPECT_TRUE(SerialPort().Open("Com2", "9600,N,8,1"));
-
+    // Cancel in each dialog, or a port that does not open: nothing is imported, no
+    // other dialog is shown, and nobody holds the port (it is opened exclusively).
     TempDir dir;
     const std::string missing = dir.File("no-such-port");
-    setenv("QUORVEX_COM2", missing.c_str(), 1);
-    for (const char* first : {kComm, kPortProperties}) {
-        DialogScript failing;
-        failing.Then(first, Ok);
-        Command(first == kComm ? ID_IMPORT_GARMIN : ID_IMPORT_MAGELLAN);
-        ASSERT_FALSE(failing.messages.empty());
-        EXPECT_EQ(failing.messages[0], "Could not open Serial port " + missing + "\nErr = 2");
-        EXPECT_EQ(std::count(failing.titles.begin(), failing.titles.end(), kInterface), 0);
-        ExpectUntouched(failing);
+    const struct {
+        int command;
+        std::vector<std::string> titles;  // the last is cancelled, or OK on a missing port
+        bool portMissing;
+    } stops[] = {
+        {ID_IMPORT_GARMIN, {kComm}, true},
+        {ID_IMPORT_MAGELLAN, {kPortProperties}, true},
+        {ID_IMPORT_GARMIN, {kComm}, false},
+        {ID_IMPORT_GARMIN, {kComm, kInterface}, false},
+        {ID_IMPORT_MAGELLAN, {kPortProperties}, false},
+        {ID_IMPORT_MAGELLAN, {kPortProperties, kInterface}, false},
+    };
+    for (const auto& [command, titles, portMissing] : stops) {
+        SCOPED_TRACE(titles.back() + (portMissing ? " missing" : ""));
+        setenv("QUORVEX_COM2", portMissing ? missing.c_str() : m_receiver.DevicePath().c_str(), 1);
+        DialogScript script;
+        for (size_t i = 0; i < titles.size(); ++i)
+            script.Then(titles[i], i + 1 < titles.size() || portMissing ? Ok : CancelIt);
+        Command(command);
+        EXPECT_EQ(script.messages.empty() ? "" : script.messages[0],
+                  portMissing ? "Could not open Serial port " + missing + "\nErr = 2" : "");
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.unexpected.empty());
+        EXPECT_EQ(Doc().m_geometryStore.layerCount, 0);
+        EXPECT_FALSE(Doc().IsModified());
+        EXPECT_TRUE(Frame().IsEnabled());  // the window takes input again
+        EXPECT_TRUE(portMissing || SerialPort().Open("Com2", "9600,N,8,1"));
     }
-    setenv("QUORVEX_COM2", m_receiver.DevicePath().c_str(), 1);
 
     // The picture dialog's Cancel only turns the matching off: the waypoints
     // come without picture fields.
     {
-        DialogScript script;
-        script.Then(kComm, Ok)
-            .Then(kInterface,
-                  [](wxDialog& d) {
-                      Check(&d, kIdMatchPictures, true);
-                      Check(&d, kIdTransferRoutes, false);
-                      Ok(d);
-                  })
-            .Then(kPictures, CancelIt);
+        DialogScript pictures;
+        pictures.Then(kComm, Ok).Then(kInterface, [](wxDialog& d) {
+            Check(&d, kIdMatchPictures);
+            Check(&d, kIdTransferRoutes, false);
+            Ok(d);
+        });
+        pictures.Then(kPictures, CancelIt);
         Command(ID_IMPORT_GARMIN);
-        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(pictures.Done());
     }
     const AttributeTable& table = Doc().m_attributeStore.Table(0);
     for (int f = 0; f < table.fieldCount; ++f) EXPECT_STRNE(table.fields[f].name, "North");
@@ -241,6 +232,7 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
             }
             Check(&d, kIdComOther);
             Click(&d, wxID_OK);
+
             Type(&d, kIdOtherDevice, path);
             EXPECT_TRUE(Control<wxRadioButton>(&d, kIdComOther)->GetValue());
             Ok(d);
@@ -317,20 +309,8 @@ TEST_F(Import, GpxFromAMountedReceiverThenExportedAsGpx) {
     ExpectEveryLayerDrawn();
 
     const std::string gpx = media.File("out.gpx");
-    DialogScript save;
-    save.Then(
-        "Export as GPX",
-        [&](wxDialog& d) {
-            auto& chooser = dynamic_cast<wxFileDialog&>(d);
-            chooser.SetPath(gpx);
-            for (int wait = 0; wait < 100 && chooser.GetPath().empty(); ++wait) Pump(50);
-        },
-        wxID_OK);
-    Command(ID_EXPORT_GPX);
-    EXPECT_TRUE(save.Done());
-    EXPECT_TRUE(save.messages.empty()) << save.messages[0];
-    std::ifstream written(gpx);
-    const std::string text((std::istreambuf_iterator<char>(written)), {});
+    SaveThrough(ID_EXPORT_GPX, "Export as GPX", gpx);
+    const std::string text = ReadTextFile(gpx);
     EXPECT_NE(text.find("<name>HUT</name>"), std::string::npos) << text;
     EXPECT_NE(text.find("<trkpt lat=\"46.100000000\" lon=\"7.900000000\">"), std::string::npos);
 }
@@ -341,29 +321,26 @@ TEST_F(Import, CancelStopsTheDownloadKeepsWhatArrivedAndSkipsTheRest) {
     setenv("QUORVEX_COM2", large.DevicePath().c_str(), 1);
     // The first painted progress text is answered by a click on Cancel; the
     // paints meanwhile come at most 20 times a second.
-    int paints = 0;
     const auto start = std::chrono::steady_clock::now();
-    const auto click = [&paints](wxPaintEvent& event) {
-        event.Skip();
-        if (!g_pStatusBar->GetStatusText(0).StartsWith(" Transfering") || paints++ > 0) return;
+    bool clicked = false;
+    ProgressPaints paints([&clicked] {
+        if (std::exchange(clicked, true)) return;
         EXPECT_TRUE(Frame().CancelButton()->IsShownOnScreen());
         EXPECT_FALSE(Frame().GetToolBar()->IsEnabled());
         EXPECT_FALSE(View().GetCanvas()->IsEnabled());
         wxUIActionSimulator mouse;
         mouse.MouseMove(Frame().CancelButton()->GetScreenRect().GetPosition() + wxPoint(5, 5));
         mouse.MouseClick();
-    };
-    g_pStatusBar->Bind(wxEVT_PAINT, click);
+    });
     DialogScript script;
     script.Then(kPortProperties, Ok).Then(kInterface, Ok);
     Command(ID_IMPORT_MAGELLAN);
-    g_pStatusBar->Unbind(wxEVT_PAINT, click);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start).count();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(script.messages,
               std::vector<std::string>{"Transfer stopped by the user; what arrived is kept."});
-    EXPECT_LE(paints, ms / 50 + 3);
+    EXPECT_LE(paints.count, ms / 50 + 3);
     ASSERT_EQ(LayerNames(), std::vector<std::string>{"Magellan Waypoints"});
     EXPECT_GT(Doc().m_geometryStore.Layer(0).pointCount, 0);
     EXPECT_LT(Doc().m_geometryStore.Layer(0).pointCount, 4000);

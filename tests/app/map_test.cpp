@@ -1,9 +1,7 @@
-// The map view in the running program: drawn into images (colours at the
-// computed pixels, the grid, inactive layers, the fast pixel drawing
-// against one call per symbol, the printed page), the mouse (rubber-band zoom,
-// Zoom Out, the readout) and the layers bar.
+// The map view in the running program: the drawing (colours, grid, inactive layers,
+// pixels against one call per symbol, the printed page), the mouse and keys, and
+// the layers bar.
 
-#include <wx/colordlg.h>
 #include <wx/dcmemory.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -11,9 +9,9 @@
 #include <wx/uiaction.h>
 
 #include <cmath>
-#include "quorvex_test.h"
 
 #include "gui_test_support.h"
+#include "quorvex_test.h"
 #include "view/command_ids.h"
 #include "view/feature_window.h"
 #include "view/map_printout.h"
@@ -40,25 +38,20 @@ class MapView : public GuiTest {
     static uint32_t PixelAt(const wxImage& image, const MapMapping& m, double x, double y) {
         return PixelOf(image, m.WorldToDeviceX(x), m.WorldToDeviceY(y));
     }
-    // How much of `colour` a pixel holds when blended with white (0 to 1); 0
-    // when the pixel is no such blend.
-    static double Coverage(const wxImage& image, int x, int y, uint32_t colour) {
-        const int pixel[3] = {image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)};
-        double sum = 0.0;
-        int channels = 0;
+    // Whether the pixel is `colour` (of channels 0 and 255 only) blended with the
+    // white background to at least `cover`.
+    static bool Inked(const wxImage& image, int x, int y, uint32_t colour, double cover) {
+        const unsigned char* pixel = image.GetData() + 3 * (y * image.GetWidth() + x);
         for (int c = 0; c < 3; ++c) {
-            const int ink = (colour >> (16 - 8 * c)) & 0xFF;
-            if (ink == 255 && pixel[c] < 200) return 0.0;
-            if (ink == 255) continue;
-            sum += (255.0 - pixel[c]) / (255.0 - ink);
-            ++channels;
+            const bool ink = (colour >> (16 - 8 * c)) & 0xFF;
+            if (ink ? pixel[c] < 200 : pixel[c] > 255 * (1 - cover)) return false;
         }
-        return channels ? sum / channels : 0.0;
+        return true;
     }
     static bool InkedNear(const wxImage& image, int x, int y, uint32_t colour) {
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                if (Coverage(image, x + dx, y + dy, colour) >= 0.25) return true;
+                if (Inked(image, x + dx, y + dy, colour, 0.25)) return true;
         return false;
     }
     // Presses the left button at `from`, moves to `to` and releases it there,
@@ -77,11 +70,13 @@ class MapView : public GuiTest {
         mouse.MouseUp();
         Pump(300);
     }
-    // The view window is (west, south, east, north).
-    static void ExpectWindow(const std::vector<double>& expected) {
+    // The view window: west, south, east, north.
+    static std::vector<double> Window() {
         const MapMapping& m = View().Mapping();
-        const double window[] = {m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
-        for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(window[i], expected[i]) << i;
+        return {m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
+    }
+    static void ExpectWindow(const std::vector<double>& expected) {
+        for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(Window()[i], expected[i]) << i;
     }
     const wxSize size{400, 300};
 };
@@ -156,10 +151,10 @@ TEST_F(MapView, PixelDrawingMatchesOneCallPerSymbol) {
         int fastCount = 0, misses = 0;
         for (int y = 1; y < area.GetHeight() - 1; ++y)
             for (int x = 1; x < area.GetWidth() - 1; ++x) {
-                const bool inFast = Coverage(fast, x, y, colour) >= 0.5;
+                const bool inFast = Inked(fast, x, y, colour, 0.5);
                 fastCount += inFast;
                 misses += inFast && !InkedNear(calls, x, y, colour);
-                misses += Coverage(calls, x, y, colour) >= 0.5 && !InkedNear(fast, x, y, colour);
+                misses += Inked(calls, x, y, colour, 0.5) && !InkedNear(fast, x, y, colour);
             }
         EXPECT_GT(fastCount, 100) << layer;
         EXPECT_EQ(misses, 0) << layer;
@@ -268,17 +263,13 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
         Doc().m_attributeStore.SetText(table, Doc().m_attributeStore.RecordCount(table), 0, name);
     Doc().m_geometryStore.Layer(0).attributeTable = table;
     wxWindow* canvas = View().GetCanvas();
-    const auto window = [] {
-        const MapMapping& m = View().Mapping();
-        return std::vector<double>{m.m_viewXMin, m.m_viewYMin, m.m_viewXMax, m.m_viewYMax};
-    };
     const auto send = [canvas](wxEvent&& event) {
         event.SetEventObject(canvas);
         canvas->GetEventHandler()->ProcessEvent(event);
         Pump();
     };
     View().RedrawNow();
-    const std::vector<double> full = window();
+    const std::vector<double> full = Window();
 
     // A wheel step toward the user zooms in about the pointer, which keeps its position.
     const wxPoint p(150, 120);
@@ -288,7 +279,7 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     wheel.m_wheelRotation = 120;
     wheel.m_wheelDelta = 120;
     send(std::move(wheel));
-    EXPECT_NEAR(window()[2] - window()[0], (full[2] - full[0]) * CQUORVEXView::kWheelZoom, 1e-9);
+    EXPECT_NEAR(Window()[2] - Window()[0], (full[2] - full[0]) * CQUORVEXView::kWheelZoom, 1e-9);
     EXPECT_NEAR(View().Mapping().DeviceToWorldX(p.x), x, 1e-9);
     EXPECT_NEAR(View().Mapping().DeviceToWorldY(p.y), y, 1e-9);
 
@@ -297,7 +288,7 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     const double scale = View().Mapping().m_scale;
     wxUIActionSimulator mouse;
     for (bool space : {false, true}) {
-        const std::vector<double> before = window();
+        const std::vector<double> before = Window();
         mouse.MouseMove(canvas->ClientToScreen(wxPoint(100, 100)));
         Pump(100);
         if (space) mouse.KeyDown(WXK_SPACE);
@@ -309,20 +300,20 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
         if (space) mouse.KeyUp(WXK_SPACE);
         Pump(200);
         // The map followed the pointer right and up: the window went west and south.
-        EXPECT_NEAR(window()[0], before[0] - 40 / scale, 1e-9) << space;
-        EXPECT_NEAR(window()[3], before[3] - 30 / scale, 1e-9) << space;
-        EXPECT_NEAR(window()[2] - window()[0], before[2] - before[0], 1e-9) << space;
+        EXPECT_NEAR(Window()[0], before[0] - 40 / scale, 1e-9) << space;
+        EXPECT_NEAR(Window()[3], before[3] - 30 / scale, 1e-9) << space;
+        EXPECT_NEAR(Window()[2] - Window()[0], before[2] - before[0], 1e-9) << space;
     }
     // The arrow keys pan by an eighth of the window; Home shows every layer.
-    const std::vector<double> before = window();
+    const std::vector<double> before = Window();
     for (int key : {WXK_LEFT, WXK_LEFT, WXK_DOWN}) {
         wxKeyEvent press(wxEVT_KEY_DOWN);
         press.m_keyCode = key;
         send(std::move(press));
     }
     const wxSize area = canvas->GetClientSize();
-    EXPECT_NEAR(window()[0], before[0] - 2 * (area.GetWidth() / 8) / scale, 1e-9);
-    EXPECT_NEAR(window()[1], before[1] - (area.GetHeight() / 8) / scale, 1e-9);
+    EXPECT_NEAR(Window()[0], before[0] - 2 * (area.GetWidth() / 8) / scale, 1e-9);
+    EXPECT_NEAR(Window()[1], before[1] - (area.GetHeight() / 8) / scale, 1e-9);
     wxKeyEvent home(wxEVT_KEY_DOWN);
     home.m_keyCode = WXK_HOME;
     send(std::move(home));

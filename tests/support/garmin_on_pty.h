@@ -12,7 +12,7 @@
 
 // The next frame the host sent; id -1 when none began within `timeoutMs`.
 inline WirePacket ReadHostFrame(PtyPair& pty, int timeoutMs) {
-    return HostLine(pty.MasterFd()).ReadPacket(timeoutMs);
+    return pty.ReadPacket(timeoutMs);
 }
 // Every frame the host sends until it has been quiet for `quietMs`.
 inline std::vector<WirePacket> ReadHostFrames(PtyPair& pty, int quietMs) {

@@ -1,7 +1,7 @@
 #pragma once
 // What the desktop program's tests share: the running program, layers put straight
-// into the document, the view drawn into an image, event pumping, and dialogs driven
-// through their controls (state set and notification sent, as a click would).
+// into the document, the view drawn into an image, and dialogs driven through their
+// controls (state set and notification sent, as a click would).
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -24,8 +24,7 @@
 
 using Positions = std::vector<std::pair<double, double>>;  // (longitude, latitude)
 
-// The control `id` of `dialog` as a T; fails the test when it is missing or of
-// another kind.
+// The control `id` of `dialog` as a T; the test fails when there is none such.
 template <typename T>
 T* Control(wxWindow* dialog, int id) {
     T* control = dynamic_cast<T*>(dialog->FindWindow(id));
@@ -33,23 +32,17 @@ T* Control(wxWindow* dialog, int id) {
     return control;
 }
 
-// Presses button `id` (OK, Cancel, or a dialog's own).
+// Presses button `id`; sets check box `id` (or ticks radio button `id`); chooses
+// `item` in list `id`; types into, or reads, text control or combo box `id`.
 void Click(wxWindow* dialog, int id);
-// Sets check box `id`, or ticks radio button `id`.
 void Check(wxWindow* dialog, int id, bool checked = true);
-// Chooses `item` in the drop-down list `id`.
 void Choose(wxWindow* dialog, int id, const wxString& item);
-// Types `text` into the text control or editable combo box `id`.
 void Type(wxWindow* dialog, int id, const wxString& text);
-// The text of the text control or combo box `id`.
 std::string TextOf(wxWindow* dialog, int id);
 
-// The result ShowModal gives when `actions` left the dialog open.
+// Shows `dialog` modally, runs `actions` inside its event loop (as the user would
+// act on it) and returns the dialog's result, kLeftOpen when `actions` left it open.
 constexpr int kLeftOpen = -2;
-
-// Shows `dialog` modally, runs `actions` inside its event loop (as the user
-// would act on it) and returns the dialog's result; a dialog that `actions`
-// left open is ended with kLeftOpen rather than waiting for a user.
 int RunModal(wxDialog& dialog, const std::function<void()>& actions);
 
 // Each test runs in the program as `quorvex` starts it (gui_test_main).

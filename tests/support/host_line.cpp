@@ -194,9 +194,9 @@ std::string SentenceField(const std::string& line, size_t n) {
     return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-PtyPair::PtyPair() {
+PtyPair::PtyPair() : HostLine(-1) {
     char name[256] = {0};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+    if (openpty(&fd_, &slave_, name, nullptr, nullptr) != 0) {
         std::perror("openpty");
         std::abort();
     }
@@ -207,7 +207,7 @@ PtyPair::PtyPair() {
     tcgetattr(slave_, &tio);
     cfmakeraw(&tio);
     tcsetattr(slave_, TCSANOW, &tio);
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
 }
 
 PtyPair::~PtyPair() {
@@ -216,33 +216,23 @@ PtyPair::~PtyPair() {
     CloseSlave();
 }
 
-void PtyPair::Send(const Bytes& bytes) {
-    HostLine(master_).Write(bytes);
-}
-
-void PtyPair::Send(const std::string& text) {
-    HostLine(master_).Write(text);
-}
-
 Bytes PtyPair::Receive(size_t count, int timeoutMs) {
-    HostLine line(master_);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     Bytes got;
-    for (int b; got.size() < count && (b = line.ReadByte(MillisecondsUntil(deadline))) >= 0;)
+    for (int b; got.size() < count && (b = ReadByte(MillisecondsUntil(deadline))) >= 0;)
         got.push_back(static_cast<unsigned char>(b));
     return got;
 }
 
 Bytes PtyPair::ReceiveUntilQuiet(int quietMs) {
-    HostLine line(master_);
     Bytes got;
-    for (int b; (b = line.ReadByte(quietMs)) >= 0;) got.push_back(static_cast<unsigned char>(b));
+    for (int b; (b = ReadByte(quietMs)) >= 0;) got.push_back(static_cast<unsigned char>(b));
     return got;
 }
 
 void PtyPair::CloseMaster() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
 }
 
 void PtyPair::CloseSlave() {

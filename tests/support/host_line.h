@@ -82,7 +82,7 @@ class HostLine {
     // Sends $PMGNCSM with the checksum of `line` as received.
     void Acknowledge(const std::string& line);
 
-  private:
+  protected:
     int fd_ = -1;
     bool owned_ = true;
 };
@@ -96,25 +96,21 @@ std::string TextAt(const std::vector<uint8_t>& d, size_t at);
 // Field `n` of a sentence (0: the name), up to ',' or '*'.
 std::string SentenceField(const std::string& line, size_t n);
 
-// A pseudo-terminal pair for talking to a SerialPort from a test. The code under
-// test opens SlavePath() as its serial device; the test plays the receiver on
-// the master side, with scripted bytes, either inline or on a peer thread.
+// A pseudo-terminal pair for talking to a SerialPort from a test: the code under
+// test opens SlavePath() as its serial device; the test plays the receiver on the
+// master side (this HostLine), with scripted bytes, inline or on a peer thread.
 using Bytes = std::vector<unsigned char>;
 
-class PtyPair {
+class PtyPair : public HostLine {
   public:
     PtyPair();
     ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
 
     // The device the code under test opens ("/dev/pts/5").
     const std::string& SlavePath() const { return slavePath_; }
-    int MasterFd() const { return master_; }
 
-    // Writes every byte to the line (as long as it is there).
-    void Send(const Bytes& bytes);
-    void Send(const std::string& text);
+    void Send(const Bytes& bytes) { Write(bytes); }
+    void Send(const std::string& text) { Write(text); }
     // Reads until `count` bytes came or `timeoutMs` passed, and returns what came.
     Bytes Receive(size_t count, int timeoutMs);
     // Reads until nothing more arrived for `quietMs`.
@@ -131,7 +127,6 @@ class PtyPair {
     void JoinPeer();
 
   private:
-    int master_ = -1;
     int slave_ = -1;
     std::string slavePath_;
     std::thread peer_;

@@ -84,24 +84,6 @@ CommandResult CheckAgainstDataset(const std::string& script, const std::string& 
                       " " + options);
 }
 
-namespace {
-
-constexpr int kStartTimeoutMs = 60000;
-constexpr int kStopTimeoutMs = 2000;
-
-// Waits for the child to end, at most `timeoutMs`; true when it did.
-bool WaitForExit(pid_t pid, int timeoutMs, int& status) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno != EINTR)) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-}  // namespace
-
 SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
     std::string program = BinDir() + "/quorvex-gpssim";
     int out[2];
@@ -135,7 +117,7 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
     close(out[1]);
 
     // The first line is the device path.
-    const std::string line = HostLine(out[0]).ReadLine(kStartTimeoutMs);
+    const std::string line = HostLine(out[0]).ReadLine(60000);
     close(out[0]);
     if (line.empty()) {
         error_ = "quorvex-gpssim (" + program + ") printed no device path";
@@ -147,13 +129,14 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
 
 SimulatorProcess::~SimulatorProcess() { Stop(); }
 
+// SIGTERM, and SIGKILL when it has not ended within 2 s.
 void SimulatorProcess::Stop() {
     if (pid_ <= 0) return;
-    int status = 0;
     kill(pid_, SIGTERM);
-    if (!WaitForExit(pid_, kStopTimeoutMs, status)) {
-        kill(pid_, SIGKILL);
-        WaitForExit(pid_, kStopTimeoutMs, status);
+    int status = 0;
+    for (int waited = 0; waitpid(pid_, &status, WNOHANG) == 0; waited += 5) {
+        if (waited == 2000) kill(pid_, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     pid_ = -1;
 }
