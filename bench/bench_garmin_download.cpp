@@ -40,17 +40,9 @@ struct RunFigures {
 RunFigures RunCli(const std::vector<std::string>& arguments, const std::string& log) {
     RunFigures figures;
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!freopen(log.c_str(), "w", stderr)) _exit(126);
-        execv(arguments[0].c_str(), Argv(arguments).data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return figures;
+    rusage usage;
+    figures.status = RunToEnd(arguments, log, usage);
     figures.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    figures.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     figures.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     figures.peakKiB = usage.ru_maxrss;

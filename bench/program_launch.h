@@ -2,7 +2,11 @@
 // What the download benchmarks share: where the built programs are, and starting
 // quorvex-gpssim to read the device path it prints as its first line.
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <string>
 #include <vector>
@@ -23,6 +27,23 @@ inline std::vector<char*> Argv(const std::vector<std::string>& arguments) {
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     return argv;
+}
+
+// Runs `arguments[0]` with its standard error into the file `log` and waits for
+// it: its exit status (-1 when it did not exit normally or did not run) and in
+// `usage` its own resource usage.
+inline int RunToEnd(const std::vector<std::string>& arguments, const std::string& log,
+                    rusage& usage) {
+    usage = rusage{};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen(log.c_str(), "w", stderr)) _exit(126);
+        execv(arguments[0].c_str(), Argv(arguments).data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Starts `arguments[0]` with its standard output on a pipe and reads the device
