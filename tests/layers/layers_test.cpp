@@ -82,12 +82,13 @@ TEST(AttributeStore, SlotsAndLimits) {
     EXPECT_EQ(store.Table(fixed).RecordLength(), 5);
 }
 
-TEST(AttributeStore, TextFields) {
+TEST(AttributeStore, TextFieldsAndFindRecord) {
     AttributeStore store;
     int t = store.AddTable("T", "T");
     store.AddField(t, "Code", 'C', 5, 0);
     store.AddField(t, "Other", 'C', 3, 0);
     store.ReserveRecords(t, 10);
+    EXPECT_EQ(store.FindRecord(t, 0, "abc"), -1);  // no records yet
     EXPECT_TRUE(store.SetText(t, 0, 0, nullptr));
     EXPECT_EQ(Field(store, t, 0, 0), "     ");
     EXPECT_EQ(Field(store, t, 0, -1), " ");  // the deletion flag of a written record
@@ -119,6 +120,20 @@ TEST(AttributeStore, TextFields) {
         EXPECT_EQ(store.FindRecord(t, 0, text.c_str()), text.empty() ? -1 : 1);
     }
 
+    // FindRecord: the first record whose field begins with the text, ignoring
+    // case; the blanks of the padding count; a text longer than the field is
+    // looked for as SetText stored it, cut, not compared with the field behind.
+    for (auto [record, text] : {std::pair{1, "XYZ"}, {2, "ABCD"}, {3, "abc"}, {4, "LOOKOUTPOINT"}})
+        store.SetText(t, record, 0, text);
+    for (auto [text, record] : {std::pair<const char*, int>{"abc", 2},
+                                {"ABC ", 3},
+                                {"", -1},
+                                {nullptr, -1},
+                                {"Q", -1},
+                                {"lookoutpointnorth", 4}})
+        EXPECT_EQ(store.FindRecord(t, 0, text), record) << (text ? text : "null");
+    EXPECT_EQ(store.FindRecord(t, 9, "abc"), -1);
+
     EXPECT_FALSE(store.SetText(t, 0, 2, "x") || store.SetText(7, 0, 0, "x"));  // no such field
     char out[8] = "junk";
     EXPECT_EQ(store.GetText(t, 10, 0, out), nullptr);  // beyond the buffer
@@ -129,13 +144,13 @@ TEST(AttributeStore, TextFields) {
 TEST(AttributeStore, NumberFields) {
     AttributeStore store;
     int t = store.AddTable("T", "T");
-    for (auto [name, type, width, decimals] : {std::tuple{"Longitude", 'N', 12, 5},
-                                               {"Label", 'C', 12, 0},
-                                               {"Double", 'F', 8, 0},
-                                               {"Single", 'F', 4, 0},
-                                               {"Bad", 'F', 6, 0},
-                                               {"Logical", 'L', 1, 0}})
-        store.AddField(t, name, type, width, decimals);
+    const struct {
+        const char* name;
+        char type;
+        int width, decimals;
+    } fields[] = {{"Longitude", 'N', 12, 5}, {"Label", 'C', 12, 0}, {"Double", 'F', 8, 0},
+                  {"Single", 'F', 4, 0},     {"Bad", 'F', 6, 0},    {"Logical", 'L', 1, 0}};
+    for (const auto& f : fields) store.AddField(t, f.name, f.type, f.width, f.decimals);
     store.ReserveRecords(t, 500);
 
     EXPECT_TRUE(store.SetNumber(t, 0, 1, 2.5));
@@ -157,26 +172,6 @@ TEST(AttributeStore, NumberFields) {
     EXPECT_EQ(store.RecordCount(t), 4);  // still counted as written
     EXPECT_TRUE(store.Table(t).modified);
     EXPECT_FALSE(store.SetNumber(5, 0, 1, 1.0));
-}
-
-TEST(AttributeStore, FindRecordIsACaseBlindPrefixMatch) {
-    AttributeStore store;
-    int t = store.AddTable("Waypoints", "WPTS");
-    store.AddField(t, "Ident", 'C', 12, 0);
-    EXPECT_EQ(store.FindRecord(t, 0, "abc"), -1);  // no records yet
-    store.ReserveRecords(t, 500);
-    store.SetText(t, 0, 0, "XYZ");
-    store.SetText(t, 1, 0, "ABCD");
-    store.SetText(t, 2, 0, "abc");
-    EXPECT_EQ(store.FindRecord(t, 0, "abc"), 1);
-    EXPECT_EQ(store.FindRecord(t, 0, "ABC "), 2);  // blanks of the padding count
-    for (const char* missing : {"", static_cast<const char*>(nullptr), "Q"})
-        EXPECT_EQ(store.FindRecord(t, 0, missing), -1);
-    EXPECT_EQ(store.FindRecord(t, 9, "abc"), -1);
-    // Longer than the field: found as SetText stored it, cut to the field; the
-    // blank field behind it is not compared with the rest of the text.
-    store.SetText(t, 3, 0, "LOOKOUTPOINTNORTH");
-    EXPECT_EQ(store.FindRecord(t, 0, "lookoutpointnorth"), 3);
 }
 
 TEST(AttributeStore, RecordGrowth) {

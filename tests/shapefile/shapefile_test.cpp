@@ -131,12 +131,8 @@ struct Document {
         int t = attributes.AddTable("Route", fileName);
         geometry.Layer(l).attributeTable = t;
         attributes.AddField(t, "Ident", 'C', 40, 0);
-        int previous = -1;
-        for (int i = 0; i < points; ++i) {
-            int p = geometry.FindOrAddPoint(l, i * 0.001, 1.0);
-            if (previous >= 0) geometry.AddVertex(l, 1, previous, p);
-            previous = p;
-        }
+        for (int i = 0; i < points; ++i)
+            if (geometry.FindOrAddPoint(l, i * 0.001, 1.0) > 0) geometry.AddVertex(l, 1, i - 1, i);
         attributes.SetText(t, 0, 0, "R1");
         geometry.ComputeExtent(l);
         return l;
