@@ -413,11 +413,11 @@ TEST(DbfWriter, ByteForByte) {
 }
 
 TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
-    for (auto [path, directory] : {std::pair{"/data/out/anything.xyz", "/data/out/"},
-                                   {"/data/out/", "/data/out/"},
-                                   {"anything.xyz", ""},
-                                   {"/x", "/"}})
-        EXPECT_EQ(ExportDirectory(path), directory);
+    const char* paths[][2] = {{"/data/out/anything.xyz", "/data/out/"},
+                              {"/data/out/", "/data/out/"},
+                              {"anything.xyz", ""},
+                              {"/x", "/"}};
+    for (auto& path : paths) EXPECT_EQ(ExportDirectory(path[0]), path[1]);
     TempDir dir;
     RecordingFeedback feedback;
     Document doc;
@@ -432,12 +432,12 @@ TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(result.layersWritten, 2);
     EXPECT_EQ(result.tablesWritten, 3);  // the deleted layer's table is still a table
-    EXPECT_EQ(result.filesWritten,
-              (std::vector<std::string>{
-                  dir.File("WPTS.SHP"), dir.File("WPTS.SHX"), dir.File("WPTS.PRJ"),
-                  dir.File("ROUTE1.SHP"), dir.File("ROUTE1.SHX"), dir.File("ROUTE1.PRJ"),
-                  dir.File("WPTS.DBF"), dir.File("WPTS.CPG"), dir.File("ROUTE1.DBF"),
-                  dir.File("ROUTE1.CPG"), dir.File("GONE.DBF"), dir.File("GONE.CPG")}));
+    std::vector<std::string> written;
+    for (const char* file :
+         {"WPTS.SHP", "WPTS.SHX", "WPTS.PRJ", "ROUTE1.SHP", "ROUTE1.SHX", "ROUTE1.PRJ", "WPTS.DBF",
+          "WPTS.CPG", "ROUTE1.DBF", "ROUTE1.CPG", "GONE.DBF", "GONE.CPG"})
+        written.push_back(dir.File(file));
+    EXPECT_EQ(result.filesWritten, written);
     EXPECT_EQ(FilesIn(dir.path()).size(), 12u);
     // The code page and the coordinate system, byte for byte (no line end).
     EXPECT_EQ(ReadTextFile(dir.File("GONE.CPG")), "UTF-8");
