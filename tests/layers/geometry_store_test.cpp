@@ -8,27 +8,19 @@
 
 namespace {
 
-// The lookup FindOrAddPoint must agree with: the lowest index within tolerance.
-int ScanFor(const GeometryLayer& l, double tolerance, double x, double y) {
-    for (int i = 0; i < l.pointCount; ++i)
-        if (std::fabs(x - l.points[i].x) <= tolerance && std::fabs(y - l.points[i].y) <= tolerance)
-            return i;
-    return -1;
-}
-
-// Adds each position and checks the answer against the scan; returns the indices.
-std::vector<int> AddChecked(GeometryStore& store, int layer, const std::vector<double>& xy) {
-    std::vector<int> indices;
+// Adds each position and checks the answer against what FindOrAddPoint must
+// agree with: a scan for the lowest index within tolerance, else a new point.
+void AddChecked(GeometryStore& store, int layer, const std::vector<double>& xy) {
     for (size_t i = 0; i + 1 < xy.size(); i += 2) {
         const GeometryLayer& l = store.Layer(layer);
-        int expected = ScanFor(l, store.matchTolerance, xy[i], xy[i + 1]);
-        if (expected < 0) expected = l.pointCount;
-        int got = store.FindOrAddPoint(layer, xy[i], xy[i + 1]);
-        EXPECT_EQ(got, expected) << "position " << i / 2 << " (" << xy[i] << ", " << xy[i + 1]
-                                 << ") tolerance " << store.matchTolerance;
-        indices.push_back(got);
+        const double t = store.matchTolerance;
+        int expected = 0;
+        while (expected < l.pointCount && !(std::fabs(xy[i] - l.points[expected].x) <= t &&
+                                            std::fabs(xy[i + 1] - l.points[expected].y) <= t))
+            ++expected;
+        EXPECT_EQ(store.FindOrAddPoint(layer, xy[i], xy[i + 1]), expected)
+            << "position " << i / 2 << " (" << xy[i] << ", " << xy[i + 1] << ") tolerance " << t;
     }
-    return indices;
 }
 
 }  // namespace
@@ -176,10 +168,7 @@ TEST(PointLookup, AgreesWithTheScan) {
             for (int k = step(random); k != 0; k += k > 0 ? -1 : 1)
                 x = std::nextafter(x, k > 0 ? INFINITY : -INFINITY);
             y = std::nextafter(y, step(random) > 0 ? INFINITY : -INFINITY);
-            if (i % 5 == 0) {
-                x = wide(random);
-                y = wide(random);
-            }
+            if (i % 5 == 0) x = wide(random), y = wide(random);
             if (i % 11 == 0) x = bx + tolerance * (1.0 + (step(random) * 1e-16));
             xy.push_back(x);
             xy.push_back(y);
@@ -214,7 +203,7 @@ TEST(PointLookup, StaysRightAcrossToleranceChangesDeletionAndClear) {
     int l = store.AddLayer("P", "P", 500, 0, 0);
     std::vector<double> xy;
     for (int i = 0; i < 3000; ++i) xy.push_back(i * 2e-6), xy.push_back(0.5);
-    std::vector<int> first = AddChecked(store, l, xy);
+    AddChecked(store, l, xy);
     EXPECT_LT(store.Layer(l).pointCount, 3000);
 
     store.matchTolerance = 0.0;  // the index is rebuilt for the new tolerance

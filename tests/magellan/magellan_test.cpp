@@ -230,7 +230,7 @@ TEST_F(DownloadTest, WaypointDecodings) {
     EXPECT_TRUE(feedback.messages.empty());
 }
 
-TEST_F(DownloadTest, RejectedAndRepeatedPositionsKeepPointsAndRecordsInStep) {
+TEST_F(DownloadTest, RejectedRepeatedAndOverlongWaypoints) {
     Start(MagellanDownload::kWaypoints);
     FeedSentence(kHome);
     struct Row {
@@ -265,6 +265,12 @@ TEST_F(DownloadTest, RejectedAndRepeatedPositionsKeepPointsAndRecordsInStep) {
     EXPECT_EQ(Text(0, 0), "HOME");
     EXPECT_EQ(Text(1, 0), "H\xc3\x96USE");
     EXPECT_EQ(Text(1, 4), "       600.0");
+    // A 256-byte line (the most one read gives) without its line end: fields cut.
+    std::string line = "$PMGNWPL,4807.038,N,01131.000,E,0,M," + std::string(120, 'W') + ",";
+    line.resize(256, 'c');
+    EXPECT_TRUE(Feed(line));
+    EXPECT_EQ(Text(2, 0), std::string(12, 'W'));
+    EXPECT_EQ(Text(2, 3), std::string(40, 'c'));
 }
 
 TEST_F(DownloadTest, WaypointErrorLimit) {
@@ -282,17 +288,6 @@ TEST_F(DownloadTest, WaypointErrorLimit) {
     EXPECT_FALSE(FeedSentence(kHome));
     EXPECT_EQ(Layer().pointCount, 1);
     EXPECT_EQ(feedback.messages.back(), kTooMany);
-}
-
-TEST_F(DownloadTest, OverlongFieldsAreCutAndStored) {
-    Start(MagellanDownload::kWaypoints);
-    // A 256-byte line (the most one read gives) without its line end.
-    std::string line = "$PMGNWPL,4807.038,N,01131.000,E,0,M," + std::string(120, 'W') + ",";
-    line.resize(256, 'c');
-    EXPECT_TRUE(Feed(line));
-    ASSERT_EQ(Layer().pointCount, 1);
-    EXPECT_EQ(Text(0, 0), std::string(12, 'W'));
-    EXPECT_EQ(Text(0, 3), std::string(40, 'c'));
 }
 
 class RouteDownloadTest : public DownloadTest {
@@ -328,13 +323,16 @@ TEST_F(RouteDownloadTest, SentenceSentAgainIsTakenOnce) {
     EXPECT_EQ(Edges(), "1:0>1 1:1>2 2:1>3 3:0>1");
 }
 
-TEST_F(RouteDownloadTest, RouteOfTwelveSentencesStaysOneRoute) {
-    const char* names[] = {"HOME", "SHOP", "PARK", "HOUSE"};
+// A name longer than the "Ident" field was stored cut; the route still finds it.
+TEST_F(RouteDownloadTest, TwelveSentencesAreOneRouteAndCutNamesAreFound) {
+    const char* names[] = {"HOME", "SHOP", "PARK", "LOOKOUTPOINTNORTH"};
     for (int n = 1; n <= 12; ++n)
         FeedSentence("$PMGNRTE,12," + std::to_string(n) + ",c,LONG," + names[n % 4] + ",a");
+    EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(Records(), 1);
     EXPECT_EQ(Text(0, 0), "LONG");
     EXPECT_EQ(Edges(), "1:0>1 1:1>2 1:2>3 1:3>0 1:0>1 1:1>2 1:2>3 1:3>0 1:0>1 1:1>2 1:2>3");
+    EXPECT_EQ(Layer().points[2].x, waypoints->points[4].x);
 }
 
 TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
@@ -368,14 +366,6 @@ TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
     EXPECT_EQ(download->errorCount, 1);
     EXPECT_FALSE(Feed(""));
     EXPECT_EQ(feedback.messages.back(), "Reading Routes: Timeout...No Response from GPS.");
-}
-
-// A name longer than the "Ident" field was stored cut; the route still finds it.
-TEST_F(RouteDownloadTest, LongNodeNamesFindTheirCutWaypoint) {
-    FeedSentence("$PMGNRTE,1,1,c,1,HOME,a,LOOKOUTPOINTNORTH,b");
-    EXPECT_TRUE(feedback.messages.empty());
-    ASSERT_EQ(Edges(), "1:0>1");
-    EXPECT_EQ(Layer().points[1].x, waypoints->points[4].x);
 }
 
 TEST_F(DownloadTest, TrackLinesFollowTheNames) {

@@ -71,14 +71,12 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 
 }  // namespace
 
-TEST(LayerExport, DirectoryOfTheChosenPath) {
-    EXPECT_EQ(ExportDirectory("/data/out/anything.xyz"), "/data/out/");
-    EXPECT_EQ(ExportDirectory("/data/out/"), "/data/out/");
-    EXPECT_EQ(ExportDirectory("anything.xyz"), "");
-    EXPECT_EQ(ExportDirectory("/x"), "/");
-}
-
 TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
+    for (auto [path, directory] : {std::pair{"/data/out/anything.xyz", "/data/out/"},
+                                   {"/data/out/", "/data/out/"},
+                                   {"anything.xyz", ""},
+                                   {"/x", "/"}})
+        EXPECT_EQ(ExportDirectory(path), directory);
     TempDir dir;
     RecordingFeedback feedback;
     Document doc;
@@ -125,51 +123,38 @@ TEST(LayerExport, WritesChangedLayersThenTablesOnce) {
 // and the rest written; the next save writes just what is still due.
 TEST(LayerExport, FailedFiles) {
     enum Obstacle { kMissingDirectory, kBelowAFile, kFullDisk, kTooLarge };
-    const std::string noDir = ": No such file or directory", notDir = ": Not a directory",
-                      full = ": No space left on device",
-                      tooLarge =
-                          ": the layer needs more than 2 GB, the most a shapefile can hold; "
-                          "nothing of it was written";
+    const std::vector<const char*> all = {"WPTS.SHP", "ROUTE1.SHP", "WPTS.DBF", "ROUTE1.DBF"};
     const struct {
         Obstacle obstacle;
-        const char* target;                 // in the scratch directory
-        std::vector<std::string> messages;  // the files named, each with its reason
-        std::vector<std::string> left;      // files in the scratch directory afterwards
-        std::vector<bool> modified;         // waypoint layer and table, route layer and table
-        size_t dueNext;                     // files the next save writes
+        const char* directory;            // where the save goes, in the scratch directory
+        std::vector<const char*> failed;  // the files named by the messages, in order
+        const char* reason;               // the end of each message
+        std::vector<std::string> left;    // files in the scratch directory afterwards
+        std::vector<bool> modified;       // waypoint layer and table, route layer and table
+        size_t dueNext;                   // files the next save writes
     } rows[] = {
-        {kMissingDirectory,
-         "missing/out.shp",
-         {"missing/WPTS.SHP" + noDir, "missing/ROUTE1.SHP" + noDir, "missing/WPTS.DBF" + noDir,
-          "missing/ROUTE1.DBF" + noDir},
-         {},
-         {true, true, true, true},
-         10},
-        {kBelowAFile,
-         "plainfile/out.shp",
-         {"plainfile/WPTS.SHP" + notDir, "plainfile/ROUTE1.SHP" + notDir,
-          "plainfile/WPTS.DBF" + notDir, "plainfile/ROUTE1.DBF" + notDir},
-         {"plainfile"},
-         {true, true, true, true},
-         10},
+        {kMissingDirectory, "missing/", all, "No such file or directory", {}, {1, 1, 1, 1}, 10},
+        {kBelowAFile, "plainfile/", all, "Not a directory", {"plainfile"}, {1, 1, 1, 1}, 10},
         // The .SHX of the waypoints and the .DBF of the route go to a full disk.
         {kFullDisk,
          "",
-         {"WPTS.SHX" + full, "ROUTE1.DBF" + full},
+         {"WPTS.SHX", "ROUTE1.DBF"},
+         "No space left on device",
          {"ROUTE1.PRJ", "ROUTE1.SHP", "ROUTE1.SHX", "WPTS.CPG", "WPTS.DBF"},
-         {true, false, false, true},
+         {1, 0, 0, 1},
          5},
         // A .SHP of 2.2 GB; the route of 10,001 points is well within the format.
         {kTooLarge,
          "",
-         {"WPTS.SHP" + tooLarge},
+         {"WPTS.SHP"},
+         "the layer needs more than 2 GB, the most a shapefile can hold; nothing of it was written",
          {"ROUTE1.CPG", "ROUTE1.DBF", "ROUTE1.PRJ", "ROUTE1.SHP", "ROUTE1.SHX", "WPTS.CPG",
           "WPTS.DBF"},
-         {true, false, false, false},
+         {1, 0, 0, 0},
          3},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.target + std::to_string(row.obstacle));
+        SCOPED_TRACE(row.obstacle);
         TempDir dir;
         RecordingFeedback feedback;
         Document doc;
@@ -182,11 +167,13 @@ TEST(LayerExport, FailedFiles) {
         }
         if (row.obstacle == kTooLarge) doc.geometry.Layer(w).pointCount = 80000000;
 
-        ExportResult result = ExportLayers(doc.geometry, doc.attributes, dir.File(row.target));
+        ExportResult result =
+            ExportLayers(doc.geometry, doc.attributes, dir.File(row.directory + std::string("x")));
         EXPECT_FALSE(result.allWritten);
         std::vector<std::string> messages;
-        for (const std::string& m : row.messages)
-            messages.push_back("Could not write the file " + dir.File(m));
+        for (const char* file : row.failed)
+            messages.push_back("Could not write the file " + dir.File(row.directory) + file + ": " +
+                               row.reason);
         EXPECT_EQ(feedback.messages, messages);
         EXPECT_EQ(result.filesFailed.size(), messages.size());
         EXPECT_EQ(FilesIn(dir.path()), row.left);
@@ -274,21 +261,19 @@ TEST(LayerExport, SameFileNamesGetNumberedOnce) {
     EXPECT_STREQ(doc.geometry.Layer(fourth).fileName, "WAYPOINTS3");
     EXPECT_STREQ(doc.attributes.Table(doc.TableOf(fourth)).fileName, "WAYPOINTS3");
 
-    // Each set holds its own layer's points and records.
-    struct {
-        const char* base;
-        size_t count;
-        double x0;
-    } sets[] = {{"Waypoints", 1, 10},  {"Waypoints2", 2, 20}, {"Waypoints1", 3, 30},
-                {"WAYPOINTS3", 4, 40}, {"Tracks", 1, 50},     {"Tracks1", 2, 60}};
-    for (auto& s : sets) {
-        SCOPED_TRACE(s.base);
-        json got = ReadBack(dir.File(s.base));
-        ASSERT_FALSE(got.is_null());
-        EXPECT_EQ(got["shp"]["shapes"].size(), s.count);
-        EXPECT_EQ(got["dbf"]["records"].size(), s.count);
-        EXPECT_EQ(got["shp"]["shapes"][0]["points"][0][0], s.x0);
-        EXPECT_EQ(got["dbf"]["records"][0][1], s.x0);
+    // Each set holds its own layer's points and records: count, first x.
+    for (auto [base, count, x0] : {std::tuple{"Waypoints", 1u, 10.0},
+                                   {"Waypoints2", 2u, 20.0},
+                                   {"Waypoints1", 3u, 30.0},
+                                   {"WAYPOINTS3", 4u, 40.0},
+                                   {"Tracks", 1u, 50.0},
+                                   {"Tracks1", 2u, 60.0}}) {
+        json got = ReadBack(dir.File(base));
+        EXPECT_EQ(
+            std::make_tuple(got["shp"]["shapes"].size(), got["dbf"]["records"].size(),
+                            got["shp"]["shapes"][0]["points"][0][0], got["dbf"]["records"][0][1]),
+            std::make_tuple(count, count, json(x0), json(x0)))
+            << base;
     }
 
     // The names stay: a later save of the same layers needs no renaming.

@@ -120,9 +120,10 @@ TEST(ShapefileWriter, ByteForByte) {
     }
 }
 
-// Every writer variant, read back by pyshp: 4 points of which points 1 and 2
-// share an id (one multipoint of two), or a square ring and a triangle (two
-// polygons through the edge references).
+// Every writer variant, read back by pyshp: seven points with z = 1.5 i and
+// m = 100 + i, as points (the last two sharing an id: one multipoint of two), or
+// joined as a square ring and a triangle (two polygons through the edge
+// references).
 TEST(ShapefileWriter, VariantsReadBack) {
     TempDir dir;
     ShapefileWriter writer;
@@ -140,42 +141,14 @@ TEST(ShapefileWriter, VariantsReadBack) {
         SCOPED_TRACE(c.name);
         LayerFixture f(c.name, c.lines ? 500 : 0, c.lines && c.second ? 10 : 0);
         GeometryLayer& l = f.Layer();
-        json header, shape;
-        size_t shapes;
-        if (!c.lines) {
-            f.Point(-83.5, 42.25, 100.5, 1.0);
-            f.Point(-84.0, 43.0, -2.0, 2.0);
-            f.Point(-83.0, 41.0, 7.0, 3.0);
-            f.Point(-82.0, 44.0, 8.0, 4.0);
-            l.points[2].id = l.points[1].id;
-            header = {{"bbox", {-84.0, 41.0, -82.0, 44.0}}, {"zbox", {-2.0, 100.5}}};
-            header["mbox"] = c.hasM ? json({1.0, 4.0}) : json({0.0, 0.0});
-            // The last point, or the multipoint of two.
-            shapes = c.second ? 3 : 4;
-            shape = c.second ? json{{"points", Xy({{-84.0, 43.0}, {-83.0, 41.0}})},
-                                    {"bbox", {-84.0, 41.0, -83.0, 43.0}},
-                                    {"z", {-2.0, 7.0}},
-                                    {"m", {2.0, 3.0}}}
-                             : json{{"points", Xy({{-82.0, 44.0}})}, {"z", {8.0}}, {"m", {4.0}}};
-        } else {
-            double xy[][2] = {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {20, 20}, {21, 22}, {22, 20}};
-            for (int i = 0; i < 7; ++i) f.Point(xy[i][0], xy[i][1], i * 1.5, 100 + i);
-            int ring[][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 4}};
-            for (int i = 0; i < 7; ++i)
-                f.store.AddVertex(f.layer, i < 4 ? 1 : 2, ring[i][0], ring[i][1]);
-            if (c.second) {
-                for (int i = 0; i < 7; ++i) l.polygonEdges[i] = PolygonEdgeRef{i < 4 ? 0 : 1, i};
-                l.polygonCount = 7;
-            }
-            header = {{"bbox", {0.0, 0.0, 22.0, 22.0}}, {"zbox", {0.0, 9.0}}};
-            header["mbox"] = c.hasM ? json({100.0, 106.0}) : json({0.0, 0.0});
-            shapes = 2;
-            shape = {{"points", Xy({{20, 20}, {21, 22}, {22, 20}, {20, 20}})},
-                     {"bbox", {20.0, 20.0, 22.0, 22.0}},
-                     {"parts", json::array({0})},
-                     {"z", {6.0, 7.5, 9.0, 6.0}},
-                     {"m", {104.0, 105.0, 106.0, 104.0}}};
+        double xy[][2] = {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {20, 20}, {21, 22}, {22, 20}};
+        for (int i = 0; i < 7; ++i) f.Point(xy[i][0], xy[i][1], i * 1.5, 100 + i);
+        int ring[][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 4}};
+        for (int i = 0; c.lines && i < 7; ++i) {
+            f.store.AddVertex(f.layer, i < 4 ? 1 : 2, ring[i][0], ring[i][1]);
+            if (c.second) l.polygonEdges[l.polygonCount++] = PolygonEdgeRef{i < 4 ? 0 : 1, i};
         }
+        if (!c.lines) l.points[6].id = l.points[5].id;
         l.multiPoint = !c.lines && c.second;
         l.hasM = c.hasM;
         l.hasZ = c.hasZ;
@@ -184,24 +157,35 @@ TEST(ShapefileWriter, VariantsReadBack) {
 
         json got = ReadBack(dir.File(c.name));
         ASSERT_FALSE(got.is_null());
-        // Z and M ranges only where the type has them.
-        if (!c.hasZ) header.erase("zbox");
-        if (!c.hasZ && !c.hasM) header.erase("mbox");
-        if (!c.hasZ) shape.erase("z");
-        if (!c.hasM) shape.erase("m");
-        header["shapeType"] = c.type;
+        json header = {{"shapeType", c.type}, {"bbox", {0.0, 0.0, 22.0, 22.0}}};
+        if (c.hasZ) header["zbox"] = {0.0, 9.0};
+        if (c.hasZ || c.hasM) header["mbox"] = c.hasM ? json({100.0, 106.0}) : json({0.0, 0.0});
         for (const auto& [key, value] : header.items()) EXPECT_EQ(got["shp"][key], value) << key;
+        // The last shape: the triangle, the multipoint of two, or the last point.
+        json last = c.lines    ? json{{"points", Xy({{20, 20}, {21, 22}, {22, 20}, {20, 20}})},
+                                   {"bbox", {20.0, 20.0, 22.0, 22.0}},
+                                   {"parts", {0}},
+                                   {"z", {6.0, 7.5, 9.0, 6.0}},
+                                   {"m", {104.0, 105.0, 106.0, 104.0}}}
+                    : c.second ? json{{"points", Xy({{21, 22}, {22, 20}})},
+                                      {"bbox", {21.0, 20.0, 22.0, 22.0}},
+                                      {"z", {7.5, 9.0}},
+                                      {"m", {105.0, 106.0}}}
+                               : json{{"points", Xy({{22, 20}})}, {"z", {9.0}}, {"m", {106.0}}};
+        if (!c.hasZ) last.erase("z");
+        if (!c.hasM) last.erase("m");
+        const size_t shapes = c.lines ? 2 : c.second ? 6 : 7;
         ASSERT_EQ(got["shp"]["shapes"].size(), shapes);
         EXPECT_EQ(got["shx"]["offsets"].size(), shapes);
-        const json& last = got["shp"]["shapes"][c.lines ? 1 : c.second ? 1 : 3];
-        for (const auto& [key, value] : shape.items()) EXPECT_EQ(last[key], value) << key;
+        for (const auto& [key, value] : last.items())
+            EXPECT_EQ(got["shp"]["shapes"][shapes - 1][key], value) << key;
         if (c.lines) {
             EXPECT_EQ(got["shp"]["shapes"][0]["points"],
                       Xy({{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}));
         } else if (c.second) {
             // The multipoint's content length in the index: 2 points, with Z and M.
             const int words = c.hasZ && c.hasM ? 68 : c.hasZ || c.hasM ? 52 : 36;
-            EXPECT_EQ(GetBE32(&ReadBytes(dir.File(std::string(c.name) + ".SHX"))[112]),
+            EXPECT_EQ(GetBE32(&ReadBytes(dir.File(std::string(c.name) + ".SHX"))[144]),
                       static_cast<uint32_t>(words));
         }
     }
@@ -214,37 +198,27 @@ TEST(ShapefileWriter, VariantsReadBack) {
 TEST(ShapefileWriter, LineRecordsAndParts) {
     TempDir dir;
     ShapefileWriter writer;
+    // Each shape as pyshp read it: [type, parts, points].
+    auto shapes = [&](const char* base) {
+        json got = ReadBack(dir.File(base)), list = json::array();
+        for (const json& s : got["shp"]["shapes"])
+            list.push_back({s["shapeType"], s.value("parts", json::array()), s["points"]});
+        return std::make_pair(list, got);
+    };
+    // Runs of edges with one segment number: record 1 one part of four points,
+    // record 2 parts at 0 and 3, records 3, 4, 5 with segment numbers 1, 1, 0, 0, 1.
     LayerFixture f("LINES", 500);
     for (int i = 0; i < 10; ++i) f.Point(i, i * 0.5);
-    // Record 1: one part of four points; record 2: parts at 0 and 3; records 3,
-    // 4, 5: segment numbers 1, 1, 0, 0, 1.
-    for (auto e : {SegmentVertex{0, 0, 1},
-                   {0, 1, 2},
-                   {0, 2, 3},
-                   {3, 0, 1},
-                   {3, 1, 2},
-                   {3, 5, 6},
-                   {1, 7, 8},
-                   {1, 8, 9},
-                   {0, 9, 4},
-                   {0, 4, 4},
-                   {1, 3, 3}})
-        f.Layer().vertices[f.Layer().vertexCount++] = e;
+    const int edges[][3] = {{0, 0, 1}, {0, 1, 2}, {0, 2, 3}, {3, 0, 1}, {3, 1, 2}, {3, 5, 6},
+                            {1, 7, 8}, {1, 8, 9}, {0, 9, 4}, {0, 4, 4}, {1, 3, 3}};
+    for (auto& e : edges) f.Layer().vertices[f.Layer().vertexCount++] = {e[0], e[1], e[2]};
     ASSERT_TRUE(writer.WriteLayer(dir.path(), f.Layer()));
-
-    json got = ReadBack(dir.File("LINES"));
-    ASSERT_FALSE(got.is_null());
-    const json& shapes = got["shp"]["shapes"];
-    EXPECT_EQ(got["shp"]["shapeType"], 3);
-    ASSERT_EQ(shapes.size(), 5u);
-    EXPECT_EQ(shapes[0]["parts"], json({0}));
-    EXPECT_EQ(shapes[0]["points"], Xy({{0, 0}, {1, 0.5}, {2, 1}, {3, 1.5}}));
-    EXPECT_EQ(shapes[0]["bbox"], json({0.0, 0.0, 3.0, 1.5}));
-    EXPECT_EQ(shapes[1]["parts"], json({0, 3}));
-    EXPECT_EQ(shapes[1]["points"], Xy({{0, 0}, {1, 0.5}, {2, 1}, {5, 2.5}, {6, 3}}));
-    EXPECT_EQ(shapes[2]["points"], Xy({{7, 3.5}, {8, 4}, {9, 4.5}}));
-    EXPECT_EQ(shapes[3]["points"], Xy({{9, 4.5}, {4, 2}, {4, 2}}));  // revisits stay
-    EXPECT_EQ(shapes[4]["points"], Xy({{3, 1.5}, {3, 1.5}}));
+    auto [lines, got] = shapes("LINES");
+    EXPECT_EQ(lines, json::parse(R"([[3, [0], [[0, 0], [1, 0.5], [2, 1], [3, 1.5]]],
+        [3, [0, 3], [[0, 0], [1, 0.5], [2, 1], [5, 2.5], [6, 3]]],
+        [3, [0], [[7, 3.5], [8, 4], [9, 4.5]]], [3, [0], [[9, 4.5], [4, 2], [4, 2]]],
+        [3, [0], [[3, 1.5], [3, 1.5]]]])"));  // revisits stay
+    EXPECT_EQ(got["shp"]["shapes"][0]["bbox"], json({0.0, 0.0, 3.0, 1.5}));
     EXPECT_EQ(got["shx"]["offsets"], json({100, 220, 360, 464, 568}));
 
     // Edges numbered with their table record: shape n goes with record n wherever
@@ -257,16 +231,12 @@ TEST(ShapefileWriter, LineRecordsAndParts) {
         routes.store.AddVertex(routes.layer, e.segment, e.fromPoint, e.toPoint);
     routes.store.ComputeExtent(routes.layer);
     ASSERT_TRUE(writer.WriteLayer(dir.path(), routes.Layer(), 5));
-    got = ReadBack(dir.File("ROUTES"));
-    ASSERT_FALSE(got.is_null());
-    const json& numbered = got["shp"]["shapes"];
-    ASSERT_EQ(numbered.size(), 5u);
-    for (int r : {0, 2, 4}) EXPECT_EQ(numbered[r]["shapeType"], 0) << r;
-    EXPECT_EQ(numbered[0]["points"], json::array());
-    EXPECT_EQ(numbered[1]["points"], Xy({{0, 0}, {1, 1}, {2, 2}}));
-    EXPECT_EQ(numbered[3]["points"], Xy({{3, 3}, {4, 4}, {5, 5}}));
-    EXPECT_EQ(got["shp"]["bbox"], json({0.0, 0.0, 5.0, 5.0}));
-    EXPECT_EQ(got["shx"]["offsets"], json({100, 112, 216, 228, 332}));
+    auto [numbered, read] = shapes("ROUTES");
+    EXPECT_EQ(numbered,
+              json::parse(R"([[0, [], []], [3, [0], [[0, 0], [1, 1], [2, 2]]], [0, [], []],
+        [3, [0], [[3, 3], [4, 4], [5, 5]]], [0, [], []]])"));
+    EXPECT_EQ(read["shp"]["bbox"], json({0.0, 0.0, 5.0, 5.0}));
+    EXPECT_EQ(read["shx"]["offsets"], json({100, 112, 216, 228, 332}));
 
     // A line of any length is one record; a break in the middle makes a second
     // part. (A layer too large for the format: LayerExport.FailedFiles.)
