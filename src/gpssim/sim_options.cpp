@@ -66,8 +66,9 @@ or Magellan NMEA sentences ($PMGN...).
 
 Data and receiver:
   --dataset NAME|FILE.json  what the receiver holds:
-        builtin            a small town: 20 waypoints, two routes (one of 22
-                           nodes), a track log of two tracks (default)
+        builtin            a day's walk round a small town: 20 waypoints,
+                           two routes along them (one of 21 nodes), the
+                           track log of the walk in two tracks (default)
         examples           HOME/SHOP/PARK with the route HOME-SHOP-PARK, a
                            route with a comment, several tracks, unnamed
                            tracks and void ("V") fixes
