@@ -94,7 +94,8 @@ Data and receiver:
                         the receiver: its bytes go out in the order the host
                         met them, each after the host has sent what it sent
                         before them; where the host's bytes differ from
-                        the trace's, the first difference goes to stderr
+                        the trace's, the first difference goes to stderr;
+                        the simulator ends with the trace
   --list-profiles       print the profiles and exit
   --dump-dataset        print the chosen dataset as JSON and exit
 
@@ -185,8 +186,9 @@ Dataset files (JSON):
   form "17-MAY-03 14:22" are what receivers write and what picture matching
   reads. Void fixes ("valid": false) go to Magellan hosts only.
 
-Exit status: 0 after a stop signal, 1 when the device or the dataset cannot
-be set up or a replayed host departed from the trace, 2 for a usage error.
+Exit status: 0 after a stop signal or a replay the host followed, 1 when the
+device or the dataset cannot be set up or a replayed host departed from the
+trace, 2 for a usage error.
 )";
 }
 
