@@ -99,13 +99,12 @@ TEST(MagellanConnect, SilentReceiverStillConnects) {
 }
 
 TEST(MagellanField, FieldsByCommaCountAndCutToTheBuffer) {
-    struct Row {
+    const struct {
         const char* sentence;
         unsigned field;
         int start;  // offset of the field in the sentence, -1 for none
         const char* text;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"a,b,c,d*12", 3, 6, "d"},
         {"a,b,c,d*12", 4, -1, ""},
         {"a,,c", 1, 2, ""},   // an empty field that exists
@@ -114,7 +113,7 @@ TEST(MagellanField, FieldsByCommaCountAndCutToTheBuffer) {
         {"$PMGNRTE,2,2,c,1,PARK,a\r\n", 6, 22, "a\r"},
         {"$X,last", 1, 3, "last"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.sentence) + " field " + std::to_string(row.field));
         char out[MagellanDevice::kFieldBufferSize];
         std::strcpy(out, "stale");
@@ -198,12 +197,11 @@ class DownloadTest : public ::testing::Test {
 };
 
 TEST_F(DownloadTest, WaypointDecodings) {
-    struct Row {
+    const struct {
         const char* body;
         double latitude, longitude;
         const char* altitude;  // the whole number as sent, in whatever unit
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"$GPWPL,9000.000,N,18000.000,W,HOME", 90.0, -180.0, "0.0"},
         {"$PMGNWPL,9000.000,S,18000.000,E,0,M,HOME,,a", -90.0, 180.0, "0.0"},
         {"$PMGNWPL,4807,N,01131,E,12.7,F,HOME,,a", 48.1166667, 11.5166667, "12.0"},
@@ -212,7 +210,7 @@ TEST_F(DownloadTest, WaypointDecodings) {
         {"$PMGNWPL,4807,N,01131,E,99999999999,M,HOME,,a", 48.1166667, 11.5166667, "2147483647.0"},
         {"$PMGNWPL,4807.038,S,01131.000,W,545,M,HOME,,a", -48.1173, -11.5166667, "545.0"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.body);
         feedback.progress.clear();
         ASSERT_TRUE(Start(MagellanDownload::kWaypoints));
@@ -233,11 +231,10 @@ TEST_F(DownloadTest, WaypointDecodings) {
 TEST_F(DownloadTest, RejectedRepeatedAndOverlongWaypoints) {
     Start(MagellanDownload::kWaypoints);
     FeedSentence(kHome);
-    struct Row {
-        const char *body, *reason, *field;
-    };
     // A coordinate that is no number must not take the degrees of the sentence before.
-    const Row rows[] = {
+    const struct {
+        const char *body, *reason, *field;
+    } rows[] = {
         {"$PMGNWPL,4807.038,n,01131.000,E,0,M,LOWER,,a", "Illegal North/South value!", "n"},
         {"$PMGNWPL,4807.038,N,01131.000,X,0,M,EW,,a", "Illegal East/West value!", "X"},
         {"$PMGNWPL,9100.000,N,01131.000,E,0,M,NORTH,,a", "Latitude(91.000000) out of range!", "N"},
@@ -247,7 +244,7 @@ TEST_F(DownloadTest, RejectedRepeatedAndOverlongWaypoints) {
         {"$PMGNWPL,4807.038,N,,E,0,M,STALE,,a", "Illegal Longitude value!", ""},
         {"$PMGNWPL,48,N,01131.000,E,0,M,STALE,,a", "Illegal Latitude value!", "48"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.body);
         feedback.messages.clear();
         const std::string line = Sentence(row.body);

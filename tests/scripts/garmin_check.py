@@ -106,16 +106,10 @@ def waypoint_values(w, wtype):
 
 
 def check_waypoints(check, data, written, wtype):
-    expected = [(located(position(w), waypoint_values(w, wtype)), [[position(w)]])
-                for w in data["waypoints"]]
-    names = ["Ident", "Longitude", "Latitude"]
-    if wtype not in NO_COMMENT_TYPES:
-        names.append("Comment")
-    if wtype in ALTITUDE_FIELD_TYPES:
-        names.append("Altitude")
-    if wtype == 110:
-        names.append("Time")
-    check.layer("waypoint", written, expected, names)
+    fields = list(waypoint_values({"ident": ""}, wtype))
+    check.layer("waypoint", written,
+                [(located(position(w), waypoint_values(w, wtype)), [[position(w)]])
+                 for w in data["waypoints"]], fields[:1] + ["Longitude", "Latitude"] + fields[1:])
 
 
 def route_name(route, index, header_type):
