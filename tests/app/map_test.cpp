@@ -216,6 +216,11 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
         canvas->GetEventHandler()->ProcessEvent(event);
         Pump();
     };
+    const auto press = [&send](int key) {
+        wxKeyEvent event(wxEVT_KEY_DOWN);
+        event.m_keyCode = key;
+        send(std::move(event));
+    };
     View().RedrawNow();
     const std::vector<double> full = Window();
 
@@ -245,17 +250,11 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     }
     // The arrow keys pan by an eighth of the window; Home shows every layer.
     const std::vector<double> before = Window();
-    for (int key : {WXK_LEFT, WXK_LEFT, WXK_DOWN}) {
-        wxKeyEvent press(wxEVT_KEY_DOWN);
-        press.m_keyCode = key;
-        send(std::move(press));
-    }
+    for (int key : {WXK_LEFT, WXK_LEFT, WXK_DOWN}) press(key);
     const wxSize area = canvas->GetClientSize();
     EXPECT_NEAR(Window()[0], before[0] - 2 * (area.GetWidth() / 8) / scale, 1e-9);
     EXPECT_NEAR(Window()[1], before[1] - (area.GetHeight() / 8) / scale, 1e-9);
-    wxKeyEvent home(wxEVT_KEY_DOWN);
-    home.m_keyCode = WXK_HOME;
-    send(std::move(home));
+    press(WXK_HOME);
     ExpectWindow(full);
 
     // Double-clicking a layer's name zooms to it; its menu does too, and
@@ -305,7 +304,7 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     EXPECT_TRUE(View().FeatureWindow()->IsShown());
     EXPECT_EQ(View().FeatureWindow()->GetTitle(), "Waypoints");
     EXPECT_EQ(View().FeatureWindow()->Rows(), std::vector<wxString>{"Ident=MIDDLE"});
-    EXPECT_EQ(View().FeatureAt(wxPoint(m.WorldToDeviceX(7.0), m.WorldToDeviceY(2.0)) + wxPoint(0, 2)).layer, 1);
+    EXPECT_EQ(View().FeatureAt({m.WorldToDeviceX(7.0), m.WorldToDeviceY(2.0) + 2}).layer, 1);
     EXPECT_EQ(View().FeatureAt(wxPoint(m.WorldToDeviceX(7.0), m.WorldToDeviceY(4.0))).layer, -1);
     Command(ID_VIEW_GRID);
     const MapMapping small = MappingFor(size);

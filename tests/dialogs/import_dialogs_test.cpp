@@ -111,23 +111,10 @@ TEST(PortDialogs, OkGivesThePortOfEachButtonAndTheSettingsTextOfTheChoices) {
     EXPECT_TRUE(feedback.HasMessage("12345678901"));
 }
 
-TEST(PictureMatchDlg, FieldNamesEnabledByCountAndSelectionKeepsTypedTexts) {
+// Selecting files keeps what the user typed; a cancelled choice changes nothing.
+TEST(PictureMatchDlg, SelectionKeepsTypedTextsAndTheFilterHasUpperCase) {
     PictureDialog d({"C:\\trip\\IMG_0001.JPG", "C:\\trip\\IMG_0002.JPG"});
     d.dialog.InitDialog();
-    const auto enabled = [&d] {
-        std::string pattern;
-        for (int field = 0; field < PictureSet::kMaxPictureFields; ++field)
-            pattern += d.dialog.FindWindow(kIdFieldName1 + field)->IsEnabled() ? '1' : '0';
-        return pattern;
-    };
-    EXPECT_EQ(enabled(), "111100");
-    for (const auto& [count, pattern] :
-         {std::pair{"6", "111111"}, {"0", "000000"}, {"2", "110000"}}) {
-        Choose(&d.dialog, kIdPicturesPerWaypoint, count);
-        EXPECT_EQ(enabled(), pattern);
-        EXPECT_EQ(d.pictures.picturesPerWaypoint, std::stoi(count));
-    }
-    // Selecting files keeps what the user typed; a cancelled choice changes nothing.
     Type(&d.dialog, kIdFieldName1, "Nord");
     Type(&d.dialog, kIdMinimumFieldWidth, "30");
     Type(&d.dialog, kIdPicturesDirectory, "typed");
