@@ -69,7 +69,7 @@ class MapView : public GuiTest {
 
 }  // namespace
 
-TEST_F(MapView, LayersInTheirColoursOverTheGridThatTogglesOffAndOn) {
+TEST_F(MapView, LayersInTheirColoursOverTheGridAndInTheLayersBarThatHidesAndRefills) {
     // No layers: the bitmap's own black stays, the view leaves the background alone.
     EXPECT_EQ(CountColour(RenderScreen(size), kBlack), size.GetWidth() * size.GetHeight());
     AddSample();
@@ -95,6 +95,32 @@ TEST_F(MapView, LayersInTheirColoursOverTheGridThatTogglesOffAndOn) {
     Command(ID_VIEW_GRID);
     const wxImage again = RenderScreen(size);
     EXPECT_EQ(memcmp(again.GetData(), image.GetData(), size.GetWidth() * size.GetHeight() * 3), 0);
+
+    // The layers bar names each layer in its colour.
+    CLayersBar& bar = LayersBar();
+    for (int k = 0; k < CLayersBar::kBoxes; ++k) {
+        EXPECT_EQ(bar.Box(k)->GetLabel().Trim(), k == 0 ? "Waypoints" : k == 1 ? "Route" : "") << k;
+        EXPECT_EQ(bar.Box(k)->GetValue(), k < 2) << k;
+        EXPECT_EQ(bar.Box(k)->GetForegroundColour(), View().m_layerColours[k]) << k;
+    }
+    // An unticked layer is not drawn.
+    Check(&bar, bar.Box(1)->GetId(), false);
+    EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), 0);
+    EXPECT_EQ(bar.Box(1)->GetForegroundColour(), View().m_layerColours[1]);
+
+    // A further import refills the bar (the hidden layer shows again), names
+    // its layers apart from the earlier ones and shows every layer.
+    View().Mapping().SetViewWindow(4.0, 4.0, 6.0, 6.0);
+    const int first = Doc().m_geometryStore.layerCount;
+    AddLayer("Route", {{5.0, 45.0}});
+    AddLayer("Route", {{-5.0, 3.0}});
+    Doc().FinishImport(first);
+    Pump();
+    EXPECT_TRUE(bar.Box(1)->GetValue());
+    EXPECT_EQ(bar.Box(2)->GetLabel(), "Route (2)");
+    EXPECT_EQ(bar.Box(3)->GetLabel(), "Route (3)");
+    ExpectWindow({-5.0, 0.0, 10.0, 45.0});
+    EXPECT_GT(CountColour(RenderScreen(size), LayerRgb(1)), 0);
 }
 
 TEST_F(MapView, PrintedPageShowsTheCurrentViewWindowAndLeavesTheScreensMapping) {
@@ -172,35 +198,6 @@ TEST_F(MapView, DragZoomsToTheBandClickDoesNotAndTheReadoutFollowsThePointer) {
     std::snprintf(expected, sizeof expected, " X%.5lf, Y%.5lf",
                   View().Mapping().DeviceToWorldX(p.x), View().Mapping().DeviceToWorldY(p.y));
     EXPECT_EQ(g_pStatusBar->GetStatusText(0), expected);
-}
-
-TEST_F(MapView, LayersBarShowsHidesAndRefills) {
-    AddSample();
-    CLayersBar& bar = LayersBar();
-    for (int k = 0; k < CLayersBar::kBoxes; ++k) {
-        EXPECT_EQ(bar.Box(k)->GetLabel().Trim(), k == 0 ? "Waypoints" : k == 1 ? "Route" : "") << k;
-        EXPECT_EQ(bar.Box(k)->GetValue(), k < 2) << k;
-        EXPECT_EQ(bar.Box(k)->GetForegroundColour(), View().m_layerColours[k]) << k;
-    }
-    const int routePixels = CountColour(RenderScreen(size), LayerRgb(1));
-    ASSERT_GT(routePixels, 0);
-    Check(&bar, bar.Box(1)->GetId(), false);
-    EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), 0);
-    EXPECT_EQ(bar.Box(1)->GetForegroundColour(), View().m_layerColours[1]);
-
-    // A further import refills the bar (the hidden layer shows again), names
-    // its layers apart from the earlier ones and shows every layer.
-    View().Mapping().SetViewWindow(4.0, 4.0, 6.0, 6.0);
-    const int first = Doc().m_geometryStore.layerCount;
-    AddLayer("Route", {{5.0, 45.0}});
-    AddLayer("Route", {{-5.0, 3.0}});
-    Doc().FinishImport(first);
-    Pump();
-    EXPECT_TRUE(bar.Box(1)->GetValue());
-    EXPECT_EQ(bar.Box(2)->GetLabel(), "Route (2)");
-    EXPECT_EQ(bar.Box(3)->GetLabel(), "Route (3)");
-    ExpectWindow({-5.0, 0.0, 10.0, 45.0});
-    EXPECT_GT(CountColour(RenderScreen(size), LayerRgb(1)), 0);
 }
 
 TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
