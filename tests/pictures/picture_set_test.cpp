@@ -244,18 +244,16 @@ TEST(FieldWidth, LongestPathOrNamePlusTwoAtLeastTheMinimumAtMost254) {
 
 TEST(AddPictureFields, AppendsNamedTextFieldsOnlyBeforeRecordsAndOnlyForPictures) {
     PictureSet set;
+    WaypointTable w(set, {"17-MAY-03 14:22"});  // nothing selected: no fields ...
+    EXPECT_EQ(-1, set.firstPictureField);
+    w.store.Table(w.table).modified = false;  // ... and a matching leaves every record alone
+    set.MatchPictures(w.store, w.table, 3);
+    EXPECT_FALSE(w.store.Table(w.table).modified);
+
     AttributeStore store;
     int table = store.AddTable("Garmin GPS Waypoints", "Waypoints");
     store.AddField(table, "Ident", 'C', 12, 0);
-    EXPECT_EQ(-1, set.AddPictureFields(store, table));  // nothing selected
-    AttributeStore other;  // ... so a matching leaves every record alone
-    int filled = other.AddTable("Waypoints", "Waypoints");
-    other.AddField(filled, "Comment", 'C', 40, 0);
-    other.SetText(filled, 0, 0, "17-MAY-03 14:22");
-    other.Table(filled).modified = false;
-    set.MatchPictures(other, filled, 0);
-    EXPECT_FALSE(other.Table(filled).modified);
-
+    set.fieldWidth = 0;  // not computed yet
     set.pictureCount = 1;
     set.picturesPerWaypoint = 9;  // more than there are names: six fields
     EXPECT_EQ(-1, set.AddPictureFields(store, table + 1));
