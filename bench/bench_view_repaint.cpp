@@ -60,9 +60,9 @@ struct Times {
         const double cpuStart = ThreadCpuMs();
         const auto start = std::chrono::steady_clock::now();
         step();
-        wall.push_back(std::chrono::duration<double, std::milli>(
-                           std::chrono::steady_clock::now() - start)
-                           .count());
+        wall.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
         cpu.push_back(ThreadCpuMs() - cpuStart);
     }
 };
@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < repeats; ++i) {
             zooms.Measure([&] {
                 view->Mapping().ZoomAbout(
-                    640 + i, 400, i % 2 ? 1.0 / CQUORVEXView::kWheelZoom : CQUORVEXView::kWheelZoom);
+                    640 + i, 400,
+                    i % 2 ? 1.0 / CQUORVEXView::kWheelZoom : CQUORVEXView::kWheelZoom);
                 view->DrawScreen(dc, area);
             });
             pans.Measure([&] {
