@@ -175,6 +175,10 @@ void CMainFrame::CreateMenus() {
                    "(NMEA 0183) protocol.");
     import->Append(ID_IMPORT_GPX, "GPX Files...",
                    "Read Waypoints/Routes/Tracks from GPX files, or from a GPS mounted as a drive.");
+    import->AppendSeparator();
+    import->AppendCheckItem(ID_IMPORT_SESSION_TRACE, "Save Session &Trace...",
+                            "Write every byte of the next Garmin or Magellan import's serial "
+                            "line into a file, for a report of a receiver that misbehaves.");
     file->AppendSubMenu(import, "&Import");
     auto* exportMenu = new wxMenu;
     exportMenu->Append(ID_EXPORT_GPX, "GPX...", "Write every layer into one GPX file.");

@@ -18,6 +18,10 @@ CQUORVEXDoc::CQUORVEXDoc() {
     Bind(wxEVT_MENU, &CQUORVEXDoc::OnImportMagellan, this, ID_IMPORT_MAGELLAN);
     Bind(wxEVT_MENU, &CQUORVEXDoc::OnImportGpx, this, ID_IMPORT_GPX);
     Bind(wxEVT_MENU, &CQUORVEXDoc::OnExportGpx, this, ID_EXPORT_GPX);
+    Bind(wxEVT_MENU, &CQUORVEXDoc::OnSaveSessionTrace, this, ID_IMPORT_SESSION_TRACE);
+    Bind(
+        wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(!m_sessionTrace.empty()); },
+        ID_IMPORT_SESSION_TRACE);
 }
 
 bool CQUORVEXDoc::OnNewDocument() {

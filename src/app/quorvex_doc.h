@@ -34,6 +34,11 @@ class CQUORVEXDoc : public wxDocument {
     void OnImportGpx(wxCommandEvent& event);
     // File > Export > GPX...: the whole document into one GPX 1.1 file.
     void OnExportGpx(wxCommandEvent& event);
+    // File > Import > Save Session Trace...: asks for the file that the next
+    // Garmin or Magellan import writes its serial line into, every byte both
+    // ways with times (the trace of quorvex-cli --trace). The item stays ticked
+    // until that import; choosing it while ticked drops the choice.
+    void OnSaveSessionTrace(wxCommandEvent& event);
     // What every import does at its end: the layers from `firstNewLayer` on
     // (those the import added) get names no earlier layer has (" (2)", " (3)"
     // ...), the total extent is computed, the views show every layer when the
@@ -51,6 +56,8 @@ class CQUORVEXDoc : public wxDocument {
     AttributeStore m_attributeStore;
     // What the saves of this document wrote where; File > New forgets it.
     WrittenFiles m_writtenFiles;
+    // The trace file of the next Garmin or Magellan import, empty for none.
+    wxString m_sessionTrace;
 
   private:
     wxDECLARE_DYNAMIC_CLASS(CQUORVEXDoc);

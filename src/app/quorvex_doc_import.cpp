@@ -6,8 +6,10 @@
 
 #include <wx/app.h>
 #include <wx/config.h>
+#include <wx/filedlg.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -24,9 +26,34 @@
 #include "magellan/magellan_device.h"
 #include "magellan/magellan_transfers.h"
 #include "pictures/picture_set.h"
+#include "serial/serial_trace.h"
 #include "view/quorvex_view.h"
 
 namespace {
+
+// The session trace chosen for this import: written from before the port opens
+// until the import ends (the receiver object must go first, as it still talks
+// on its way out). The choice is used up, whatever becomes of the import.
+class SessionTrace {
+  public:
+    explicit SessionTrace(wxString& chosen) {
+        if (chosen.empty()) return;
+        const std::string path = chosen.utf8_string();
+        chosen.clear();
+        started_ = StartSerialTrace(path);
+        if (!started_)
+            ShowMessage(FormatText("Could not write the session trace %s:\n%s", path.c_str(),
+                                   std::strerror(errno)));
+    }
+    ~SessionTrace() {
+        if (started_) StopSerialTrace();
+    }
+    SessionTrace(const SessionTrace&) = delete;
+    SessionTrace& operator=(const SessionTrace&) = delete;
+
+  private:
+    bool started_ = false;
+};
 
 bool NameTaken(const GeometryStore& store, int before, const std::string& name) {
     for (int k = 0; k < before; ++k)
@@ -123,6 +150,7 @@ void CQUORVEXDoc::OnImportGarmin(wxCommandEvent&) {
     if (portDialog.ShowModal() != wxID_OK) return;
     SavePort(portDialog);
 
+    const SessionTrace trace(m_sessionTrace);
     GarminDevice gps;
     {
         ReceiverBusy busy(MapAwaitingExtent());
@@ -166,6 +194,7 @@ void CQUORVEXDoc::OnImportMagellan(wxCommandEvent&) {
     // port with an empty settings text.
     if (portName.empty() || !portDialog.settings.BuildSettingsText(settings)) return;
 
+    const SessionTrace trace(m_sessionTrace);
     MagellanDevice gps;
     {
         // The receiver is given two seconds to settle after the port opens.
@@ -184,4 +213,15 @@ void CQUORVEXDoc::OnImportMagellan(wxCommandEvent&) {
     RunMagellanTransfers(gps, m_geometryStore, m_attributeStore,
                          ChoiceFrom<MagellanTransferChoice>(gpsDialog));
     FinishImport(firstNewLayer);
+}
+
+void CQUORVEXDoc::OnSaveSessionTrace(wxCommandEvent&) {
+    if (!m_sessionTrace.empty()) {
+        m_sessionTrace.clear();
+        return;
+    }
+    wxFileDialog dialog(GetDocumentWindow(), "Save Session Trace", wxEmptyString,
+                        "QUORVEX.trace", "Trace files (*.trace)|*.trace|All files (*)|*",
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() == wxID_OK) m_sessionTrace = dialog.GetPath();
 }

@@ -99,7 +99,6 @@ int main(int argc, char** argv) {
         // A host that waits a packet time-out for an answer has sent all it will.
         const int kQuietMs = 1500;
         const bool followed = ReplayTrace(link, trace, kQuietMs);
-        while (!StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         link.Close();
         return followed ? 0 : 1;
     }

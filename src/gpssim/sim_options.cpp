@@ -66,8 +66,9 @@ or Magellan NMEA sentences ($PMGN...).
 
 Data and receiver:
   --dataset NAME|FILE.json  what the receiver holds:
-        builtin            a small town: 20 waypoints, two routes (one of 22
-                           nodes), a track log of two tracks (default)
+        builtin            a day's walk round a small town: 20 waypoints,
+                           two routes along them (one of 21 nodes), the
+                           track log of the walk in two tracks (default)
         examples           HOME/SHOP/PARK with the route HOME-SHOP-PARK, a
                            route with a comment, several tracks, unnamed
                            tracks and void ("V") fixes
@@ -93,7 +94,8 @@ Data and receiver:
                         the receiver: its bytes go out in the order the host
                         met them, each after the host has sent what it sent
                         before them; where the host's bytes differ from
-                        the trace's, the first difference goes to stderr
+                        the trace's, the first difference goes to stderr;
+                        the simulator ends with the trace
   --list-profiles       print the profiles and exit
   --dump-dataset        print the chosen dataset as JSON and exit
 
@@ -184,8 +186,9 @@ Dataset files (JSON):
   form "17-MAY-03 14:22" are what receivers write and what picture matching
   reads. Void fixes ("valid": false) go to Magellan hosts only.
 
-Exit status: 0 after a stop signal, 1 when the device or the dataset cannot
-be set up or a replayed host departed from the trace, 2 for a usage error.
+Exit status: 0 after a stop signal or a replay the host followed, 1 when the
+device or the dataset cannot be set up or a replayed host departed from the
+trace, 2 for a usage error.
 )";
 }
 

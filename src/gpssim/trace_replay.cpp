@@ -6,6 +6,14 @@
 
 #include "sim_log.h"
 
+namespace {
+
+// How long the host may stay quiet after the trace's last byte before the
+// replay takes the session as ended.
+constexpr int kAfterTraceQuietMs = 300;
+
+}  // namespace
+
 bool LoadTrace(const std::string& path, std::vector<TraceStretch>& stretches, std::string& error) {
     std::ifstream in(path);
     if (!in) {
@@ -34,15 +42,19 @@ bool ReplayTrace(PtyLink& link, const std::vector<TraceStretch>& stretches, int 
     size_t hostOffset = 0;  // bytes of the host's side of the trace met so far
     bool departed = false;
     for (const TraceStretch& stretch : stretches) {
-        if (StopRequested() || !link.IsOpen()) break;
+        if (StopRequested() || !link.IsOpen()) return !departed;
         if (stretch.direction == '<') {
             SimLog("replay: sending %zu bytes", stretch.bytes.size());
-            if (!link.Write(stretch.bytes)) break;
+            if (!link.Write(stretch.bytes)) return !departed;
             continue;
         }
         size_t got = 0;
-        for (int b; got < stretch.bytes.size() && (b = link.ReadByte(quietMs)) >= 0; ++got) {
-            // The first departure is what matters: after it the receiver's side
+        for (int b; got < stretch.bytes.size(); ++got) {
+            // The host's first byte is waited for as long as it takes to start it.
+            while ((b = link.ReadByte(quietMs)) < 0 && hostOffset + got == 0 && !StopRequested()) {
+            }
+            if (b < 0) break;
+            // The first difference is what matters: after it the receiver's side
             // no longer answers what the host said.
             if (!departed && b != stretch.bytes[got]) {
                 std::fprintf(stderr,
@@ -53,11 +65,22 @@ bool ReplayTrace(PtyLink& link, const std::vector<TraceStretch>& stretches, int 
         }
         hostOffset += got;
         SimLog("replay: host sent %zu of %zu bytes", got, stretch.bytes.size());
-        if (got < stretch.bytes.size() && !departed) {
-            std::fprintf(stderr, "quorvex-gpssim: replay: the host fell silent after byte %zu\n",
-                         hostOffset);
-            departed = true;
+        if (got < stretch.bytes.size()) {
+            if (StopRequested()) return !departed;
+            if (!departed)
+                std::fprintf(stderr,
+                             "quorvex-gpssim: replay: the host fell silent after byte %zu\n",
+                             hostOffset);
+            return false;
         }
+    }
+    // A host that goes on talking after the trace departs from it too.
+    size_t more = 0;
+    while (link.ReadByte(kAfterTraceQuietMs) >= 0) ++more;
+    if (more > 0 && !departed) {
+        std::fprintf(stderr, "quorvex-gpssim: replay: the host sent %zu bytes after the trace\n",
+                     more);
+        departed = true;
     }
     SimLog("replay: the trace has ended");
     return !departed;

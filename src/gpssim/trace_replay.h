@@ -17,7 +17,9 @@ struct TraceStretch {
 // Reads a trace file, joining neighbouring lines of one direction; false with
 // `error` set when the file cannot be read or a line is not a trace line.
 bool LoadTrace(const std::string& path, std::vector<TraceStretch>& stretches, std::string& error);
-// Plays `stretches` on `link`. The host's bytes are read and compared with the
-// trace; the first difference, or a host silent for `quietMs` where the trace
-// has it speak, is reported on standard error and makes the result false.
+// Plays `stretches` on `link`, waiting for the host's first byte however long
+// it takes. The host's bytes are read and compared with the trace; the first
+// difference, a host silent for `quietMs` where the trace has it speak (the
+// replay ends there), or bytes after the trace's last, are reported on
+// standard error and make the result false.
 bool ReplayTrace(PtyLink& link, const std::vector<TraceStretch>& stretches, int quietMs);

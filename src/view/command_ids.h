@@ -18,6 +18,7 @@ enum QuorvexCommandId {
     ID_TRANSFER_CANCEL = 12784,      // the status bar's Cancel button
     ID_IMPORT_GPX = 12790,
     ID_EXPORT_GPX = 12791,
+    ID_IMPORT_SESSION_TRACE = 12792,  // File > Import > Save Session Trace...
     ID_VIEW_TOOLBAR = 29392,     // also the toolbar's window ID
     ID_VIEW_STATUS_BAR = 29393,  // also the status bar's window ID
     IDD_LAYERS_BAR = 103,

@@ -264,6 +264,7 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
         Check(&d, kIdTransferRoutes, false);
         Ok(d);
     });
+    Doc().m_sessionTrace = dir.File("s.trace");  // as File > Import > Save Session Trace... sets it
     Command(ID_IMPORT_GARMIN);
     EXPECT_TRUE(nothing.Done());
     EXPECT_TRUE(nothing.messages.empty());
@@ -272,6 +273,11 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
     EXPECT_DOUBLE_EQ(store.yMax, north);
     EXPECT_TRUE(Doc().IsModified());
     ExpectEveryLayerDrawn();
+    // The trace holds that import's line from the product request on, for that import only.
+    std::ifstream trace(dir.File("s.trace"));
+    const std::string line((std::istreambuf_iterator<char>(trace)), {});
+    EXPECT_EQ(line.find(" > 10 fe 00 02 10 03\n"), 8u) << line;
+    EXPECT_TRUE(Doc().m_sessionTrace.empty());
 }
 
 // A receiver mounted as a drive: offered first, the "GPS Interface" dialog starts

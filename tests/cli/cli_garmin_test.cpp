@@ -72,7 +72,7 @@ class EveryProfile : public ::testing::TestWithParam<std::string> {};
 TEST_P(EveryProfile, WritesWhatTheReceiverHolds) {
     const std::string profile = GetParam().substr(0, GetParam().find('_'));
     std::string dataset = GetParam().substr(profile.size() + 1);
-    if (dataset == "edges") dataset = std::string(QUORVEX_CLI_TEST_DATA) + "/garmin_edges.json";
+    if (dataset == "edges") dataset = std::string(QUORVEX_DATASETS_DIR) + "/edge-values.json";
     GarminDownload download(profile, dataset);
     CommandResult result = download.Run("--track-lines --track-points");
     ASSERT_EQ(result.status, kExitOk) << result.output;

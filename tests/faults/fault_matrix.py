@@ -119,12 +119,6 @@ def spoil_the_save(token, out_dir, base):
     return []
 
 
-def builtin_dataset(bin_dir):
-    dump = subprocess.run([os.path.join(bin_dir, "quorvex-gpssim"), "--dump-dataset"],
-                          stdout=subprocess.PIPE, text=True, check=True).stdout
-    return json.loads(dump)
-
-
 def expected_positions(dataset, base):
     """Each record's positions, in order, as the dataset holds them."""
     where = {w["ident"]: (w["lon"], w["lat"]) for w in dataset["waypoints"]}
@@ -224,7 +218,9 @@ def main():
              and only in "%s %s / %s" % (t[0], t[1], f[0])]
     started = time.monotonic()
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
-        dataset = builtin_dataset(bin_dir)
+        dataset = json.loads(subprocess.run([os.path.join(bin_dir, "quorvex-gpssim"),
+                                             "--dump-dataset"], stdout=subprocess.PIPE, text=True,
+                                            check=True).stdout)
         results = list(pool.map(lambda c: run_cell(bin_dir, edges, dataset, *c), cells))
     verdicts = {}
     for (transfer, fault), (ok, detail) in zip(cells, results):

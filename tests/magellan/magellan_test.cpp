@@ -99,13 +99,12 @@ TEST(MagellanConnect, SilentReceiverStillConnects) {
 }
 
 TEST(MagellanField, FieldsByCommaCountAndCutToTheBuffer) {
-    struct Row {
+    const struct {
         const char* sentence;
         unsigned field;
         int start;  // offset of the field in the sentence, -1 for none
         const char* text;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"a,b,c,d*12", 3, 6, "d"},
         {"a,b,c,d*12", 4, -1, ""},
         {"a,,c", 1, 2, ""},   // an empty field that exists
@@ -114,7 +113,7 @@ TEST(MagellanField, FieldsByCommaCountAndCutToTheBuffer) {
         {"$PMGNRTE,2,2,c,1,PARK,a\r\n", 6, 22, "a\r"},
         {"$X,last", 1, 3, "last"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.sentence) + " field " + std::to_string(row.field));
         char out[MagellanDevice::kFieldBufferSize];
         std::strcpy(out, "stale");
@@ -198,12 +197,11 @@ class DownloadTest : public ::testing::Test {
 };
 
 TEST_F(DownloadTest, WaypointDecodings) {
-    struct Row {
+    const struct {
         const char* body;
         double latitude, longitude;
         const char* altitude;  // the whole number as sent, in whatever unit
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"$GPWPL,9000.000,N,18000.000,W,HOME", 90.0, -180.0, "0.0"},
         {"$PMGNWPL,9000.000,S,18000.000,E,0,M,HOME,,a", -90.0, 180.0, "0.0"},
         {"$PMGNWPL,4807,N,01131,E,12.7,F,HOME,,a", 48.1166667, 11.5166667, "12.0"},
@@ -212,7 +210,7 @@ TEST_F(DownloadTest, WaypointDecodings) {
         {"$PMGNWPL,4807,N,01131,E,99999999999,M,HOME,,a", 48.1166667, 11.5166667, "2147483647.0"},
         {"$PMGNWPL,4807.038,S,01131.000,W,545,M,HOME,,a", -48.1173, -11.5166667, "545.0"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.body);
         feedback.progress.clear();
         ASSERT_TRUE(Start(MagellanDownload::kWaypoints));
@@ -230,14 +228,13 @@ TEST_F(DownloadTest, WaypointDecodings) {
     EXPECT_TRUE(feedback.messages.empty());
 }
 
-TEST_F(DownloadTest, RejectedAndRepeatedPositionsKeepPointsAndRecordsInStep) {
+TEST_F(DownloadTest, RejectedRepeatedAndOverlongWaypoints) {
     Start(MagellanDownload::kWaypoints);
     FeedSentence(kHome);
-    struct Row {
-        const char *body, *reason, *field;
-    };
     // A coordinate that is no number must not take the degrees of the sentence before.
-    const Row rows[] = {
+    const struct {
+        const char *body, *reason, *field;
+    } rows[] = {
         {"$PMGNWPL,4807.038,n,01131.000,E,0,M,LOWER,,a", "Illegal North/South value!", "n"},
         {"$PMGNWPL,4807.038,N,01131.000,X,0,M,EW,,a", "Illegal East/West value!", "X"},
         {"$PMGNWPL,9100.000,N,01131.000,E,0,M,NORTH,,a", "Latitude(91.000000) out of range!", "N"},
@@ -247,7 +244,7 @@ TEST_F(DownloadTest, RejectedAndRepeatedPositionsKeepPointsAndRecordsInStep) {
         {"$PMGNWPL,4807.038,N,,E,0,M,STALE,,a", "Illegal Longitude value!", ""},
         {"$PMGNWPL,48,N,01131.000,E,0,M,STALE,,a", "Illegal Latitude value!", "48"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.body);
         feedback.messages.clear();
         const std::string line = Sentence(row.body);
@@ -265,6 +262,12 @@ TEST_F(DownloadTest, RejectedAndRepeatedPositionsKeepPointsAndRecordsInStep) {
     EXPECT_EQ(Text(0, 0), "HOME");
     EXPECT_EQ(Text(1, 0), "H\xc3\x96USE");
     EXPECT_EQ(Text(1, 4), "       600.0");
+    // A 256-byte line (the most one read gives) without its line end: fields cut.
+    std::string line = "$PMGNWPL,4807.038,N,01131.000,E,0,M," + std::string(120, 'W') + ",";
+    line.resize(256, 'c');
+    EXPECT_TRUE(Feed(line));
+    EXPECT_EQ(Text(2, 0), std::string(12, 'W'));
+    EXPECT_EQ(Text(2, 3), std::string(40, 'c'));
 }
 
 TEST_F(DownloadTest, WaypointErrorLimit) {
@@ -282,17 +285,6 @@ TEST_F(DownloadTest, WaypointErrorLimit) {
     EXPECT_FALSE(FeedSentence(kHome));
     EXPECT_EQ(Layer().pointCount, 1);
     EXPECT_EQ(feedback.messages.back(), kTooMany);
-}
-
-TEST_F(DownloadTest, OverlongFieldsAreCutAndStored) {
-    Start(MagellanDownload::kWaypoints);
-    // A 256-byte line (the most one read gives) without its line end.
-    std::string line = "$PMGNWPL,4807.038,N,01131.000,E,0,M," + std::string(120, 'W') + ",";
-    line.resize(256, 'c');
-    EXPECT_TRUE(Feed(line));
-    ASSERT_EQ(Layer().pointCount, 1);
-    EXPECT_EQ(Text(0, 0), std::string(12, 'W'));
-    EXPECT_EQ(Text(0, 3), std::string(40, 'c'));
 }
 
 class RouteDownloadTest : public DownloadTest {
@@ -328,13 +320,16 @@ TEST_F(RouteDownloadTest, SentenceSentAgainIsTakenOnce) {
     EXPECT_EQ(Edges(), "1:0>1 1:1>2 2:1>3 3:0>1");
 }
 
-TEST_F(RouteDownloadTest, RouteOfTwelveSentencesStaysOneRoute) {
-    const char* names[] = {"HOME", "SHOP", "PARK", "HOUSE"};
+// A name longer than the "Ident" field was stored cut; the route still finds it.
+TEST_F(RouteDownloadTest, TwelveSentencesAreOneRouteAndCutNamesAreFound) {
+    const char* names[] = {"HOME", "SHOP", "PARK", "LOOKOUTPOINTNORTH"};
     for (int n = 1; n <= 12; ++n)
         FeedSentence("$PMGNRTE,12," + std::to_string(n) + ",c,LONG," + names[n % 4] + ",a");
+    EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(Records(), 1);
     EXPECT_EQ(Text(0, 0), "LONG");
     EXPECT_EQ(Edges(), "1:0>1 1:1>2 1:2>3 1:3>0 1:0>1 1:1>2 1:2>3 1:3>0 1:0>1 1:1>2 1:2>3");
+    EXPECT_EQ(Layer().points[2].x, waypoints->points[4].x);
 }
 
 TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
@@ -368,14 +363,6 @@ TEST_F(RouteDownloadTest, CommentsNodesAndTimeOut) {
     EXPECT_EQ(download->errorCount, 1);
     EXPECT_FALSE(Feed(""));
     EXPECT_EQ(feedback.messages.back(), "Reading Routes: Timeout...No Response from GPS.");
-}
-
-// A name longer than the "Ident" field was stored cut; the route still finds it.
-TEST_F(RouteDownloadTest, LongNodeNamesFindTheirCutWaypoint) {
-    FeedSentence("$PMGNRTE,1,1,c,1,HOME,a,LOOKOUTPOINTNORTH,b");
-    EXPECT_TRUE(feedback.messages.empty());
-    ASSERT_EQ(Edges(), "1:0>1");
-    EXPECT_EQ(Layer().points[1].x, waypoints->points[4].x);
 }
 
 TEST_F(DownloadTest, TrackLinesFollowTheNames) {

@@ -51,7 +51,7 @@ def run_case(bin_dir, case):
         text = "### exit status %d\n" % done.returncode + "".join(
             "### %s\n%s" % (title, body) for title, body in sections if body)
         text = re.sub(r" in \d+\.\d s$", " in ... s", text.replace(out, "{out}"), flags=re.M)
-    departed = stop(sim)
+    departed = stop(sim, wait=10)  # the replay ends by itself with the trace
     return text.replace(port, "{port}"), departed
 
 

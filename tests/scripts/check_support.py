@@ -18,15 +18,20 @@ def start_simulator(bin_dir, args, stderr=subprocess.DEVNULL):
     return sim, sim.stdout.readline().strip()
 
 
-def stop(sim):
-    """Stops a simulator; what it said on a piped standard error when it ended
-    with a failure, else ""."""
-    sim.terminate()
+def stop(sim, wait=0):
+    """Stops a simulator (after WAIT seconds, when it has not ended by then); what
+    it said on a piped standard error when it ended with a failure, else ""."""
     try:
-        said = sim.communicate(timeout=3)[1]
+        said = sim.communicate(timeout=wait)[1] if wait else None
     except subprocess.TimeoutExpired:
-        sim.kill()
-        said = sim.communicate()[1]
+        said = None
+    if sim.returncode is None:
+        sim.terminate()
+        try:
+            said = sim.communicate(timeout=3)[1]
+        except subprocess.TimeoutExpired:
+            sim.kill()
+            said = sim.communicate()[1]
     return (said or "exit status %d" % sim.returncode) if sim.returncode not in (0, -15) else ""
 
 

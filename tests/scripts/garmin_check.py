@@ -106,16 +106,10 @@ def waypoint_values(w, wtype):
 
 
 def check_waypoints(check, data, written, wtype):
-    expected = [(located(position(w), waypoint_values(w, wtype)), [[position(w)]])
-                for w in data["waypoints"]]
-    names = ["Ident", "Longitude", "Latitude"]
-    if wtype not in NO_COMMENT_TYPES:
-        names.append("Comment")
-    if wtype in ALTITUDE_FIELD_TYPES:
-        names.append("Altitude")
-    if wtype == 110:
-        names.append("Time")
-    check.layer("waypoint", written, expected, names)
+    fields = list(waypoint_values({"ident": ""}, wtype))
+    check.layer("waypoint", written,
+                [(located(position(w), waypoint_values(w, wtype)), [[position(w)]])
+                 for w in data["waypoints"]], fields[:1] + ["Longitude", "Latitude"] + fields[1:])
 
 
 def route_name(route, index, header_type):
@@ -177,27 +171,24 @@ def check_track_lines(check, data, written, track_types):
     check.layer("track", written, lines)
 
 
+# The fields of a track point layout after Time, each with its dataset key
+# (None: the simulated units send no such value, so the field is blank).
+POINT_FIELDS = {300: [], 301: [("Altitude", "alt"), ("Depth", "depth")]}
+POINT_FIELDS[302] = POINT_FIELDS[301] + [("Temp", "temp")]
+POINT_FIELDS[303] = POINT_FIELDS[304] = [("Altitude", "alt"), ("Depth", None), ("HeartRate", None)]
+
+
 def check_track_points(check, data, written, track_types):
-    point_type = track_types[1] if track_types[0] == 300 else track_types[2]
-    names = ["Longitude", "Latitude", "Time"]
-    if point_type in (301, 302, 303, 304):
-        names += ["Altitude", "Depth"]
-    if point_type == 302:
-        names.append("Temp")
-    if point_type in (303, 304):
-        names.append("HeartRate")  # the simulated units send none: blank
+    fields = POINT_FIELDS[track_types[1] if track_types[0] == 300 else track_types[2]]
     expected = []
     for p, _ in [item for t in data["tracks"] for item in sent_points(t)]:
-        pos = position(p)
         values = {"Time": time_text(garmin_time(p.get("time")))}
-        if point_type in (301, 302, 303, 304):
-            for name, key in (("Altitude", "alt"), ("Depth", "depth"), ("Temp", "temp"),
-                              ("HeartRate", "heart_rate")):
-                value = p.get(key) if point_type < 303 or name == "Altitude" else None
-                if name in names:
-                    values[name] = number_text(None if value is None else float32(value), 1)
-        expected.append((located(pos, values), [[pos]]))
-    check.layer("track point", written, expected, names)
+        for name, key in fields:
+            value = p.get(key) if key else None
+            values[name] = number_text(None if value is None else float32(value), 1)
+        expected.append((located(position(p), values), [[position(p)]]))
+    check.layer("track point", written, expected,
+                ["Longitude", "Latitude", "Time"] + [name for name, _ in fields])
 
 
 def layouts(profile):
