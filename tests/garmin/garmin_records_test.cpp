@@ -299,40 +299,41 @@ TEST(GarminLineRecords, EachLineIsOneRecordAndSegmentsArePartsOfIt) {
     }
 }
 
+// Each header layout names its line; a text without its NUL ends with the
+// packet; headers of other types, or too short for theirs, name nothing.
 TEST(GarminLineRecords, HeaderLayoutsNameTheirLines) {
     RecordingFeedback feedback;
     GeometryStore geometry;
     AttributeStore attributes;
     GarminDownload download(GarminDownload::kRoutes, ProtocolTable(), geometry, attributes);
     ASSERT_TRUE(download.NewLineLayer("Routes", "Garmin GPS Routes"));
-    auto name = [&](int record) {
-        char text[41];
-        attributes.GetText(download.table, record, 0, text);
-        return std::string(text);
-    };
-    const Record d200 = {7};
-    const Record d201 = RecordBuilder(21, ' ').Text(1, "TWENTY CHARS COMMENT").bytes;  // no NUL
-    const Record d202(45, 'R');  // no NUL: ends with the packet
+    const Record d201 = RecordBuilder(21, ' ').Text(1, "TWENTY CHARS COMMENT").bytes;
     const Record d310 = {1, 0xFF, 'H', 'I', 'K', 'E', 0};
-    const Record d311 = {0x39, 0x30};
-    EXPECT_TRUE(download.NameLine(200, d200.data(), 1));
-    EXPECT_TRUE(download.NameLine(201, d201.data(), 21));
-    EXPECT_TRUE(download.NameLine(202, d202.data(), 45));
-    EXPECT_TRUE(download.NameLine(310, d310.data(), 7));
-    EXPECT_TRUE(download.NameLine(312, d310.data(), 7));
-    EXPECT_TRUE(download.NameLine(311, d311.data(), 2));
-    EXPECT_EQ(name(0), Left("Route #0", 40));
-    EXPECT_EQ(name(1), Left("TWENTY CHARS COMMENT", 40));
-    EXPECT_EQ(name(2), std::string(40, 'R'));
-    EXPECT_EQ(name(3), Left("HIKE", 40));
-    EXPECT_EQ(name(4), Left("HIKE", 40));
-    EXPECT_EQ(name(5), Left("12345", 40));
-    EXPECT_TRUE(feedback.messages.empty());
-
-    // Headers of other types, or too short for theirs, name nothing.
-    EXPECT_FALSE(download.NameLine(313, d310.data(), 7));
-    EXPECT_FALSE(download.NameLine(201, d201.data(), 20));
-    EXPECT_FALSE(download.NameLine(311, d311.data(), 1));
+    const struct {
+        int type;
+        Record record;
+        std::string name;  // "" when refused
+    } rows[] = {
+        {200, {7}, "Route #0"},
+        {201, d201, "TWENTY CHARS COMMENT"},
+        {202, Record(45, 'R'), std::string(40, 'R')},
+        {310, d310, "HIKE"},
+        {312, d310, "HIKE"},
+        {311, {0x39, 0x30}, "12345"},
+        {313, d310, ""},
+        {201, Record(d201.begin(), d201.end() - 1), ""},
+        {311, {0x39}, ""},
+    };
+    int record = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        EXPECT_EQ(download.NameLine(row.type, row.record.data(), int(row.record.size())),
+                  !row.name.empty());
+        if (row.name.empty()) continue;
+        char text[41];
+        attributes.GetText(download.table, record++, 0, text);
+        EXPECT_EQ(std::string(text), Left(row.name, 40));
+    }
     ASSERT_EQ(feedback.messages.size(), 3u);
     EXPECT_EQ(feedback.messages[0],
               "Route/Track Data Type(D313) not defined at this time. \nUnable to process Routes.");
