@@ -47,7 +47,7 @@ CommandResult RunProgram(const std::string& commandLine);
 // the test scripts, from QUORVEX_TEST_SCRIPTS.
 std::string PythonInterpreter();
 std::string TestScript(const std::string& name);
-// Runs the checker `script` (garmin_check.py, magellan_check.py) on the shapefiles
+// Runs the checker `script` (download_check.py) on the shapefiles
 // in `outDir` against the simulator's `dataset`, dumped into outDir/dataset.json.
 CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
                                   const std::string& outDir, const std::string& options = "");
