@@ -63,8 +63,7 @@ TEST(GarminSim, IdentificationAndCommandsExactlyAsOnTheWire) {
     // A command whose checksum is wrong is refused with a NAK naming its ID.
     line.Write(GarminFrame(10, {7, 0}, 0x55));
     WirePacket nak = line.ReadPacket();
-    EXPECT_EQ(nak.id, 21);
-    EXPECT_EQ(nak.data, (std::vector<uint8_t>{10, 0}));
+    EXPECT_EQ(std::make_pair(nak.id, nak.data), std::make_pair(21, std::vector<uint8_t>{10, 0}));
     // A new command abandons a transfer the host no longer acknowledges, and a
     // transfer ends with its own command.
     line.SendCommand(6);
