@@ -38,10 +38,6 @@ void StartWaypoints(HostLine& line) {
     EXPECT_EQ(line.ReadLine(), "$PMGNCSM,71*63");
 }
 
-std::string Sim(const std::string& arguments) {
-    return BinDir() + "/quorvex-gpssim " + arguments;
-}
-
 }  // namespace
 
 TEST(GarminSim, IdentificationAndCommandsExactlyAsOnTheWire) {
@@ -218,7 +214,7 @@ TEST(GpsSimOptions, BadUsageAndBadDatasetsAreRefused) {
             std::ofstream(dir.File("bad.json"), std::ios::trunc) << c.arguments;
             arguments = "--dump-dataset --dataset " + dir.File("bad.json");
         }
-        CommandResult r = RunCommand(Sim(arguments));
+        CommandResult r = RunProgram("quorvex-gpssim " + arguments);
         EXPECT_EQ(r.status, c.status) << arguments;
         EXPECT_TRUE(Contains(r.output, c.message));
     }
@@ -227,7 +223,8 @@ TEST(GpsSimOptions, BadUsageAndBadDatasetsAreRefused) {
 // (Datasets from JSON files, served as their dump reads: the CLI tests.)
 TEST(GpsSimOptions, GeneratedAndShippedDatasets) {
     auto d = nlohmann::json::parse(
-        RunCommand(Sim("--dump-dataset --dataset generated:200,5,2001")).output, nullptr, false);
+        RunProgram("quorvex-gpssim --dump-dataset --dataset generated:200,5,2001").output, nullptr,
+        false);
     ASSERT_TRUE(d.is_object());
     EXPECT_EQ(d["waypoints"].size(), 200u);
     EXPECT_EQ(d["routes"].size(), 5u);
