@@ -109,8 +109,7 @@ TEST(MagellanField, FieldsByCommaCountAndCutToTheBuffer) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.sentence) + " field " + std::to_string(row.field));
-        char out[MagellanDevice::kFieldBufferSize];
-        std::strcpy(out, "stale");
+        char out[MagellanDevice::kFieldBufferSize] = "stale";
         const char* start = MagellanDevice::GetField(out, row.sentence, row.field);
         EXPECT_EQ(start, row.start < 0 ? nullptr : row.sentence + row.start);
         EXPECT_STREQ(out, row.text);

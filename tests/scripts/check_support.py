@@ -76,9 +76,7 @@ def check_with_gdal(check, name, base, rows):
     source = ogr.Open(base + ".SHP")
     layer = source.GetLayer(0)
     srs = layer.GetSpatialRef()
-    epsg = None
-    if srs is not None and srs.AutoIdentifyEPSG() == 0:
-        epsg = srs.GetAuthorityCode(None)
+    epsg = srs.GetAuthorityCode(None) if srs is not None and srs.AutoIdentifyEPSG() == 0 else None
     check.equal(name + " coordinate system (EPSG)", epsg, "4326")
     check.equal(name + " encoding", layer.GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE"),
                 "UTF-8")
