@@ -1,6 +1,5 @@
-// The shapefile set: the .SHP/.SHX writer and the .DBF writer byte for byte and
-// through independent readers, and the save step that writes a document's
-// layers and tables.
+// The shapefile set: the .SHP/.SHX and .DBF writers byte for byte and through independent
+// readers, and the save step that writes a document's layers and tables.
 
 #include "shapefile/layer_export.h"
 #include "shapefile/shapefile_writer.h"
