@@ -220,8 +220,8 @@ void CQUORVEXDoc::OnSaveSessionTrace(wxCommandEvent&) {
         m_sessionTrace.clear();
         return;
     }
-    wxFileDialog dialog(GetDocumentWindow(), "Save Session Trace", wxEmptyString,
-                        "QUORVEX.trace", "Trace files (*.trace)|*.trace|All files (*)|*",
+    wxFileDialog dialog(GetDocumentWindow(), "Save Session Trace", wxEmptyString, "QUORVEX.trace",
+                        "Trace files (*.trace)|*.trace|All files (*)|*",
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() == wxID_OK) m_sessionTrace = dialog.GetPath();
 }

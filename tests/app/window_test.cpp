@@ -1,7 +1,6 @@
-// The main window and the document: the start state, the About box, the
-// binding of the core's messages and progress texts, the lock keys, the
-// manual, a document named on the command line, a failed save, and File > New
-// with its save question.
+// The main window and the document: the start state, the About box, the core's
+// messages and progress texts, the lock keys and Esc, the manual, a document named
+// on the command line, a failed save, and File > New with its save question.
 
 #include <wx/filename.h>
 #include <wx/html/helpctrl.h>
@@ -19,7 +18,7 @@
 
 using Window = GuiTest;
 
-TEST_F(Window, StartStateAboutBoxCoreMessagesAndLockKeys) {
+TEST_F(Window, StartStateAboutBoxCoreMessagesKeysAndTheManual) {
     EXPECT_EQ(Frame().GetTitle(), "Untitled - QUORVEX");
     Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
     EXPECT_FALSE(Frame().GetMenuBar()->IsEnabled(wxID_OPEN));
@@ -58,9 +57,9 @@ TEST_F(Window, StartStateAboutBoxCoreMessagesAndLockKeys) {
         Pump(300);
         EXPECT_EQ(Feedback().CancelRequested(), run == 0);
     }
-}
 
-TEST_F(Window, BuiltManualIndexesEveryCommandAMissingOneDoesNothing) {
+    // The built manual indexes every command; the tests run beside no help book,
+    // and then the command does nothing.
     const wxString book = wxString(BinDir()) + "/QUORVEX.htb";
     wxHtmlHelpController help(wxHF_DEFAULT_STYLE);
     ASSERT_TRUE(help.AddBook(wxFileName(book))) << book;
@@ -73,8 +72,6 @@ TEST_F(Window, BuiltManualIndexesEveryCommandAMissingOneDoesNothing) {
         for (size_t i = 0; i < index.size() && !found; ++i) found = index[i].name == topic;
         EXPECT_TRUE(found) << topic;
     }
-
-    // The tests run beside no help book.
     ASSERT_FALSE(wxFileExists(CMainFrame::ManualBookPath()));
     for (int attempt = 0; attempt < 2; ++attempt) {
         Command(ID_HELP_USERS_MANUAL);

@@ -11,6 +11,8 @@
 #include "garmin/garmin_lexer.h"
 #include "garmin/protocol_table_file.h"
 #include "garmin_on_pty.h"
+#include "layers/attribute_store.h"
+#include "layers/geometry_store.h"
 
 namespace {
 
@@ -127,17 +129,21 @@ TEST(GarminLexer, HandsOutOnlyIntactFramesAndResynchronisesAfterTheStartingDle) 
         {"no data", GarminFrame(12, {}), {"P12@0:"}},
         {"DLE as size, data and checksum", GarminFrame(35, stuffed), {"P35@0:" + Hex(stuffed)}},
         {"255 DLE bytes", GarminFrame(35, Bytes(255, 0x10)), {"P35@0:" + Hex(Bytes(255, 0x10))}},
-        {"back to back", Join({GarminFrame(12, ended), GarminFrame(27, {5, 0})}),
+        {"back to back",
+         Join({GarminFrame(12, ended), GarminFrame(27, {5, 0})}),
          {"P12@0:" + Hex(ended), "P27@9:0500"}},
-        {"noise with a DLE before a frame", Join({{0x10, 0x41, 0x05, 0x00}, frame}),
+        {"noise with a DLE before a frame",
+         Join({{0x10, 0x41, 0x05, 0x00}, frame}),
          {"P35@4:010203"}},
-        {"text, DLE ETX, a stuffed pair", Join({{'$', 'G', 0x10, 0x03, 0x10, 0x10, 0x03}, frame}),
+        {"text, DLE ETX, a stuffed pair",
+         Join({{'$', 'G', 0x10, 0x03, 0x10, 0x10, 0x03}, frame}),
          {"P35@7:010203"}},
         {"longer than any frame", Join({overlong, frame}), {"P35@300:010203"}},
         {"size byte too large, then the resend", Join({lying, frame}), {"B35@0", "P35@16:010203"}},
         {"size byte one short", oneShort, {"B35@0"}},
         {"bad checksum", GarminFrame(35, {1, 2, 3}, 1), {"B35@0"}},
-        {"ETX lost: the resend's DLE reads as stuffing", Join({noEtx, frame, frame}),
+        {"ETX lost: the resend's DLE reads as stuffing",
+         Join({noEtx, frame, frame}),
          {"B35@0", "P35@17:010203"}},
         {"a frame not yet ended", noEtx, {}},
     };
@@ -175,6 +181,23 @@ TEST_F(GarminLink, SendWithAckResendsButNotForEver) {
     EXPECT_EQ(device.SendWithAck(kPidProductRequest, nullptr, 0), GarminDevice::kNoAnswer);
     const std::vector<WirePacket> sent = ReadHostFrames(pty, 100);
     EXPECT_TRUE(sent.size() == 1 && sent[0].id == kPidProductRequest);
+}
+
+TEST_F(GarminLink, AUserStopEndsTheTransferAndKeepsWhatCame) {
+    ASSERT_TRUE(Identify(ProductData(110, "UNIT"), CapabilityData({"A100", "D108"})));
+    std::vector<Bytes> frames = {GarminFrame(kPidAck, {kPidCommand, 0}),
+                                 GarminFrame(kPidRecords, {3, 0})};
+    for (int i = 1; i <= 3; ++i)
+        frames.push_back(
+            GarminFrame(kPidWaypoint, RecordBuilder(48).Position(24, 28, i, i).Then("W")));
+    feedback.cancelAfterProgress = 1;
+    GeometryStore geometry;
+    AttributeStore attributes;
+    Answered(frames, [&] { return device.TransferWaypoints(geometry, attributes, nullptr, "W"); });
+    EXPECT_EQ(feedback.messages,
+              std::vector<std::string>{"Waypoints transfer stopped after 1 of 3 "
+                                       "records.\nThe records received are kept."});
+    EXPECT_EQ(geometry.Layer(device.LayerIndex()).pointCount, 1);
 }
 
 TEST_F(GarminLink, IdentifyTakesOddProductDataAndFallsBackOnTheTableFile) {

@@ -14,7 +14,7 @@
 #include "core/byte_order.h"
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"
-#include "read_back.h"
+#include <nlohmann/json.hpp>
 
 using nlohmann::json;
 

@@ -40,9 +40,8 @@ void HostLine::Write(const std::vector<uint8_t>& bytes) {
 }
 
 static int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
-    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                deadline - std::chrono::steady_clock::now())
-                                .count());
+    using namespace std::chrono;
+    return static_cast<int>(duration_cast<milliseconds>(deadline - steady_clock::now()).count());
 }
 
 int HostLine::ReadByte(int timeoutMs) {
@@ -50,18 +49,12 @@ int HostLine::ReadByte(int timeoutMs) {
     for (;;) {
         const int left = MillisecondsUntil(deadline);
         pollfd p{fd_, POLLIN, 0};
-        if (fd_ < 0 || poll(&p, 1, left > 0 ? left : 0) <= 0 ||
-            !(p.revents & POLLIN))
-            return -1;
+        if (fd_ < 0 || poll(&p, 1, left > 0 ? left : 0) <= 0 || !(p.revents & POLLIN)) return -1;
         uint8_t b;
         ssize_t n = read(fd_, &b, 1);
         if (n == 1) return b;
         if (n == 0 || (errno != EAGAIN && errno != EINTR)) return -1;  // the line is gone
     }
-}
-
-bool HostLine::QuietFor(int ms) {
-    return ReadByte(ms) < 0;
 }
 
 uint8_t FrameChecksum(int id, const std::vector<uint8_t>& data) {
@@ -100,10 +93,6 @@ std::vector<uint8_t> ProductData(int productId, const std::string& description) 
     return data;
 }
 
-void HostLine::SendPacket(uint8_t id, const std::vector<uint8_t>& data) {
-    Write(GarminFrame(id, data));
-}
-
 WirePacket HostLine::ReadPacket(int timeoutMs) {
     WirePacket p;
     int b;
@@ -133,12 +122,6 @@ WirePacket HostLine::ReadPacket(int timeoutMs) {
     return p;
 }
 
-WirePacket HostLine::ReceiveAndAck(int timeoutMs) {
-    WirePacket p = ReadPacket(timeoutMs);
-    if (p.id >= 0) SendAck(static_cast<uint8_t>(p.id));
-    return p;
-}
-
 unsigned HostLine::Checksum(const std::string& text) {
     unsigned sum = 0;
     for (char c : text) {
@@ -160,10 +143,6 @@ std::string AcknowledgementOf(const std::string& line) {
     return Sentence(body);
 }
 
-void HostLine::SendSentence(const std::string& body) {
-    Write(Sentence(body));
-}
-
 std::string HostLine::ReadLine(int timeoutMs) {
     std::string line;
     int b;
@@ -171,10 +150,6 @@ std::string HostLine::ReadLine(int timeoutMs) {
         line += static_cast<char>(b);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
-}
-
-void HostLine::Acknowledge(const std::string& line) {
-    Write(AcknowledgementOf(line));
 }
 
 std::string TextAt(const std::vector<uint8_t>& d, size_t at) {

@@ -60,10 +60,10 @@ class HostLine {
     // Next byte, or -1 after `timeoutMs` of silence (or when the line is gone).
     int ReadByte(int timeoutMs);
     // True when nothing arrives within `ms`.
-    bool QuietFor(int ms);
+    bool QuietFor(int ms) { return ReadByte(ms) < 0; }
 
     // Garmin.
-    void SendPacket(uint8_t id, const std::vector<uint8_t>& data);
+    void SendPacket(uint8_t id, const std::vector<uint8_t>& data) { Write(GarminFrame(id, data)); }
     void SendAck(uint8_t id) { SendPacket(6, {id, 0}); }
     void SendNak(uint8_t id) { SendPacket(21, {id, 0}); }
     void SendCommand(uint16_t command) {
@@ -72,15 +72,19 @@ class HostLine {
     // Reads one packet; id -1 when none began within `timeoutMs`.
     WirePacket ReadPacket(int timeoutMs = 2000);
     // Reads a packet and acknowledges it.
-    WirePacket ReceiveAndAck(int timeoutMs = 2000);
+    WirePacket ReceiveAndAck(int timeoutMs = 2000) {
+        WirePacket p = ReadPacket(timeoutMs);
+        if (p.id >= 0) SendAck(static_cast<uint8_t>(p.id));
+        return p;
+    }
 
     // NMEA.
     static unsigned Checksum(const std::string& text);
-    void SendSentence(const std::string& body);
+    void SendSentence(const std::string& body) { Write(Sentence(body)); }
     // One line without CR LF; empty after `timeoutMs` of silence.
     std::string ReadLine(int timeoutMs = 2000);
     // Sends $PMGNCSM with the checksum of `line` as received.
-    void Acknowledge(const std::string& line);
+    void Acknowledge(const std::string& line) { Write(AcknowledgementOf(line)); }
 
   protected:
     int fd_ = -1;

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "host_line.h"
@@ -74,6 +75,15 @@ std::string PythonInterpreter() { return FromEnvironment("QUORVEX_PYTHON", "/usr
 
 std::string TestScript(const std::string& name) {
     return FromEnvironment("QUORVEX_TEST_SCRIPTS", QUORVEX_TEST_SCRIPTS_DIR) + "/" + name;
+}
+
+nlohmann::json ReadBack(const std::string& base) {
+    CommandResult run =
+        RunCommand(PythonInterpreter() + " " + TestScript("read_shapefile.py") + " '" + base + "'");
+    nlohmann::json parsed = nlohmann::json::parse(run.output, nullptr, false);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(parsed.is_discarded()) << run.output;
+    return run.status != 0 || parsed.is_discarded() ? nlohmann::json() : parsed;
 }
 
 CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,

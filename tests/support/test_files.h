@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <string>
 #include <vector>
 
@@ -47,22 +49,18 @@ CommandResult RunProgram(const std::string& commandLine);
 // the test scripts, from QUORVEX_TEST_SCRIPTS.
 std::string PythonInterpreter();
 std::string TestScript(const std::string& name);
+// The shapefile set `base` (the path without extension) read back by an independent
+// reader (pyshp, through read_shapefile.py); on failure the test fails and it is null.
+nlohmann::json ReadBack(const std::string& base);
 // Runs the checker `script` (download_check.py) on the shapefiles
 // in `outDir` against the simulator's `dataset`, dumped into outDir/dataset.json.
 CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
                                   const std::string& outDir, const std::string& options = "");
 
-// Runs quorvex-gpssim (from BinDir()) for one test:
-//
-//   SimulatorProcess sim({"--profile", "old"});
-//   ASSERT_TRUE(sim.Started()) << sim.Error();
-//   open(sim.DevicePath().c_str(), ...);
-//
-// The constructor waits for the device path that the simulator prints as its
-// first line (at most 60 s: a sanitizer build starting on a loaded machine can
-// take many seconds, and the wait ends as soon as the line comes); the destructor
-// stops it with SIGTERM (SIGKILL if it does not end within 2 s). The simulator's
-// standard error goes to the test's.
+// Runs quorvex-gpssim (from BinDir()) with `arguments` for one test. The constructor
+// waits up to 60 s (a sanitizer build on a loaded machine starts slowly) for the
+// device path the simulator prints first; Stop and the destructor end it (SIGTERM,
+// then SIGKILL after 2 s). Its standard error goes to the test's.
 class SimulatorProcess {
   public:
     explicit SimulatorProcess(const std::vector<std::string>& arguments = {});
