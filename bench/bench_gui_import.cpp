@@ -57,9 +57,8 @@ struct Figures {
 
 Figures RunCli(const std::string& bin, const std::string& device, const std::string& out) {
     Figures f;
-    const std::vector<std::string> arguments = {bin + "/quorvex-cli", "garmin",       "--port",
-                                                device,               "--out",        out,
-                                                "--track-lines"};
+    const std::vector<std::string> arguments = {
+        bin + "/quorvex-cli", "garmin", "--port", device, "--out", out, "--track-lines"};
     const std::string log = out + "/stderr.txt";
     const auto start = std::chrono::steady_clock::now();
     rusage usage;
@@ -123,9 +122,8 @@ Figures RunGui(double& dialogs) {
 }
 
 void Print(const char* who, int run, const Figures& f) {
-    std::printf("run %d %s: %s, wall %.3f s, cpu %.3f s (user %.3f, system %.3f), %d layers",
-                run, who, f.ok ? "ok" : "FAILED", f.wall, f.user + f.system, f.user, f.system,
-                f.layers);
+    std::printf("run %d %s: %s, wall %.3f s, cpu %.3f s (user %.3f, system %.3f), %d layers", run,
+                who, f.ok ? "ok" : "FAILED", f.wall, f.user + f.system, f.user, f.system, f.layers);
     if (f.points > 0) std::printf(" of %d points, %d status bar paints", f.points, f.paints);
     std::printf("\n");
 }
@@ -147,8 +145,7 @@ int main(int argc, char** argv) {
     setenv("HOME", work, 1);
     setenv("QUORVEX_BIN", bin.c_str(), 1);
     std::string device;
-    const pid_t simulator =
-        StartSimulator({bin + "/quorvex-gpssim", "--dataset", dataset}, device);
+    const pid_t simulator = StartSimulator({bin + "/quorvex-gpssim", "--dataset", dataset}, device);
     if (simulator < 0) {
         std::fprintf(stderr, "could not start the simulator\n");
         return 1;

@@ -7,20 +7,9 @@
 
 namespace {
 
-// Device offsets beyond this many pixels are clamped before they become a 32-bit
-// integer: a position far outside a deeply zoomed window would otherwise overflow
-// the conversion. Nothing that far out is visible on any device.
-constexpr double kDeviceLimit = 1.0e9;
-
 // Device coordinates within this reach are drawn as they are: every device
 // (cairo's fixed-point paths included) takes them.
 constexpr int32_t kNearLimit = 1 << 21;
-
-int32_t ToDevice(double offset) {
-    if (!(offset > -kDeviceLimit)) return static_cast<int32_t>(-kDeviceLimit);  // also NaN
-    if (offset > kDeviceLimit) return static_cast<int32_t>(kDeviceLimit);
-    return static_cast<int32_t>(offset);  // truncates toward zero
-}
 
 }  // namespace
 
@@ -96,15 +85,6 @@ void MapMapping::PrepareMapping(int32_t width, int32_t height) {
     m_originX = m_viewXMin;
     m_originY = m_viewYMin;
     m_gridInterval = GridIntervalFor(w, m_scale);
-}
-
-int32_t MapMapping::WorldToDeviceX(double x) const {
-    return ToDevice((x - m_originX) * m_scale) + m_marginX;
-}
-
-int32_t MapMapping::WorldToDeviceY(double y) const {
-    const int32_t v = ToDevice((y - m_originY) * m_scale) + m_marginY;
-    return m_flipHeight != 0 ? m_flipHeight - v : v;
 }
 
 double MapMapping::DeviceToWorldX(int32_t px) const {

@@ -47,8 +47,14 @@ class MapMapping {
     // (counted down from the top); flipHeight = height does that, as on paper.
     void PrepareMapping(int32_t width, int32_t height);
 
-    int32_t WorldToDeviceX(double x) const;
-    int32_t WorldToDeviceY(double y) const;
+    // Inline: a repaint converts every point of every layer shown.
+    int32_t WorldToDeviceX(double x) const {
+        return ToDevice((x - m_originX) * m_scale) + m_marginX;
+    }
+    int32_t WorldToDeviceY(double y) const {
+        const int32_t v = ToDevice((y - m_originY) * m_scale) + m_marginY;
+        return m_flipHeight != 0 ? m_flipHeight - v : v;
+    }
     double DeviceToWorldX(int32_t px) const;
     double DeviceToWorldY(int32_t py) const;
 
@@ -104,6 +110,17 @@ class MapMapping {
     double m_scale = 1.0;
 
   private:
+    // Device offsets beyond this many pixels are clamped before they become a
+    // 32-bit integer: a position far outside a deeply zoomed window would
+    // otherwise overflow the conversion. Nothing that far out is visible on any
+    // device.
+    static constexpr double kDeviceLimit = 1.0e9;
+    static int32_t ToDevice(double offset) {
+        if (!(offset > -kDeviceLimit)) return static_cast<int32_t>(-kDeviceLimit);  // also NaN
+        if (offset > kDeviceLimit) return static_cast<int32_t>(kDeviceLimit);
+        return static_cast<int32_t>(offset);  // truncates toward zero
+    }
+
     void NormaliseViewWindow();
     double DeviceOffsetX(double x) const;
     double DeviceOffsetY(double y) const;

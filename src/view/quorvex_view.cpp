@@ -78,7 +78,8 @@ CQUORVEXView::CQUORVEXView()
       m_canvas(nullptr),
       m_leftPressed(false),
       m_panning(false),
-      m_featureWindow(nullptr) {
+      m_featureWindow(nullptr),
+      m_pixels(std::make_unique<PixelCanvas>()) {
     for (int i = 0; i < kLayerColours; ++i) {
         const LayerColour c = LayerColourOf(i);
         m_layerColours[i] = wxColour(c.red, c.green, c.blue);
@@ -197,8 +198,8 @@ void CQUORVEXView::DrawView(wxDC& dc, const wxSize& area, MapMapping& mapping, b
             DrawGrid(memory, clip, mapping);
         }
         wxImage image = picture.ConvertToImage();
-        PixelCanvas canvas(image.GetData(), area.GetWidth(), area.GetHeight());
-        DrawLayers(dc, &canvas, clip, mapping);
+        m_pixels->Attach(image.GetData(), area.GetWidth(), area.GetHeight());
+        DrawLayers(dc, m_pixels.get(), clip, mapping);
         dc.DrawBitmap(wxBitmap(image, 24), 0, 0);
         DrawWaypointNames(dc, clip, mapping);
         return;
@@ -271,6 +272,36 @@ void CQUORVEXView::DrawLayers(wxDC& dc, PixelCanvas* pixels, const DeviceRect& c
 void CQUORVEXView::DrawLineLayer(wxDC& dc, PixelCanvas* pixels, const GeometryLayer& layer,
                                  const DeviceRect& clip, const MapMapping& mapping) {
     int32_t d[4];
+    if (pixels) {
+        // Each point converted once, though most are the end of two edges.
+        m_devicePoints.resize(2 * static_cast<size_t>(std::max(layer.pointCount, 0)));
+        int32_t* device = m_devicePoints.data();
+        for (int p = 0; p < layer.pointCount; ++p) {
+            device[2 * p] = mapping.WorldToDeviceX(layer.points[p].x);
+            device[2 * p + 1] = mapping.WorldToDeviceY(layer.points[p].y);
+        }
+        const auto inside = [&clip](int32_t x, int32_t y) {
+            return x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+        };
+        for (int v = 0; v < layer.vertexCount; ++v) {
+            const SegmentVertex& edge = layer.vertices[v];
+            if (edge.fromPoint < 0 || edge.fromPoint >= layer.pointCount || edge.toPoint < 0 ||
+                edge.toPoint >= layer.pointCount)
+                continue;
+            const int32_t* a = device + 2 * edge.fromPoint;
+            const int32_t* b = device + 2 * edge.toPoint;
+            if (inside(a[0], a[1]) && inside(b[0], b[1])) {
+                pixels->DrawLine(a[0], a[1], b[0], b[1]);
+                continue;
+            }
+            // Reaching outside the drawing area: cut as every device's edges are.
+            const LayerPoint& from = layer.points[edge.fromPoint];
+            const LayerPoint& to = layer.points[edge.toPoint];
+            if (mapping.EdgeToDevice(from.x, from.y, to.x, to.y, clip, d))
+                pixels->DrawLine(d[0], d[1], d[2], d[3]);
+        }
+        return;
+    }
     for (int v = 0; v < layer.vertexCount; ++v) {
         const SegmentVertex& edge = layer.vertices[v];
         if (edge.fromPoint < 0 || edge.fromPoint >= layer.pointCount || edge.toPoint < 0 ||
@@ -278,26 +309,30 @@ void CQUORVEXView::DrawLineLayer(wxDC& dc, PixelCanvas* pixels, const GeometryLa
             continue;
         const LayerPoint& from = layer.points[edge.fromPoint];
         const LayerPoint& to = layer.points[edge.toPoint];
-        if (!mapping.EdgeToDevice(from.x, from.y, to.x, to.y, clip, d)) continue;
-        if (pixels)
-            pixels->DrawLine(d[0], d[1], d[2], d[3]);
-        else
+        if (mapping.EdgeToDevice(from.x, from.y, to.x, to.y, clip, d))
             dc.DrawLine(d[0], d[1], d[2], d[3]);
     }
 }
 
 void CQUORVEXView::DrawPointLayer(wxDC& dc, PixelCanvas* pixels, const GeometryLayer& layer,
                                   int32_t r, const DeviceRect& clip, const MapMapping& mapping) {
+    if (pixels) {
+        // The canvas leaves out the discs wholly outside and draws those that
+        // fall on one pixel once.
+        pixels->BeginDiscs(r);
+        for (int p = 0; p < layer.pointCount; ++p)
+            pixels->AddDisc(mapping.WorldToDeviceX(layer.points[p].x),
+                            mapping.WorldToDeviceY(layer.points[p].y));
+        pixels->EndDiscs();
+        return;
+    }
     for (int p = 0; p < layer.pointCount; ++p) {
         const int32_t x = mapping.WorldToDeviceX(layer.points[p].x);
         const int32_t y = mapping.WorldToDeviceY(layer.points[p].y);
         // Symbols wholly outside the drawing area are not drawn at all.
         if (x + r < clip.left || x - r > clip.right || y + r < clip.top || y - r > clip.bottom)
             continue;
-        if (pixels)
-            pixels->DrawDisc(x, y, r);
-        else
-            dc.DrawEllipse(x - r, y - r, 2 * r, 2 * r);
+        dc.DrawEllipse(x - r, y - r, 2 * r, 2 * r);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <wx/overlay.h>
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -136,6 +137,10 @@ class CQUORVEXView : public wxView {
     wxPoint m_panLast;    // where the last pan step ended
     wxPoint m_pressPoint; // where the left button went down
     CFeatureWindow* m_featureWindow;
+    // The screen's pixel drawing and the device positions of a line layer's
+    // points, kept from one repaint to the next with their memory.
+    std::unique_ptr<PixelCanvas> m_pixels;
+    std::vector<int32_t> m_devicePoints;
 
     wxDECLARE_DYNAMIC_CLASS(CQUORVEXView);
 };

@@ -214,7 +214,6 @@ namespace {
 struct LineResult {
     std::vector<std::string> names;
     std::vector<std::string> edges;
-    int leftOut;
 };
 
 LineResult FeedLines(GarminDownload::Kind kind, const std::vector<std::string>& capabilities,
@@ -240,19 +239,13 @@ LineResult FeedLines(GarminDownload::Kind kind, const std::vector<std::string>& 
     for (int e = 0; e < layer.vertexCount; ++e)
         result.edges.push_back(FormatText("%d:%d-%d", layer.vertices[e].segment,
                                           layer.vertices[e].fromPoint, layer.vertices[e].toPoint));
-    result.leftOut = download.LeftOut();
     return result;
 }
 
-// Track points at x = 0, 1, 2, ... with their new-track byte; a point at
-// x = -1 has no position.
+// Track points at x = 0, 1, 2, ... with their new-track byte.
 Bytes D301(int x, bool newTrack = false) {
     RecordBuilder r(21);
-    if (x < 0)
-        r.U32(0, 0x7FFFFFFF).U32(4, 0x7FFFFFFF);
-    else
-        r.Position(0, 4, 10, x);
-    r.bytes[20] = newTrack;
+    r.Position(0, 4, 10, x).bytes[20] = newTrack;
     return r.bytes;
 }
 Bytes D100(int x) {
@@ -265,8 +258,9 @@ Bytes Named(const std::string& name) {
 }  // namespace
 
 // Every header is a record of its own, also when it repeats the one before or
-// no second point follows; edges carry their record's number + 1; a new-track
-// flag starts a part of the same record, also when it came on a point left out.
+// no second point follows; edges carry their record's number + 1. (Segments,
+// logs without headers and one-node routes are read end to end from the
+// oddities and edge-values datasets by every profile run.)
 TEST(GarminLineRecords, EachLineIsOneRecordAndSegmentsArePartsOfIt) {
     const std::vector<std::string> a301 = {"A100", "D108", "A301", "D310", "D301"};
     const int kPts = 27;  // the records packet
@@ -288,39 +282,12 @@ TEST(GarminLineRecords, EachLineIsOneRecordAndSegmentsArePartsOfIt) {
           {99, Named("TWICE")},
           {34, D301(1, true)},
           {34, D301(2)}},
-         {{"ONE", "TWICE", "TWICE"}, {"3:1-2"}, 0}},
-        {"segments, one of one point, and flags passed on by points left out",
-         GarminDownload::kTrackLines,
-         a301,
-         {{99, Named("HIKE")},
-          {34, D301(0, true)},
-          {34, D301(1)},
-          {34, D301(2, true)},
-          {34, D301(-1, true)},
-          {34, D301(3)},
-          {34, D301(-1)},
-          {34, D301(4)}},
-         {{"HIKE"}, {"1:0-1", "1:3-4"}, 2}},
-        {"a log without headers is one record",
-         GarminDownload::kTrackLines,
-         {"A100", "D108", "A300", "D301"},
-         {{34, D301(0)}, {34, D301(1)}, {34, D301(2, true)}, {34, D301(3)}},
-         {{"Track #1"}, {"1:0-1", "1:2-3"}, 0}},
-        {"a one-waypoint route first, links skipped",
-         GarminDownload::kRoutes,
-         {"A100", "D100", "A201", "D202", "D100", "D210"},
-         {{29, Bytes{'S', 'H', 'O', 'R', 'T', 0}},
-          {30, D100(5)},
-          {29, Bytes{'L', 'O', 'N', 'G', 0}},
-          {30, D100(6)},
-          {98, Bytes(21)},
-          {30, D100(7)}},
-         {{"SHORT", "LONG"}, {"2:1-2"}, 0}},
+         {{"ONE", "TWICE", "TWICE"}, {"3:1-2"}}},
         {"route waypoints before a header make an unnamed route",
          GarminDownload::kRoutes,
          {"A100", "D100", "A200", "D200", "D100"},
          {{30, D100(0)}, {30, D100(1)}, {29, {7}}, {30, D100(2)}},
-         {{"", "Route #1"}, {"1:0-1"}, 0}},
+         {{"", "Route #1"}, {"1:0-1"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -328,45 +295,45 @@ TEST(GarminLineRecords, EachLineIsOneRecordAndSegmentsArePartsOfIt) {
         const LineResult got = FeedLines(c.kind, c.capabilities, c.packets);
         EXPECT_EQ(got.names, c.expected.names);
         EXPECT_EQ(got.edges, c.expected.edges);
-        EXPECT_EQ(got.leftOut, c.expected.leftOut);
         EXPECT_TRUE(feedback.messages.empty()) << feedback.messages[0];
     }
 }
 
+// Each header layout names its line; a text without its NUL ends with the
+// packet; headers of other types, or too short for theirs, name nothing.
 TEST(GarminLineRecords, HeaderLayoutsNameTheirLines) {
     RecordingFeedback feedback;
     GeometryStore geometry;
     AttributeStore attributes;
     GarminDownload download(GarminDownload::kRoutes, ProtocolTable(), geometry, attributes);
     ASSERT_TRUE(download.NewLineLayer("Routes", "Garmin GPS Routes"));
-    auto name = [&](int record) {
-        char text[41];
-        attributes.GetText(download.table, record, 0, text);
-        return std::string(text);
-    };
-    const Record d200 = {7};
-    const Record d201 = RecordBuilder(21, ' ').Text(1, "TWENTY CHARS COMMENT").bytes;  // no NUL
-    const Record d202(45, 'R');  // no NUL: ends with the packet
+    const Record d201 = RecordBuilder(21, ' ').Text(1, "TWENTY CHARS COMMENT").bytes;
     const Record d310 = {1, 0xFF, 'H', 'I', 'K', 'E', 0};
-    const Record d311 = {0x39, 0x30};
-    EXPECT_TRUE(download.NameLine(200, d200.data(), 1));
-    EXPECT_TRUE(download.NameLine(201, d201.data(), 21));
-    EXPECT_TRUE(download.NameLine(202, d202.data(), 45));
-    EXPECT_TRUE(download.NameLine(310, d310.data(), 7));
-    EXPECT_TRUE(download.NameLine(312, d310.data(), 7));
-    EXPECT_TRUE(download.NameLine(311, d311.data(), 2));
-    EXPECT_EQ(name(0), Left("Route #0", 40));
-    EXPECT_EQ(name(1), Left("TWENTY CHARS COMMENT", 40));
-    EXPECT_EQ(name(2), std::string(40, 'R'));
-    EXPECT_EQ(name(3), Left("HIKE", 40));
-    EXPECT_EQ(name(4), Left("HIKE", 40));
-    EXPECT_EQ(name(5), Left("12345", 40));
-    EXPECT_TRUE(feedback.messages.empty());
-
-    // Headers of other types, or too short for theirs, name nothing.
-    EXPECT_FALSE(download.NameLine(313, d310.data(), 7));
-    EXPECT_FALSE(download.NameLine(201, d201.data(), 20));
-    EXPECT_FALSE(download.NameLine(311, d311.data(), 1));
+    const struct {
+        int type;
+        Record record;
+        std::string name;  // "" when refused
+    } rows[] = {
+        {200, {7}, "Route #0"},
+        {201, d201, "TWENTY CHARS COMMENT"},
+        {202, Record(45, 'R'), std::string(40, 'R')},
+        {310, d310, "HIKE"},
+        {312, d310, "HIKE"},
+        {311, {0x39, 0x30}, "12345"},
+        {313, d310, ""},
+        {201, Record(d201.begin(), d201.end() - 1), ""},
+        {311, {0x39}, ""},
+    };
+    int record = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        EXPECT_EQ(download.NameLine(row.type, row.record.data(), int(row.record.size())),
+                  !row.name.empty());
+        if (row.name.empty()) continue;
+        char text[41];
+        attributes.GetText(download.table, record++, 0, text);
+        EXPECT_EQ(std::string(text), Left(row.name, 40));
+    }
     ASSERT_EQ(feedback.messages.size(), 3u);
     EXPECT_EQ(feedback.messages[0],
               "Route/Track Data Type(D313) not defined at this time. \nUnable to process Routes.");

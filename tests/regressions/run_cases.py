@@ -3,13 +3,10 @@
 
 usage: run_cases.py BIN_DIR [--update] [CASE...]
 
-A case is a folder beside this script holding `session.trace` (written by
-quorvex-cli --trace), `command` (the quorvex-cli arguments, {port} and {out}
-standing for the device and the output directory) and `expected`: the exit
-status, standard output and error, and the shpdump/dbfdump text of every file
-written. quorvex-gpssim --replay plays the trace as the receiver and must find
-the host sending the trace's bytes; --update rewrites `expected` instead of
-comparing (read the diff before committing it).
+A case is a folder beside this script: `session.trace`, `command` (quorvex-cli
+arguments; {port} and {out} stand for the device and the output directory) and
+`expected`. --update rewrites `expected` instead of comparing; read the diff
+before committing it. docs/RELIABILITY.md tells how a trace becomes a case.
 """
 
 import difflib

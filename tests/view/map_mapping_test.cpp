@@ -3,6 +3,7 @@
 #include "quorvex_test.h"
 
 #include <cmath>
+#include <random>
 
 #include "view/grid_labels.h"
 #include "view/pixel_canvas.h"
@@ -253,4 +254,25 @@ TEST(PixelCanvas, LinesAndDiscsCoverTheirPixelsInsideTheBufferOnly) {
     for (int i = 0; i < 50; ++i) EXPECT_EQ(d.canvas.PixelAt(i, i), kInk) << i;
     d.canvas.DrawDisc(20, 30, 3);
     EXPECT_NE(d.canvas.PixelAt(23, 33), kInk);
+
+    // A batch of discs covers exactly their pixels drawn one by one, however many
+    // share a centre or reach past the edge; one canvas serves batch after batch
+    // (radius 300 takes the one-by-one path).
+    std::mt19937 random(7);
+    PixelCanvas reused;
+    reused.SetColour(0x00, 0xFF, 0x00);
+    for (int radius : {0, 1, 4, 2, 300}) {
+        std::uniform_int_distribution<int> at(-radius - 3, 40 + radius + 3);
+        Buffer one(40, 30), batch(40, 30);
+        reused.Attach(batch.rgb.data(), 40, 30);
+        reused.BeginDiscs(radius);
+        for (int i = 0; i < 60; ++i) {
+            const int x = at(random), y = at(random);
+            one.canvas.DrawDisc(x, y, radius);
+            reused.AddDisc(x, y);
+            reused.AddDisc(x, y);
+        }
+        reused.EndDiscs();
+        EXPECT_EQ(batch.rgb, one.rgb) << radius;
+    }
 }
