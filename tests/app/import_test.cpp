@@ -9,11 +9,9 @@
 #include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
+
 #include "quorvex_test.h"
 
 #include "dialogs/dialog_ids.h"
