@@ -232,20 +232,20 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
             }
             Check(&d, kIdComOther);
             Click(&d, wxID_OK);
-
             Type(&d, kIdOtherDevice, path);
             EXPECT_TRUE(Control<wxRadioButton>(&d, kIdComOther)->GetValue());
             Ok(d);
         });
         if (!again) script.Then(kInterface, [](wxDialog& d) {
             EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
-            for (int id : {kIdMatchPictures, kIdTracksAsPoints}) EXPECT_FALSE(d.FindWindow(id)->IsEnabled());
+            for (int id : {kIdMatchPictures, kIdTracksAsPoints})
+                EXPECT_FALSE(d.FindWindow(id)->IsEnabled()) << id;
             Ok(d);
         });
         Command(ID_IMPORT_MAGELLAN);
         EXPECT_TRUE(script.Done());
-        EXPECT_EQ(script.messages, again ? std::vector<std::string>{}
-                                         : std::vector<std::string>{"Choose or type the path of the serial device."});
+        EXPECT_EQ(script.messages.empty() ? "" : script.messages[0],
+                  again ? "" : "Choose or type the path of the serial device.");
     }
     setenv("QUORVEX_COM2", path.c_str(), 1);
     EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Magellan Waypoints", "Magellan Routes"}));
@@ -274,8 +274,7 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
     EXPECT_TRUE(Doc().IsModified());
     ExpectEveryLayerDrawn();
     // The trace holds that import's line from the product request on, for that import only.
-    std::ifstream trace(dir.File("s.trace"));
-    const std::string line((std::istreambuf_iterator<char>(trace)), {});
+    const std::string line = ReadTextFile(dir.File("s.trace"));
     EXPECT_EQ(line.find(" > 10 fe 00 02 10 03\n"), 8u) << line;
     EXPECT_TRUE(Doc().m_sessionTrace.empty());
 }

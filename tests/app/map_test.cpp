@@ -69,7 +69,7 @@ class MapView : public GuiTest {
 
 }  // namespace
 
-TEST_F(MapView, LayersInTheirColoursOverTheGridThatTogglesOffAndOn) {
+TEST_F(MapView, LayersInTheirColoursOverTheGridAndInTheLayersBarThatHidesAndRefills) {
     // No layers: the bitmap's own black stays, the view leaves the background alone.
     EXPECT_EQ(CountColour(RenderScreen(size), kBlack), size.GetWidth() * size.GetHeight());
     AddSample();
@@ -95,6 +95,32 @@ TEST_F(MapView, LayersInTheirColoursOverTheGridThatTogglesOffAndOn) {
     Command(ID_VIEW_GRID);
     const wxImage again = RenderScreen(size);
     EXPECT_EQ(memcmp(again.GetData(), image.GetData(), size.GetWidth() * size.GetHeight() * 3), 0);
+
+    // The layers bar names each layer in its colour.
+    CLayersBar& bar = LayersBar();
+    for (int k = 0; k < CLayersBar::kBoxes; ++k) {
+        EXPECT_EQ(bar.Box(k)->GetLabel().Trim(), k == 0 ? "Waypoints" : k == 1 ? "Route" : "") << k;
+        EXPECT_EQ(bar.Box(k)->GetValue(), k < 2) << k;
+        EXPECT_EQ(bar.Box(k)->GetForegroundColour(), View().m_layerColours[k]) << k;
+    }
+    // An unticked layer is not drawn.
+    Check(&bar, bar.Box(1)->GetId(), false);
+    EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), 0);
+    EXPECT_EQ(bar.Box(1)->GetForegroundColour(), View().m_layerColours[1]);
+
+    // A further import refills the bar (the hidden layer shows again), names
+    // its layers apart from the earlier ones and shows every layer.
+    View().Mapping().SetViewWindow(4.0, 4.0, 6.0, 6.0);
+    const int first = Doc().m_geometryStore.layerCount;
+    AddLayer("Route", {{5.0, 45.0}});
+    AddLayer("Route", {{-5.0, 3.0}});
+    Doc().FinishImport(first);
+    Pump();
+    EXPECT_TRUE(bar.Box(1)->GetValue());
+    EXPECT_EQ(bar.Box(2)->GetLabel(), "Route (2)");
+    EXPECT_EQ(bar.Box(3)->GetLabel(), "Route (3)");
+    ExpectWindow({-5.0, 0.0, 10.0, 45.0});
+    EXPECT_GT(CountColour(RenderScreen(size), LayerRgb(1)), 0);
 }
 
 TEST_F(MapView, PrintedPageShowsTheCurrentViewWindowAndLeavesTheScreensMapping) {
@@ -174,35 +200,6 @@ TEST_F(MapView, DragZoomsToTheBandClickDoesNotAndTheReadoutFollowsThePointer) {
     EXPECT_EQ(g_pStatusBar->GetStatusText(0), expected);
 }
 
-TEST_F(MapView, LayersBarShowsHidesAndRefills) {
-    AddSample();
-    CLayersBar& bar = LayersBar();
-    for (int k = 0; k < CLayersBar::kBoxes; ++k) {
-        EXPECT_EQ(bar.Box(k)->GetLabel().Trim(), k == 0 ? "Waypoints" : k == 1 ? "Route" : "") << k;
-        EXPECT_EQ(bar.Box(k)->GetValue(), k < 2) << k;
-        EXPECT_EQ(bar.Box(k)->GetForegroundColour(), View().m_layerColours[k]) << k;
-    }
-    const int routePixels = CountColour(RenderScreen(size), LayerRgb(1));
-    ASSERT_GT(routePixels, 0);
-    Check(&bar, bar.Box(1)->GetId(), false);
-    EXPECT_EQ(CountColour(RenderScreen(size), LayerRgb(1)), 0);
-    EXPECT_EQ(bar.Box(1)->GetForegroundColour(), View().m_layerColours[1]);
-
-    // A further import refills the bar (the hidden layer shows again), names
-    // its layers apart from the earlier ones and shows every layer.
-    View().Mapping().SetViewWindow(4.0, 4.0, 6.0, 6.0);
-    const int first = Doc().m_geometryStore.layerCount;
-    AddLayer("Route", {{5.0, 45.0}});
-    AddLayer("Route", {{-5.0, 3.0}});
-    Doc().FinishImport(first);
-    Pump();
-    EXPECT_TRUE(bar.Box(1)->GetValue());
-    EXPECT_EQ(bar.Box(2)->GetLabel(), "Route (2)");
-    EXPECT_EQ(bar.Box(3)->GetLabel(), "Route (3)");
-    ExpectWindow({-5.0, 0.0, 10.0, 45.0});
-    EXPECT_GT(CountColour(RenderScreen(size), LayerRgb(1)), 0);
-}
-
 TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     AddSample();
     const int table = Doc().m_attributeStore.AddTable("Waypoints", "Waypoints");
@@ -215,6 +212,11 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
         event.SetEventObject(canvas);
         canvas->GetEventHandler()->ProcessEvent(event);
         Pump();
+    };
+    const auto press = [&send](int key) {
+        wxKeyEvent event(wxEVT_KEY_DOWN);
+        event.m_keyCode = key;
+        send(std::move(event));
     };
     View().RedrawNow();
     const std::vector<double> full = Window();
@@ -245,17 +247,11 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     }
     // The arrow keys pan by an eighth of the window; Home shows every layer.
     const std::vector<double> before = Window();
-    for (int key : {WXK_LEFT, WXK_LEFT, WXK_DOWN}) {
-        wxKeyEvent press(wxEVT_KEY_DOWN);
-        press.m_keyCode = key;
-        send(std::move(press));
-    }
+    for (int key : {WXK_LEFT, WXK_LEFT, WXK_DOWN}) press(key);
     const wxSize area = canvas->GetClientSize();
     EXPECT_NEAR(Window()[0], before[0] - 2 * (area.GetWidth() / 8) / scale, 1e-9);
     EXPECT_NEAR(Window()[1], before[1] - (area.GetHeight() / 8) / scale, 1e-9);
-    wxKeyEvent home(wxEVT_KEY_DOWN);
-    home.m_keyCode = WXK_HOME;
-    send(std::move(home));
+    press(WXK_HOME);
     ExpectWindow(full);
 
     // Double-clicking a layer's name zooms to it; its menu does too, and
@@ -305,7 +301,7 @@ TEST_F(MapView, WheelPanKeysHomeLayerBarAndFeatureClickMoveTheViewWindow) {
     EXPECT_TRUE(View().FeatureWindow()->IsShown());
     EXPECT_EQ(View().FeatureWindow()->GetTitle(), "Waypoints");
     EXPECT_EQ(View().FeatureWindow()->Rows(), std::vector<wxString>{"Ident=MIDDLE"});
-    EXPECT_EQ(View().FeatureAt(wxPoint(m.WorldToDeviceX(7.0), m.WorldToDeviceY(2.0)) + wxPoint(0, 2)).layer, 1);
+    EXPECT_EQ(View().FeatureAt({m.WorldToDeviceX(7.0), m.WorldToDeviceY(2.0) + 2}).layer, 1);
     EXPECT_EQ(View().FeatureAt(wxPoint(m.WorldToDeviceX(7.0), m.WorldToDeviceY(4.0))).layer, -1);
     Command(ID_VIEW_GRID);
     const MapMapping small = MappingFor(size);

@@ -40,7 +40,7 @@ class GarminDownload {
         const std::string profiles = "\n" + RunProgram("quorvex-gpssim --list-profiles").output;
         const size_t at = profiles.find("\n" + profile_ + " ") + 1;
         const std::string line = profiles.substr(at, profiles.find('\n', at) - at);
-        CommandResult check = CheckAgainstDataset("garmin_check.py", dataset_, out.path(),
+        CommandResult check = CheckAgainstDataset("download_check.py", dataset_, out.path(),
                                                   "--layers " + layers + " --profile '" + line + "'");
         return check.status == 0 ? "" : check.output;
     }

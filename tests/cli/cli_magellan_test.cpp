@@ -23,7 +23,7 @@ TEST(MagellanCli, IdentifyAndDownloadMatchTheDataset) {
     run = Cli("magellan --port " + sim.DevicePath() + " --out " + dir.path() + " --track-lines");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_FALSE(Contains(run.output, "ended early"));
-    run = CheckAgainstDataset("magellan_check.py", "examples", dir.path());
+    run = CheckAgainstDataset("download_check.py", "examples", dir.path(), "--magellan");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(Contains(run.output, "checked: Waypoints Routes Tracks"));
 }

@@ -3,7 +3,7 @@
 #include "core/fixed_text.h"
 #include "quorvex_test.h"
 
-TEST(UserFeedback, RecorderIsCurrentOnlyForItsScopeAndLongTextsComeOutWhole) {
+TEST(UserFeedback, RecorderIsCurrentOnlyForItsScopeTextsComeOutWholeOrCutToTheirField) {
     {
         RecordingFeedback recorder;
         ShowMessage("first");
@@ -20,11 +20,8 @@ TEST(UserFeedback, RecorderIsCurrentOnlyForItsScopeAndLongTextsComeOutWhole) {
     }
     // Back to standard error: reporting must not touch the destroyed recorders.
     ShowMessage("to stderr");
-    // Texts longer than any fixed buffer come out whole.
+    // Texts longer than any fixed buffer come out whole; fixed fields cut and terminate.
     EXPECT_EQ(FormatText("%s!", std::string(5000, 'x').c_str()).size(), 5001u);
-}
-
-TEST(FixedText, TruncatesAndTerminates) {
     char field[6];
     for (const auto& [text, stored] : {std::pair<const char*, const char*>{"Waypoints", "Waypo"},
                                        {nullptr, ""},

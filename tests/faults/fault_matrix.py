@@ -167,9 +167,7 @@ def run_cell(bin_dir, edges, dataset, transfer, fault):
             return False, "hung beyond %d s" % HANG_LIMIT
         seconds = time.monotonic() - started
         output, status = done.stdout, done.returncode
-        if status < 0 or status > 3:
-            return False, "crashed or failed (status %d):\n%s" % (status, output)
-        if status != wanted_status:
+        if status != wanted_status:  # a crash or a failure of its own is neither 0, 1 nor 3
             return False, "status %d, expected %d:\n%s" % (status, wanted_status, output)
         if outcome == "write failed":
             texts = texts + ["Could not write the file %s" % os.path.join(out_dir, "")]

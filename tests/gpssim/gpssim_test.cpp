@@ -38,10 +38,6 @@ void StartWaypoints(HostLine& line) {
     EXPECT_EQ(line.ReadLine(), "$PMGNCSM,71*63");
 }
 
-std::string Sim(const std::string& arguments) {
-    return BinDir() + "/quorvex-gpssim " + arguments;
-}
-
 }  // namespace
 
 TEST(GarminSim, IdentificationAndCommandsExactlyAsOnTheWire) {
@@ -63,8 +59,7 @@ TEST(GarminSim, IdentificationAndCommandsExactlyAsOnTheWire) {
     // A command whose checksum is wrong is refused with a NAK naming its ID.
     line.Write(GarminFrame(10, {7, 0}, 0x55));
     WirePacket nak = line.ReadPacket();
-    EXPECT_EQ(nak.id, 21);
-    EXPECT_EQ(nak.data, (std::vector<uint8_t>{10, 0}));
+    EXPECT_EQ(std::make_pair(nak.id, nak.data), std::make_pair(21, std::vector<uint8_t>{10, 0}));
     // A new command abandons a transfer the host no longer acknowledges, and a
     // transfer ends with its own command.
     line.SendCommand(6);
@@ -203,10 +198,6 @@ TEST(GpsSimOptions, BadUsageAndBadDatasetsAreRefused) {
         int status;
         const char* message;
     } cases[] = {
-        {"--help", 0, ""},
-        {"--no-such-option", 2, ""},
-        {"--baud 0", 2, ""},
-        {"--silent-after -1", 2, ""},
         {"--profile d999", 2, ""},
         {"--dataset nowhere", 1, ""},
         {"--dataset generated:5,1", 1, ""},
@@ -223,7 +214,7 @@ TEST(GpsSimOptions, BadUsageAndBadDatasetsAreRefused) {
             std::ofstream(dir.File("bad.json"), std::ios::trunc) << c.arguments;
             arguments = "--dump-dataset --dataset " + dir.File("bad.json");
         }
-        CommandResult r = RunCommand(Sim(arguments));
+        CommandResult r = RunProgram("quorvex-gpssim " + arguments);
         EXPECT_EQ(r.status, c.status) << arguments;
         EXPECT_TRUE(Contains(r.output, c.message));
     }
@@ -232,7 +223,8 @@ TEST(GpsSimOptions, BadUsageAndBadDatasetsAreRefused) {
 // (Datasets from JSON files, served as their dump reads: the CLI tests.)
 TEST(GpsSimOptions, GeneratedAndShippedDatasets) {
     auto d = nlohmann::json::parse(
-        RunCommand(Sim("--dump-dataset --dataset generated:200,5,2001")).output, nullptr, false);
+        RunProgram("quorvex-gpssim --dump-dataset --dataset generated:200,5,2001").output, nullptr,
+        false);
     ASSERT_TRUE(d.is_object());
     EXPECT_EQ(d["waypoints"].size(), 200u);
     EXPECT_EQ(d["routes"].size(), 5u);

@@ -1,6 +1,5 @@
-// The two stores of a document. (The header and records of a table as written,
-// byte for byte, and a layer's extent as the header's box: the writers' byte
-// tables in tests/shapefile.)
+// The two stores of a document. (A table's bytes as written, and a layer's extent as
+// the header's box: the writers' byte tables in tests/shapefile.)
 
 #include "layers/attribute_store.h"
 #include "layers/geometry_store.h"

@@ -23,14 +23,6 @@ std::string Text(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Waits until the port has `count` bytes queued; the pseudo-terminal passes
-// bytes on with a small delay.
-bool WaitQueued(SerialPort& port, int count) {
-    for (int i = 0; i < 1000 && port.BytesWaiting() < count; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return port.BytesWaiting() >= count;
-}
-
 class MagellanLink : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(device.port.Open(pty.SlavePath().c_str(), kSettings)); }
@@ -42,7 +34,9 @@ class MagellanLink : public ::testing::Test {
 
 TEST_F(MagellanLink, CommandDiscardsStaleInputAndSentencesAreAcknowledged) {
     pty.Send("$GPGGA,left over from before\r\n");
-    ASSERT_TRUE(WaitQueued(device.port, 10));
+    // The pseudo-terminal passes the bytes on with a small delay.
+    for (int i = 0; i < 1000 && device.port.BytesWaiting() < 10; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     const std::string end = "$PMGNCMD,END*3D\r\n";
     std::string command;
     pty.StartPeer([&](PtyPair& p) {
@@ -115,8 +109,7 @@ TEST(MagellanField, FieldsByCommaCountAndCutToTheBuffer) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.sentence) + " field " + std::to_string(row.field));
-        char out[MagellanDevice::kFieldBufferSize];
-        std::strcpy(out, "stale");
+        char out[MagellanDevice::kFieldBufferSize] = "stale";
         const char* start = MagellanDevice::GetField(out, row.sentence, row.field);
         EXPECT_EQ(start, row.start < 0 ? nullptr : row.sentence + row.start);
         EXPECT_STREQ(out, row.text);

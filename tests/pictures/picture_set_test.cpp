@@ -203,20 +203,14 @@ TEST(MatchPictures, RelativePathKeepsTheWholeFileNameAndIsCutOnlyByTheWidth) {
     EXPECT_EQ("IMG_0001.JPG", set.PathText(r));
 }
 
-TEST(SelectPictures, DatesEachFileMeasuresPathsAndKeepsTheFirst10000) {
-    TempDir dir;
-    std::ofstream(dir.File("IMG_0001.JPG")) << "Exif 2003:05:17 14:22:01";
-    std::ofstream(dir.File("a_longer_name.jpeg")) << "no date";
+// Selecting dates each picture (DateText), measures the paths and names for the
+// field width and keeps the first 10,000.
+TEST(SelectPictures, MeasuresPathsAndNamesAndKeepsTheFirst10000) {
     PictureSet set;
-    set.SelectPictures({dir.File("IMG_0001.JPG"), dir.File("a_longer_name.jpeg")});
-    ASSERT_EQ(2, set.pictureCount);
-    EXPECT_EQ(51721, set.pictures[0].seconds);
-    EXPECT_GE(set.pictures[1].year, 2020);
+    set.SelectPictures({"/trip/IMG_0001.JPG", "/trip/a_longer_name.jpeg"});
     EXPECT_EQ(std::make_tuple(set.longestPathLength, set.longestNameLength,
                               set.longestFileNameLength, set.DirectoryOfFirstPicture()),
-              std::make_tuple(static_cast<int>(dir.File("a_longer_name.jpeg").size()), 13, 18,
-                              dir.path()));
-
+              std::make_tuple(24, 13, 18, std::string("/trip/")));
     RecordingFeedback feedback;
     std::vector<std::string> paths;
     for (int i = 0; i <= PictureSet::kMaxPictures; ++i)
@@ -244,18 +238,16 @@ TEST(FieldWidth, LongestPathOrNamePlusTwoAtLeastTheMinimumAtMost254) {
 
 TEST(AddPictureFields, AppendsNamedTextFieldsOnlyBeforeRecordsAndOnlyForPictures) {
     PictureSet set;
+    WaypointTable w(set, {"17-MAY-03 14:22"});  // nothing selected: no fields ...
+    EXPECT_EQ(-1, set.firstPictureField);
+    w.store.Table(w.table).modified = false;  // ... and a matching leaves every record alone
+    set.MatchPictures(w.store, w.table, 3);
+    EXPECT_FALSE(w.store.Table(w.table).modified);
+
     AttributeStore store;
     int table = store.AddTable("Garmin GPS Waypoints", "Waypoints");
     store.AddField(table, "Ident", 'C', 12, 0);
-    EXPECT_EQ(-1, set.AddPictureFields(store, table));  // nothing selected
-    AttributeStore other;  // ... so a matching leaves every record alone
-    int filled = other.AddTable("Waypoints", "Waypoints");
-    other.AddField(filled, "Comment", 'C', 40, 0);
-    other.SetText(filled, 0, 0, "17-MAY-03 14:22");
-    other.Table(filled).modified = false;
-    set.MatchPictures(other, filled, 0);
-    EXPECT_FALSE(other.Table(filled).modified);
-
+    set.fieldWidth = 0;  // not computed yet
     set.pictureCount = 1;
     set.picturesPerWaypoint = 9;  // more than there are names: six fields
     EXPECT_EQ(-1, set.AddPictureFields(store, table + 1));

@@ -76,9 +76,7 @@ def check_with_gdal(check, name, base, rows):
     source = ogr.Open(base + ".SHP")
     layer = source.GetLayer(0)
     srs = layer.GetSpatialRef()
-    epsg = None
-    if srs is not None and srs.AutoIdentifyEPSG() == 0:
-        epsg = srs.GetAuthorityCode(None)
+    epsg = srs.GetAuthorityCode(None) if srs is not None and srs.AutoIdentifyEPSG() == 0 else None
     check.equal(name + " coordinate system (EPSG)", epsg, "4326")
     check.equal(name + " encoding", layer.GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE"),
                 "UTF-8")
@@ -105,12 +103,6 @@ class Check:
         if got != expected:
             self.problems.append("%s: got %r, expected %r" % (what, got, expected))
 
-    def points(self, what, got, expected):
-        self.equal(what + " point count", len(got), len(expected))
-        for i, (g, e) in enumerate(zip(got, expected)):
-            if abs(g[0] - e[0]) > 1e-9 or abs(g[1] - e[1]) > 1e-9:
-                self.problems.append("%s point %d: got %r, expected %r" % (what, i, g, e))
-
     def layer(self, what, written, expected, fields=None):
         """A set as read_set gives it against [(values, parts)]: the records in
         order, each value (numbers within 6e-6, texts without their padding) and
@@ -125,10 +117,13 @@ class Check:
         for i, ((parts, record), (values, want)) in enumerate(zip(rows, expected)):
             self.equal("%s %d part count" % (what, i), len(parts), len(want))
             for k, (got, part) in enumerate(zip(parts, want)):
-                self.points("%s %d part %d" % (what, i, k), got, part)
+                self.equal("%s %d part %d point count" % (what, i, k), len(got), len(part))
+                for j, (g, e) in enumerate(zip(got, part)):
+                    if abs(g[0] - e[0]) > 1e-9 or abs(g[1] - e[1]) > 1e-9:
+                        self.problems.append("%s %d part %d point %d: got %r, expected %r"
+                                             % (what, i, k, j, g, e))
             for name, value in values.items():
-                got = record[name]
-                got = got.strip() if isinstance(got, str) else got
+                got = record[name].strip() if isinstance(record[name], str) else record[name]
                 if not (isinstance(value, float) and isinstance(got, (int, float))
                         and abs(got - value) <= 6e-6):
                     self.equal("%s %d %s" % (what, i, name), got, value)

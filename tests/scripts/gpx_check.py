@@ -70,8 +70,8 @@ def check_export(check, cli, data):
     """The drive's layers written as GPX: read by GDAL's GPX driver with the same
     counts and positions, and imported again into the same layers."""
     with tempfile.TemporaryDirectory() as out:
-        exported = os.path.join(out, "out.gpx")
-        os.mkdir(os.path.join(out, "again"))
+        exported, again = os.path.join(out, "out.gpx"), os.path.join(out, "again")
+        os.mkdir(again)
         subprocess.run([cli, "gpx", "--out", out, "--track-points", "--gpx", exported, "."],
                        cwd=data, capture_output=True)
         source = ogr.Open(exported)
@@ -88,7 +88,6 @@ def check_export(check, cli, data):
         point = source.GetLayerByName("track_points").GetFeature(0)
         check.equal("export first track point", (point.GetField("ele"), point.GetField("time")),
                     (10.5, "2026/06/01 09:00:00+00"))
-        again = os.path.join(out, "again")
         subprocess.run([cli, "gpx", "--out", again, exported], capture_output=True)
         for name in ("Waypoints", "Routes", "Tracks"):
             check.equal("export " + name + " imported again", read_set(again, name),

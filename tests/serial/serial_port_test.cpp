@@ -51,7 +51,7 @@ class SerialPortOnPty : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(SerialPortOnPty, OpensARawExclusiveLineAndKeepsWhatTheTextLeavesOut) {
+TEST_F(SerialPortOnPty, OpensARawExclusiveLineKeepsWhatTheTextLeavesOutOrFailsLeavingItFree) {
     ASSERT_TRUE(OpenPort("9600,N,8,1"));
     termios tio = Line();
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
@@ -73,9 +73,9 @@ TEST_F(SerialPortOnPty, OpensARawExclusiveLineAndKeepsWhatTheTextLeavesOut) {
     EXPECT_EQ(cfgetospeed(&(tio = Line())), static_cast<speed_t>(B19200));
     EXPECT_NE(tio.c_cflag & CSTOPB, 0u) << "stop bits not mentioned stay as they were";
     EXPECT_TRUE(feedback.messages.empty());
-}
+    port.Close();
 
-TEST_F(SerialPortOnPty, OpenFailuresShowTheirMessageAndLeaveTheLineFree) {
+    // Failures show their message at the step that failed and leave the line free.
     EXPECT_FALSE(OpenPort("9600,Q,8,1"));
     EXPECT_EQ(Exclusive(), 0);
     EXPECT_FALSE(OpenPort("12345,N,8,1"));

@@ -1,6 +1,5 @@
-// The shapefile set: the .SHP/.SHX writer and the .DBF writer byte for byte and
-// through independent readers, and the save step that writes a document's
-// layers and tables.
+// The shapefile set: the .SHP/.SHX and .DBF writers byte for byte and through independent
+// readers, and the save step that writes a document's layers and tables.
 
 #include "shapefile/layer_export.h"
 #include "shapefile/shapefile_writer.h"
@@ -21,17 +20,12 @@ using nlohmann::json;
 
 namespace {
 
-std::string Hex(const Bytes& bytes) {
+// Bytes (of a text, or of a file as ReadTextFile gives them) as lower-case hex.
+std::string Hex(const std::string& bytes) {
     std::string hex;
     char two[3];
     for (unsigned char b : bytes) std::snprintf(two, sizeof two, "%02x", b), hex += two;
     return hex;
-}
-std::string HexOf(const std::string& file) {
-    return Hex(ReadBytes(file));
-}
-std::string HexText(const std::string& text) {
-    return Hex(Bytes(text.begin(), text.end()));
 }
 
 // A main-file header: file code 9994, five unused words, the file length in
@@ -75,16 +69,7 @@ json Xy(std::initializer_list<std::pair<double, double>> points) {
 std::string Descriptor(const std::string& name, char type, int width, int decimals) {
     char hex[80];
     std::snprintf(hex, sizeof hex, "%02x00000000%02x%02x%028d", type, width, decimals, 0);
-    return HexText(name) + std::string(22 - 2 * name.size(), '0') + hex;
-}
-
-int WaypointTable(AttributeStore& store, const char* fileName) {
-    int t = store.AddTable("Waypoints", fileName);
-    store.AddField(t, "Ident", 'C', 12, 0);
-    store.AddField(t, "Longitude", 'N', 12, 5);
-    store.AddField(t, "Latitude", 'N', 12, 5);
-    store.ReserveRecords(t, 500);
-    return t;
+    return Hex(name) + std::string(22 - 2 * name.size(), '0') + hex;
 }
 
 // The date bytes of a .DBF written now: year - 1900, month, day.
@@ -203,8 +188,8 @@ TEST(ShapefileWriter, ByteForByte) {
              "00000032000000120000004800000012"},
     };
     for (const auto& f : files) {
-        EXPECT_EQ(HexOf(dir.File(f.name + std::string(".SHP"))), f.shp) << f.name;
-        EXPECT_EQ(HexOf(dir.File(f.name + std::string(".SHX"))), f.shx) << f.name;
+        EXPECT_EQ(Hex(ReadTextFile(dir.File(f.name + std::string(".SHP")))), f.shp) << f.name;
+        EXPECT_EQ(Hex(ReadTextFile(dir.File(f.name + std::string(".SHX")))), f.shx) << f.name;
     }
 }
 
@@ -368,7 +353,14 @@ TEST(ShapefileWriter, EdgesToMissingPointsAreRefused) {
 TEST(DbfWriter, ByteForByte) {
     TempDir dir;
     AttributeStore store;
-    int t = WaypointTable(store, "WPTS");
+    for (const char* file : {"WPTS", "EMPTY"}) {
+        int t = store.AddTable("Waypoints", file);
+        store.AddField(t, "Ident", 'C', 12, 0);
+        store.AddField(t, "Longitude", 'N', 12, 5);
+        store.AddField(t, "Latitude", 'N', 12, 5);
+        store.ReserveRecords(t, 500);
+    }
+    const int t = 0;
     store.SetText(t, 0, 0, "HOME");
     store.SetNumber(t, 0, 1, -83.123456789);
     store.SetNumber(t, 0, 2, 42.5);
@@ -378,7 +370,6 @@ TEST(DbfWriter, ByteForByte) {
     // NUL bytes in a flag or a field go out as blanks.
     *store.RecordField(t, 1, -1) = 0;
     store.RecordField(t, 1, 2)[11] = 0;
-    WaypointTable(store, "EMPTY");
 
     const std::string fields = Descriptor("Ident", 'C', 12, 0) +
                                Descriptor("Longitude", 'N', 12, 5) +
@@ -389,7 +380,7 @@ TEST(DbfWriter, ByteForByte) {
         std::string counts, records;  // record count, header and record length
     } rows[] = {
         {t, "WPTS.DBF", "0200000081002500",
-         HexText(" HOME           -83.12346    42.50000 CAMP-ABCDEFG     7.00000            ")},
+         Hex(" HOME           -83.12346    42.50000 CAMP-ABCDEFG     7.00000            ")},
         {t + 1, "EMPTY.DBF", "0000000081002500", ""},
     };
     for (const auto& row : rows) {
@@ -397,7 +388,7 @@ TEST(DbfWriter, ByteForByte) {
         for (int pass = 0; pass < 2; ++pass) {
             std::string before = Today();
             ASSERT_TRUE(store.WriteDbf(row.table, dir.path()));
-            std::string file = HexOf(dir.File(row.file)), after = Today();
+            std::string file = Hex(ReadTextFile(dir.File(row.file))), after = Today();
             std::string date = file.substr(2, 6);
             EXPECT_TRUE(date == before || date == after) << date;
             EXPECT_EQ(file, "03" + date + row.counts + std::string(40, '0') + fields + row.records +

@@ -52,7 +52,7 @@ std::string TestScript(const std::string& name);
 // The shapefile set `base` (the path without extension) read back by an independent
 // reader (pyshp, through read_shapefile.py); on failure the test fails and it is null.
 nlohmann::json ReadBack(const std::string& base);
-// Runs the checker `script` (garmin_check.py, magellan_check.py) on the shapefiles
+// Runs the checker `script` (download_check.py) on the shapefiles
 // in `outDir` against the simulator's `dataset`, dumped into outDir/dataset.json.
 CommandResult CheckAgainstDataset(const std::string& script, const std::string& dataset,
                                   const std::string& outDir, const std::string& options = "");

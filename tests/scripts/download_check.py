@@ -1,15 +1,17 @@
 #!/usr/bin/python3
-"""Reads the shapefiles of a Garmin download with pyshp and GDAL and compares
-them with the dataset the simulated receiver served (its --dump-dataset JSON).
+"""Reads the shapefiles of a download with pyshp and GDAL and compares them with
+the dataset the simulated receiver served (its --dump-dataset JSON).
 
-    garmin_check.py DATASET.json OUT_DIR --layers KIND[=FILE],... --profile LINE
+    download_check.py DATASET.json OUT_DIR --layers KIND[=FILE],... --profile LINE
+    download_check.py DATASET.json OUT_DIR --magellan [--layers ...]
 
 --layers names the sets that must be in OUT_DIR, and no others (Waypoints,
 Routes, Tracks, TracksPts, each in the file of its name unless FILE is given;
-the track sets only where the profile has a track log). LINE is the profile's
-line of `quorvex-gpssim --list-profiles`: its record layouts. Every value is
-derived from the dataset the way a receiver of those layouts encodes it. Prints
-each difference and exits 1 when there is one.
+the track sets only where the profile has a track log; a Magellan download's
+are Waypoints, Routes and Tracks unless named). LINE is the profile's line of
+`quorvex-gpssim --list-profiles`: its record layouts. Every value is derived
+from the dataset the way a receiver of those layouts, or a Magellan receiver's
+sentences, encode it. Prints each difference and exits 1 when there is one.
 """
 
 import datetime
@@ -30,6 +32,7 @@ ALTITUDE_FIELD_TYPES = FLOAT_ALTITUDE_TYPES | SHORT_ALTITUDE_TYPES | {101}
 GARMIN_EPOCH = datetime.datetime(1989, 12, 31)
 NO_TIME = 0xFFFFFFFF
 SIM_TEXT_LIMIT = 51  # the simulated receiver sends NUL-terminated texts of at most 51
+MINUTES_TO_DEGREES = 0.016666666666666666
 
 
 def semicircles(degrees):
@@ -201,13 +204,62 @@ def layouts(profile):
     return found[100][0], (route or [[]])[0], (track or [[]])[0]
 
 
+def nmea_position(item):
+    """The position a host reads back from a Magellan receiver's ddmm.mmm texts."""
+    def degrees(value):
+        thousandths = round(abs(value) * 60000.0)
+        whole = thousandths // 60000 + (thousandths % 60000) / 1000.0 * MINUTES_TO_DEGREES
+        return -whole if value < 0 else whole
+    return (degrees(item["lon"]), degrees(item["lat"]))
+
+
+def check_nmea_waypoints(check, data, written, _):
+    check.layer("waypoint", written, [
+        (located(nmea_position(w), {"Ident": w["ident"][:12].strip(),
+                                    "Comment": w["comment"][:40].strip(),
+                                    "Altitude": 0 if w["alt"] is None else int(round(w["alt"]))}),
+         [[nmea_position(w)]]) for w in data["waypoints"]],
+        ["Ident", "Longitude", "Latitude", "Comment", "Altitude"])
+
+
+def check_nmea_routes(check, data, written, _):
+    by_name = {w["ident"]: w for w in data["waypoints"]}
+    check.layer("route", written, [
+        ({"Ident": str(r["number"]), "Comment": r["comment"][:40].strip()},
+         [[nmea_position(by_name[n if isinstance(n, str) else n["ident"]]) for n in r["points"]]])
+        for r in data["routes"]])
+
+
+def check_nmea_tracks(check, data, written, _):
+    """Void fixes dropped, a new line at each name change."""
+    lines = []
+    for track in data["tracks"]:
+        for p in track["points"]:
+            if p["valid"]:
+                if not lines or lines[-1][0] != track["name"]:
+                    lines.append((track["name"], []))
+                lines[-1][1].append(nmea_position(p))
+    check.layer("track", written, [({"Ident": name[:12].strip()}, [points])
+                                   for name, points in lines])
+
+
 def main(argv):
     with open(argv[1]) as f:
         data = json.load(f)
     out_dir = argv[2]
-    waypoint_type, route_types, track_types = layouts(argv[argv.index("--profile") + 1])
+    if "--magellan" in argv:
+        track_types = True
+        compare = {"Waypoints": (check_nmea_waypoints, None), "Routes": (check_nmea_routes, None),
+                   "Tracks": (check_nmea_tracks, None)}
+    else:
+        waypoint_type, route_types, track_types = layouts(argv[argv.index("--profile") + 1])
+        compare = {"Waypoints": (check_waypoints, waypoint_type),
+                   "Routes": (check_routes, route_types),
+                   "Tracks": (check_track_lines, track_types),
+                   "TracksPts": (check_track_points, track_types)}
     layers = {}
-    for entry in argv[argv.index("--layers") + 1].split(","):
+    named = argv[argv.index("--layers") + 1] if "--layers" in argv else "Waypoints,Routes,Tracks"
+    for entry in named.split(","):
         kind, _, name = entry.partition("=")
         if track_types or not kind.startswith("Tracks"):
             layers[kind] = name or kind
@@ -216,15 +268,10 @@ def main(argv):
     present = sorted(name[:-4] for name in os.listdir(out_dir) if name.upper().endswith(".SHP"))
     check.equal("shapefile sets", present, sorted(layers.values()))
     for kind, name in layers.items():
-        if name not in present:
-            continue
-        compare, types = {"Waypoints": (check_waypoints, waypoint_type),
-                          "Routes": (check_routes, route_types),
-                          "Tracks": (check_track_lines, track_types),
-                          "TracksPts": (check_track_points, track_types)}[kind]
-        compare(check, data, read_set(out_dir, name, check), types)
-
-    return check.report(sorted(layers.values()))
+        if name in present:
+            function, types = compare[kind]
+            function(check, data, read_set(out_dir, name, check), types)
+    return check.report(list(layers.values()))
 
 
 if __name__ == "__main__":
