@@ -62,6 +62,7 @@ class PixelCanvas {
     int32_t m_markWords = 0;  // 64-bit words per row
     std::vector<uint64_t> m_marks;
     std::vector<uint8_t> m_rowMarked;
-    std::vector<uint8_t> m_reach;  // per cell of a marked row: distance to its nearest mark
-    std::vector<uint8_t> m_covered;
+    std::vector<int32_t> m_halves;    // the disc's distinct half widths, ascending
+    std::vector<uint64_t> m_widened;  // per marked row, widened by each of them
+    std::vector<uint64_t> m_covered;  // the covered pixels of one row
 };

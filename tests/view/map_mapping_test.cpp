@@ -261,7 +261,7 @@ TEST(PixelCanvas, LinesAndDiscsCoverTheirPixelsInsideTheBufferOnly) {
     std::mt19937 random(7);
     PixelCanvas reused;
     reused.SetColour(0x00, 0xFF, 0x00);
-    for (int radius : {0, 1, 4, 2, 300}) {
+    for (int radius : {0, 1, 4, 70, 2, 300}) {
         std::uniform_int_distribution<int> at(-radius - 3, 40 + radius + 3);
         Buffer one(40, 30), batch(40, 30);
         reused.Attach(batch.rgb.data(), 40, 30);
