@@ -90,7 +90,7 @@ void PixelCanvas::Span(int32_t y, int32_t x0, int32_t x1) {
     }
 }
 
-void PixelCanvas::DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+void PixelCanvas::DrawAnyLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     // An edge reaching outside is first cut to the buffer (widened by a pixel),
     // so a long edge of a deep zoom costs no more than its visible part.
     const bool inside = x0 >= 0 && x0 < m_width && y0 >= 0 && y0 < m_height && x1 >= 0 &&
