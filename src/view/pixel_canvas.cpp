@@ -9,26 +9,39 @@
 
 namespace {
 
-// Distances to the nearest centre are kept in a byte; larger discs than this
-// are drawn one by one.
+// Larger discs than this (a picture some 80,000 pixels wide) are drawn one by one.
 constexpr int32_t kMaxBatchRadius = 254;
 
-// covered[x] |= (reach[x] <= half) for the n pixels of a row; a function of its
-// own so that the compiler vectorises it.
-void CoverRow(uint8_t* __restrict covered, const uint8_t* __restrict reach, int32_t n,
-              uint8_t half) {
-    for (int32_t x = 0; x < n; ++x) covered[x] |= static_cast<uint8_t>(reach[x] <= half);
+// acc |= the bits of `in` moved by s columns either way (bit c of a row is
+// column c; columns beyond the row are zero).
+void OrShiftedBothWays(uint64_t* __restrict acc, const uint64_t* __restrict in, int32_t words,
+                       int32_t s) {
+    const int32_t q = s >> 6, b = s & 63;
+    for (int32_t i = 0; i < words; ++i) {
+        uint64_t moved = 0;
+        if (const int32_t j = i - q; j >= 0)  // toward higher columns
+            moved |= (in[j] << b) | (b != 0 && j > 0 ? in[j - 1] >> (64 - b) : 0);
+        if (const int32_t j = i + q; j < words)  // toward lower columns
+            moved |= (in[j] >> b) | (b != 0 && j + 1 < words ? in[j + 1] << (64 - b) : 0);
+        acc[i] |= moved;
+    }
 }
 
-// Paints the pixels of an RGB row whose `covered` byte is set.
-void PaintCovered(unsigned char* __restrict p, const uint8_t* __restrict covered, int32_t n,
+// Paints pixel x of an RGB row for every set bit x + offset of `covered`.
+void PaintCovered(unsigned char* row, int32_t width, const uint64_t* covered, int32_t offset,
                   const uint8_t colour[3]) {
-    const uint8_t red = colour[0], green = colour[1], blue = colour[2];
-    for (int32_t x = 0; x < n; ++x, p += 3) {
-        if (!covered[x]) continue;
-        p[0] = red;
-        p[1] = green;
-        p[2] = blue;
+    const int32_t first = offset, end = offset + width;
+    for (int32_t i = first >> 6; i <= (end - 1) >> 6; ++i) {
+        uint64_t bits = covered[i];
+        while (bits != 0) {
+            const int32_t c = i * 64 + __builtin_ctzll(bits);
+            bits &= bits - 1;
+            if (c < first || c >= end) continue;
+            unsigned char* p = row + static_cast<size_t>(c - offset) * 3;
+            p[0] = colour[0];
+            p[1] = colour[1];
+            p[2] = colour[2];
+        }
     }
 }
 
@@ -77,7 +90,7 @@ void PixelCanvas::Span(int32_t y, int32_t x0, int32_t x1) {
     }
 }
 
-void PixelCanvas::DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+void PixelCanvas::DrawAnyLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     // An edge reaching outside is first cut to the buffer (widened by a pixel),
     // so a long edge of a deep zoom costs no more than its visible part.
     const bool inside = x0 >= 0 && x0 < m_width && y0 >= 0 && y0 < m_height && x1 >= 0 &&
@@ -179,40 +192,46 @@ void PixelCanvas::EndDiscs() {
                 if (marked(row(my), mx)) DrawDisc(mx - r, my - r, r);
     } else {
         PrepareDisc(r);
-        // Per cell of a marked row, how far the nearest mark of that row lies
-        // (at most r + 1, farther than any disc reaches).
-        m_reach.resize(static_cast<size_t>(width) * m_markHeight);
-        const uint8_t far = static_cast<uint8_t>(r + 1);
+        // Each marked row widened by each distinct half width of the disc (the
+        // smallest first, each built on the one before), then every row of the
+        // picture is the union of the 2r + 1 mark rows that reach it, each
+        // widened by the half width for its distance.
+        m_halves.assign(m_discHalfWidths.begin(), m_discHalfWidths.begin() + r + 1);
+        std::sort(m_halves.begin(), m_halves.end());
+        m_halves.erase(std::unique(m_halves.begin(), m_halves.end()), m_halves.end());
+        const int32_t words = m_markWords, kinds = static_cast<int32_t>(m_halves.size());
+        m_widened.resize(static_cast<size_t>(m_markHeight) * kinds * words);
+        const auto widened = [&](int32_t my, int32_t kind) {
+            return m_widened.data() + (static_cast<size_t>(my) * kinds + kind) * words;
+        };
         for (int32_t my = 0; my < m_markHeight; ++my) {
             if (!m_rowMarked[my]) continue;
-            const uint64_t* marks = row(my);
-            uint8_t* reach = m_reach.data() + static_cast<size_t>(my) * width;
-            uint8_t d = far;
-            for (int32_t mx = 0; mx < width; ++mx) {
-                d = marked(marks, mx) ? 0 : static_cast<uint8_t>(d < far ? d + 1 : far);
-                reach[mx] = d;
-            }
-            d = far;
-            for (int32_t mx = width - 1; mx >= 0; --mx) {
-                d = marked(marks, mx) ? 0 : static_cast<uint8_t>(d < far ? d + 1 : far);
-                reach[mx] = std::min(reach[mx], d);
+            int32_t done = 0;
+            for (int32_t kind = 0; kind < kinds; ++kind) {
+                uint64_t* out = widened(my, kind);
+                const uint64_t* from = kind == 0 ? row(my) : widened(my, kind - 1);
+                std::copy(from, from + words, out);
+                for (int32_t s = done + 1; s <= m_halves[kind]; ++s)
+                    OrShiftedBothWays(out, row(my), words, s);
+                done = m_halves[kind];
             }
         }
-        // Pixel (x, y) is covered by a centre dy rows away whose row has a mark
-        // within the disc's half width for dy; centre row y + k - r is mark row y + k.
-        const int32_t w = m_width, h = m_height;
-        m_covered.resize(static_cast<size_t>(w));
-        for (int32_t y = 0; y < h; ++y) {
+        m_covered.resize(static_cast<size_t>(words));
+        for (int32_t y = 0; y < m_height; ++y) {
             bool any = false;
             for (int32_t k = 0; k <= 2 * r; ++k) {
                 if (!m_rowMarked[y + k]) continue;
                 if (!any) std::fill(m_covered.begin(), m_covered.end(), 0);
                 any = true;
-                CoverRow(m_covered.data(), m_reach.data() + static_cast<size_t>(y + k) * width + r,
-                         w, static_cast<uint8_t>(m_discHalfWidths[k]));
+                const int32_t kind = static_cast<int32_t>(
+                    std::lower_bound(m_halves.begin(), m_halves.end(), m_discHalfWidths[k]) -
+                    m_halves.begin());
+                const uint64_t* add = widened(y + k, kind);
+                for (int32_t i = 0; i < words; ++i) m_covered[i] |= add[i];
             }
             if (any)
-                PaintCovered(m_rgb + static_cast<size_t>(y) * w * 3, m_covered.data(), w, m_colour);
+                PaintCovered(m_rgb + static_cast<size_t>(y) * m_width * 3, m_width,
+                             m_covered.data(), r, m_colour);
         }
     }
     for (int32_t my = 0; my < m_markHeight; ++my)

@@ -20,7 +20,16 @@ class PixelCanvas {
     void Attach(unsigned char* rgb, int32_t width, int32_t height);
 
     void SetColour(uint8_t red, uint8_t green, uint8_t blue);
-    void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+    void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        // An edge between neighbouring pixels inside the buffer (most edges of
+        // a dense track) is its two ends.
+        if (Inside(x0, y0) && Inside(x1, y1) && x1 - x0 + 1u <= 2u && y1 - y0 + 1u <= 2u) {
+            Put(x0, y0);
+            Put(x1, y1);
+            return;
+        }
+        DrawAnyLine(x0, y0, x1, y1);
+    }
     void DrawDisc(int32_t x, int32_t y, int32_t radius);
 
     // Many discs of one radius in the current colour, as DrawDisc draws each:
@@ -42,6 +51,17 @@ class PixelCanvas {
     uint32_t PixelAt(int32_t x, int32_t y) const;
 
   private:
+    bool Inside(int32_t x, int32_t y) const {
+        return static_cast<uint32_t>(x) < static_cast<uint32_t>(m_width) &&
+               static_cast<uint32_t>(y) < static_cast<uint32_t>(m_height);
+    }
+    void Put(int32_t x, int32_t y) {
+        unsigned char* p = m_rgb + (static_cast<size_t>(y) * m_width + x) * 3;
+        p[0] = m_colour[0];
+        p[1] = m_colour[1];
+        p[2] = m_colour[2];
+    }
+    void DrawAnyLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     void Plot(int32_t x, int32_t y);
     void Span(int32_t y, int32_t x0, int32_t x1);
     void PrepareDisc(int32_t radius);
@@ -62,6 +82,7 @@ class PixelCanvas {
     int32_t m_markWords = 0;  // 64-bit words per row
     std::vector<uint64_t> m_marks;
     std::vector<uint8_t> m_rowMarked;
-    std::vector<uint8_t> m_reach;  // per cell of a marked row: distance to its nearest mark
-    std::vector<uint8_t> m_covered;
+    std::vector<int32_t> m_halves;    // the disc's distinct half widths, ascending
+    std::vector<uint64_t> m_widened;  // per marked row, widened by each of them
+    std::vector<uint64_t> m_covered;  // the covered pixels of one row
 };

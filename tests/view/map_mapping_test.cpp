@@ -228,6 +228,8 @@ TEST(PixelCanvas, LinesAndDiscsCoverTheirPixelsInsideTheBufferOnly) {
         {20, 20, 2, 3, 12, 3, 11},
         {20, 20, 15, 18, 13, 1, 18},  // upward, mostly vertical: one pixel per row
         {5, 5, 2, 2, 2, 2, 1},
+        {5, 5, 4, 3, 3, 4, 2},  // neighbours: the two ends
+        {5, 5, 4, 4, 5, 5, 1},  // one end outside
         // Two million pixels long: only its visible part is drawn.
         {100, 50, -1000000, 25, 1000000, 25, 100},
         // Wholly outside: nothing, and no write outside the buffer.
@@ -261,7 +263,7 @@ TEST(PixelCanvas, LinesAndDiscsCoverTheirPixelsInsideTheBufferOnly) {
     std::mt19937 random(7);
     PixelCanvas reused;
     reused.SetColour(0x00, 0xFF, 0x00);
-    for (int radius : {0, 1, 4, 2, 300}) {
+    for (int radius : {0, 1, 4, 70, 2, 300}) {
         std::uniform_int_distribution<int> at(-radius - 3, 40 + radius + 3);
         Buffer one(40, 30), batch(40, 30);
         reused.Attach(batch.rgb.data(), 40, 30);
