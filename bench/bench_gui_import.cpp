@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
     GuiTest::Pump(300);
     std::printf("dataset %s, unpaced: waypoints, routes, track log as lines\n", dataset.c_str());
     double bestCli = 0, bestGui = 0, bestDownload = 0;
+    std::vector<double> ratios, downloadRatios;  // of each run's pair
     bool ok = true;
     for (int run = 1; run <= runs; ++run) {
         const std::string out = std::string(work) + "/run" + std::to_string(run);
@@ -174,11 +175,23 @@ int main(int argc, char** argv) {
         bestCli = run == 1 ? c : std::min(bestCli, c);
         bestGui = run == 1 ? g : std::min(bestGui, g);
         bestDownload = run == 1 ? g - dialogs : std::min(bestDownload, g - dialogs);
+        if (c > 0) {
+            ratios.push_back(g / c);
+            downloadRatios.push_back((g - dialogs) / c);
+        }
     }
     std::printf("best cpu: quorvex-cli %.3f s; desktop %.3f s, of which after the last OK %.3f s\n",
                 bestCli, bestGui, bestDownload);
     std::printf("desktop / cli: %.2f for the whole command, %.2f after the last OK\n",
                 bestCli > 0 ? bestGui / bestCli : 0.0, bestCli > 0 ? bestDownload / bestCli : 0.0);
+    // The two programs run one after the other, so each run's pair shares the
+    // machine's load of the moment: the median of the pairs' ratios.
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    std::printf("median of the runs' ratios: %.2f for the whole command, %.2f after the last OK\n",
+                median(ratios), median(downloadRatios));
     EndProgram();
     kill(simulator, SIGTERM);
     waitpid(simulator, nullptr, 0);
