@@ -54,7 +54,6 @@ class HostLine {
     HostLine(const HostLine&) = delete;
     HostLine& operator=(const HostLine&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
     void Write(const std::vector<uint8_t>& bytes);
     void Write(const std::string& text) { Write(std::vector<uint8_t>(text.begin(), text.end())); }
     // Next byte, or -1 after `timeoutMs` of silence (or when the line is gone).

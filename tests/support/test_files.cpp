@@ -73,7 +73,7 @@ CommandResult RunProgram(const std::string& commandLine) {
 
 std::string PythonInterpreter() { return FromEnvironment("QUORVEX_PYTHON", "/usr/bin/python3"); }
 
-std::string TestScript(const std::string& name) {
+static std::string TestScript(const std::string& name) {
     return FromEnvironment("QUORVEX_TEST_SCRIPTS", QUORVEX_TEST_SCRIPTS_DIR) + "/" + name;
 }
 

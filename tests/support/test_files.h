@@ -45,12 +45,11 @@ CommandResult RunProgram(const std::string& commandLine);
 // Whether `part` is in `text`, with the text shown when it is not.
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 
-// The Python interpreter that has pyshp, from QUORVEX_PYTHON, and the folder of
-// the test scripts, from QUORVEX_TEST_SCRIPTS.
+// The Python interpreter that has pyshp, from QUORVEX_PYTHON.
 std::string PythonInterpreter();
-std::string TestScript(const std::string& name);
 // The shapefile set `base` (the path without extension) read back by an independent
-// reader (pyshp, through read_shapefile.py); on failure the test fails and it is null.
+// reader (pyshp, through read_shapefile.py of QUORVEX_TEST_SCRIPTS); on failure the
+// test fails and it is null.
 nlohmann::json ReadBack(const std::string& base);
 // Runs the checker `script` (download_check.py) on the shapefiles
 // in `outDir` against the simulator's `dataset`, dumped into outDir/dataset.json.
