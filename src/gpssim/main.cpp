@@ -96,8 +96,10 @@ int main(int argc, char** argv) {
            link.SlavePath().c_str());
 
     if (!options.replay.empty()) {
-        // A host that waits a packet time-out for an answer has sent all it will.
-        const int kQuietMs = 1500;
+        // Longer than any wait of a host between two of its stretches (a packet
+        // time-out of 1 s, a busy machine on top); only a host that departs
+        // from the trace waits this long.
+        const int kQuietMs = 5000;
         const bool followed = ReplayTrace(link, trace, kQuietMs);
         link.Close();
         return followed ? 0 : 1;
