@@ -9,11 +9,9 @@
 #include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
+
 #include "quorvex_test.h"
 
 #include "dialogs/dialog_ids.h"
@@ -236,12 +234,13 @@ TEST_F(Import, CancelsAPortThatDoesNotOpenMagellanDefaultsAndNothingTicked) {
             EXPECT_TRUE(Control<wxRadioButton>(&d, kIdComOther)->GetValue());
             Ok(d);
         });
-        if (!again) script.Then(kInterface, [](wxDialog& d) {
-            EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
-            for (int id : {kIdMatchPictures, kIdTracksAsPoints})
-                EXPECT_FALSE(d.FindWindow(id)->IsEnabled()) << id;
-            Ok(d);
-        });
+        if (!again)
+            script.Then(kInterface, [](wxDialog& d) {
+                EXPECT_EQ(TextOf(&d, kIdDeviceDescription), "QUORVEX SIMULATED RECEIVER");
+                for (int id : {kIdMatchPictures, kIdTracksAsPoints})
+                    EXPECT_FALSE(d.FindWindow(id)->IsEnabled()) << id;
+                Ok(d);
+            });
         Command(ID_IMPORT_MAGELLAN);
         EXPECT_TRUE(script.Done());
         EXPECT_EQ(script.messages.empty() ? "" : script.messages[0],
@@ -335,7 +334,8 @@ TEST_F(Import, CancelStopsTheDownloadKeepsWhatArrivedAndSkipsTheRest) {
     script.Then(kPortProperties, Ok).Then(kInterface, Ok);
     Command(ID_IMPORT_MAGELLAN);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - start).count();
+                        std::chrono::steady_clock::now() - start)
+                        .count();
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(script.messages,
               std::vector<std::string>{"Transfer stopped by the user; what arrived is kept."});

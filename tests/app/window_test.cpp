@@ -1,6 +1,6 @@
 // The main window and the document: the start state, the About box, the core's
-// messages and progress texts, the lock keys and Esc, the manual, a document named
-// on the command line, a failed save, and File > New with its save question.
+// messages and progress texts, the lock keys and Esc, the manual, then a document
+// named on the command line, a failed save, and File > New with its save question.
 
 #include <wx/filename.h>
 #include <wx/html/helpctrl.h>
@@ -18,7 +18,7 @@
 
 using Window = GuiTest;
 
-TEST_F(Window, StartStateAboutBoxCoreMessagesKeysAndTheManual) {
+TEST_F(Window, StartStateMessagesKeysManualThenANamedDocumentFailedSaveAndNew) {
     EXPECT_EQ(Frame().GetTitle(), "Untitled - QUORVEX");
     Frame().UpdateWindowUI(wxUPDATE_UI_RECURSE);
     EXPECT_FALSE(Frame().GetMenuBar()->IsEnabled(wxID_OPEN));
@@ -78,9 +78,7 @@ TEST_F(Window, StartStateAboutBoxCoreMessagesKeysAndTheManual) {
         EXPECT_FALSE(Frame().ManualShown());
         EXPECT_EQ(wxTopLevelWindows.GetCount(), 1u);
     }
-}
 
-TEST_F(Window, NamedDocumentFailedSaveThenNewAsksToSaveAndClearsEverything) {
     // A name on the command line is taken in name only.
     TempDir dir;
     EXPECT_TRUE(Doc().OnOpenDocument(dir.File("Trip.shp")));

@@ -11,7 +11,9 @@
 #include "garmin/garmin_device.h"
 
 // The next frame the host sent; id -1 when none began within `timeoutMs`.
-inline WirePacket ReadHostFrame(PtyPair& pty, int timeoutMs) { return pty.ReadPacket(timeoutMs); }
+inline WirePacket ReadHostFrame(PtyPair& pty, int timeoutMs) {
+    return pty.ReadPacket(timeoutMs);
+}
 // Every frame the host sends until it has been quiet for `quietMs`.
 inline std::vector<WirePacket> ReadHostFrames(PtyPair& pty, int quietMs) {
     std::vector<WirePacket> frames;
@@ -31,9 +33,18 @@ struct RecordBuilder {
         std::memcpy(&bytes[at], text.data(), text.size());
         return *this;
     }
-    RecordBuilder& Float(int at, float value) { PutLEFloat(&bytes[at], value); return *this; }
-    RecordBuilder& I16(int at, int v) { PutLE16(&bytes[at], uint16_t(int16_t(v))); return *this; }
-    RecordBuilder& U32(int at, uint32_t value) { PutLE32(&bytes[at], value); return *this; }
+    RecordBuilder& Float(int at, float value) {
+        PutLEFloat(&bytes[at], value);
+        return *this;
+    }
+    RecordBuilder& I16(int at, int v) {
+        PutLE16(&bytes[at], uint16_t(int16_t(v)));
+        return *this;
+    }
+    RecordBuilder& U32(int at, uint32_t value) {
+        PutLE32(&bytes[at], value);
+        return *this;
+    }
     Bytes Then(const std::string& texts) {
         bytes.insert(bytes.end(), texts.begin(), texts.end());
         return bytes;

@@ -1,7 +1,5 @@
-// Runs the desktop program's tests inside the program itself: each test process
-// starts CQUORVEXApp as `quorvex` would and drives it. Listing the tests, as the
-// build does to register them, needs no display; running them does (ctest starts
-// each under xvfb-run).
+// Runs the desktop program's tests inside the program, started as `quorvex` starts.
+// Listing the tests needs no display; running them does (ctest uses xvfb-run).
 
 #include "gui_test_support.h"
 

@@ -181,7 +181,8 @@ TEST(GridLines, SameLinesAsTheWholeGlobeLoops) {
             ASSERT_EQ(visible.size(), reference.size());
             for (size_t i = 0; i < visible.size(); ++i)
                 EXPECT_TRUE(visible[i].device == reference[i].device &&
-                            visible[i].value == reference[i].value) << i;
+                            visible[i].value == reference[i].value)
+                    << i;
         }
     }
 }
