@@ -2,6 +2,7 @@
 
 #include "quorvex_test.h"
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -278,4 +279,21 @@ TEST(PixelCanvas, LinesAndDiscsCoverTheirPixelsInsideTheBufferOnly) {
         reused.EndDiscs();
         EXPECT_EQ(batch.rgb, one.rgb) << radius;
     }
+    // Rows padded to a longer stride (a bitmap's) get the same pixels.
+    Buffer plain(40, 30);
+    std::vector<unsigned char> padded(30 * 125, 0xFF);
+    reused.Attach(padded.data(), 40, 30, 125);
+    for (PixelCanvas* c : {&reused, &plain.canvas}) {
+        c->DrawLine(-5, 3, 50, 27);
+        c->DrawLine(3, 4, 4, 5);
+        c->DrawDisc(20, 15, 3);
+        c->BeginDiscs(2);
+        c->AddDisc(10, 29);
+        c->AddDisc(39, 0);
+        c->EndDiscs();
+    }
+    for (int y = 0; y < 30; ++y)
+        EXPECT_TRUE(std::equal(plain.rgb.begin() + y * 120, plain.rgb.begin() + y * 120 + 120,
+                               padded.begin() + y * 125))
+            << y;
 }
