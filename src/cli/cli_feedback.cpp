@@ -15,10 +15,13 @@ struct Progress {
     std::string what;
     long count = 0;
     long total = 0;
+    bool numbered = false;  // the text ends in a number but gives no total
 };
 
 // " Transfering Track Log as Points 380 of 382" -> {"Track Log as Points", 380,
-// 382}. A text of another shape is its own "what" with no count.
+// 382}. " Transfering Routes 17" (a Magellan download, whose number is the
+// record's place in its layer, not a count) -> {"Routes", numbered}. A text of
+// another shape is its own "what" with no count.
 Progress ParseProgress(const std::string& text) {
     Progress p;
     std::string rest = text;
@@ -27,7 +30,15 @@ Progress ParseProgress(const std::string& text) {
     if (rest.compare(0, sizeof kVerb - 1, kVerb) == 0) rest.erase(0, sizeof kVerb - 1);
     p.what = rest;
     const size_t of = rest.rfind(" of ");
-    if (of == std::string::npos) return p;
+    if (of == std::string::npos) {
+        const size_t space = rest.rfind(' ');
+        if (space != std::string::npos && space + 1 < rest.size() &&
+            rest.find_first_not_of("0123456789", space + 1) == std::string::npos) {
+            p.what = rest.substr(0, space);
+            p.numbered = true;
+        }
+        return p;
+    }
     const size_t space = rest.rfind(' ', of - 1);
     if (space == std::string::npos || of == 0) return p;
     char* end = nullptr;
@@ -60,8 +71,17 @@ CliFeedback::~CliFeedback() { FinishTransfer(); }
 std::string CliFeedback::TransferLine(bool finished) const {
     const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
     char text[256];
+    if (total_ <= 0 && !counting_) {
+        if (!finished) return what_;
+        std::snprintf(text, sizeof text, "%s in %.1f s", what_.c_str(), seconds);
+        return text;
+    }
     if (total_ <= 0) {
-        std::snprintf(text, sizeof text, "%s %ld", what_.c_str(), count_);
+        if (finished)
+            std::snprintf(text, sizeof text, "%s %ld in %.1f s", what_.c_str(), count_, seconds);
+        else
+            std::snprintf(text, sizeof text, "%s %ld  %.0f/s", what_.c_str(), count_,
+                          seconds > 0.0 ? count_ / seconds : 0.0);
         return text;
     }
     const int percent = static_cast<int>(100.0 * count_ / total_);
@@ -111,16 +131,19 @@ void CliFeedback::ShowProgress(const std::string& text) {
     }
     const Progress p = ParseProgress(text);
     // Another kind of record, or a count that starts again, is the next transfer.
-    if (transferOpen_ && (p.what != what_ || p.count < count_)) FinishTransfer();
+    if (transferOpen_ && (p.what != what_ || (!p.numbered && p.count < count_))) FinishTransfer();
     const auto now = Clock::now();
     if (!transferOpen_) {
         transferOpen_ = true;
         what_ = p.what;
         started_ = now;
         lastDrawn_ = Clock::time_point{};
+        count_ = 0;
     }
-    count_ = p.count;
+    // A text without a total reports one more record each time.
+    count_ = p.numbered ? count_ + 1 : p.count;
     total_ = p.total;
+    counting_ = p.numbered;
     if (level_ == kQuiet || !terminal_) return;
     if (now - lastDrawn_ < kRedrawInterval && count_ != total_) return;
     lastDrawn_ = now;

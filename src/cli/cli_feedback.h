@@ -37,6 +37,7 @@ private:
     std::string what_;            // "Waypoints"
     long count_ = 0;
     long total_ = 0;
+    bool counting_ = false;  // texts without a total, each one record more
     Clock::time_point started_;
     Clock::time_point lastDrawn_;
     ScopedFeedback scope_;

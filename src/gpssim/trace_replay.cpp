@@ -32,8 +32,16 @@ bool LoadTrace(const std::string& path, std::vector<TraceStretch>& stretches, st
         }
         if (stretches.empty() || stretches.back().direction != direction)
             stretches.push_back({direction, {}});
-        for (std::string hex; fields >> hex;)
+        for (std::string hex; fields >> hex;) {
+            // A byte is one or two hex digits; a trace edited by hand may hold
+            // anything else, which is refused rather than guessed at.
+            if (hex.size() > 2 || hex.find_first_not_of("0123456789abcdefABCDEF") !=
+                                      std::string::npos) {
+                error = path + ":" + std::to_string(number) + ": \"" + hex + "\" is not a byte";
+                return false;
+            }
             stretches.back().bytes.push_back(static_cast<uint8_t>(std::stoul(hex, nullptr, 16)));
+        }
     }
     return true;
 }

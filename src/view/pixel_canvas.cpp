@@ -48,14 +48,15 @@ void PaintCovered(unsigned char* row, int32_t width, const uint64_t* covered, in
 }  // namespace
 
 PixelCanvas::PixelCanvas(unsigned char* rgb, int32_t width, int32_t height)
-    : m_rgb(nullptr), m_width(0), m_height(0), m_colour{0, 0, 0}, m_discRadius(-1) {
+    : m_rgb(nullptr), m_width(0), m_height(0), m_stride(0), m_colour{0, 0, 0}, m_discRadius(-1) {
     Attach(rgb, width, height);
 }
 
-void PixelCanvas::Attach(unsigned char* rgb, int32_t width, int32_t height) {
+void PixelCanvas::Attach(unsigned char* rgb, int32_t width, int32_t height, int32_t stride) {
     m_rgb = rgb;
     m_width = std::max<int32_t>(width, 0);
     m_height = std::max<int32_t>(height, 0);
+    m_stride = std::max<int32_t>(stride, 3 * m_width);
 }
 
 void PixelCanvas::SetColour(uint8_t red, uint8_t green, uint8_t blue) {
@@ -66,13 +67,13 @@ void PixelCanvas::SetColour(uint8_t red, uint8_t green, uint8_t blue) {
 
 uint32_t PixelCanvas::PixelAt(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) return 0;
-    const unsigned char* p = m_rgb + (static_cast<size_t>(y) * m_width + x) * 3;
+    const unsigned char* p = m_rgb + static_cast<size_t>(y) * m_stride + static_cast<size_t>(x) * 3;
     return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
 }
 
 void PixelCanvas::Plot(int32_t x, int32_t y) {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) return;
-    unsigned char* p = m_rgb + (static_cast<size_t>(y) * m_width + x) * 3;
+    unsigned char* p = m_rgb + static_cast<size_t>(y) * m_stride + static_cast<size_t>(x) * 3;
     p[0] = m_colour[0];
     p[1] = m_colour[1];
     p[2] = m_colour[2];
@@ -82,7 +83,7 @@ void PixelCanvas::Span(int32_t y, int32_t x0, int32_t x1) {
     if (y < 0 || y >= m_height) return;
     x0 = std::max<int32_t>(x0, 0);
     x1 = std::min<int32_t>(x1, m_width - 1);
-    unsigned char* p = m_rgb + (static_cast<size_t>(y) * m_width + x0) * 3;
+    unsigned char* p = m_rgb + static_cast<size_t>(y) * m_stride + static_cast<size_t>(x0) * 3;
     for (int32_t x = x0; x <= x1; ++x, p += 3) {
         p[0] = m_colour[0];
         p[1] = m_colour[1];
@@ -127,8 +128,8 @@ void PixelCanvas::DrawAnyLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
         }
         return;
     }
-    unsigned char* p = m_rgb + (static_cast<size_t>(y0) * m_width + x0) * 3;
-    const ptrdiff_t stepX = 3 * sx, stepY = ptrdiff_t{3} * m_width * sy;
+    unsigned char* p = m_rgb + static_cast<size_t>(y0) * m_stride + static_cast<size_t>(x0) * 3;
+    const ptrdiff_t stepX = 3 * sx, stepY = ptrdiff_t{m_stride} * sy;
     for (;;) {
         p[0] = m_colour[0];
         p[1] = m_colour[1];
@@ -230,8 +231,8 @@ void PixelCanvas::EndDiscs() {
                 for (int32_t i = 0; i < words; ++i) m_covered[i] |= add[i];
             }
             if (any)
-                PaintCovered(m_rgb + static_cast<size_t>(y) * m_width * 3, m_width,
-                             m_covered.data(), r, m_colour);
+                PaintCovered(m_rgb + static_cast<size_t>(y) * m_stride, m_width, m_covered.data(),
+                             r, m_colour);
         }
     }
     for (int32_t my = 0; my < m_markHeight; ++my)

@@ -16,8 +16,9 @@ class PixelCanvas {
     // row from the top: the layout of a wxImage's data.
     PixelCanvas(unsigned char* rgb, int32_t width, int32_t height);
     PixelCanvas() : PixelCanvas(nullptr, 0, 0) {}
-    // Draws into another buffer from now on; the working memory is kept.
-    void Attach(unsigned char* rgb, int32_t width, int32_t height);
+    // Draws into another buffer from now on, whose rows start `stride` bytes
+    // apart (a bitmap's rows may be padded); the working memory is kept.
+    void Attach(unsigned char* rgb, int32_t width, int32_t height, int32_t stride = 0);
 
     void SetColour(uint8_t red, uint8_t green, uint8_t blue);
     void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
@@ -56,7 +57,7 @@ class PixelCanvas {
                static_cast<uint32_t>(y) < static_cast<uint32_t>(m_height);
     }
     void Put(int32_t x, int32_t y) {
-        unsigned char* p = m_rgb + (static_cast<size_t>(y) * m_width + x) * 3;
+        unsigned char* p = m_rgb + static_cast<size_t>(y) * m_stride + static_cast<size_t>(x) * 3;
         p[0] = m_colour[0];
         p[1] = m_colour[1];
         p[2] = m_colour[2];
@@ -69,6 +70,7 @@ class PixelCanvas {
     unsigned char* m_rgb;
     int32_t m_width;
     int32_t m_height;
+    int32_t m_stride;  // bytes from one row to the next
     uint8_t m_colour[3];
     int32_t m_discRadius;
     std::vector<int32_t> m_discHalfWidths;  // per row offset -r..r of the last radius

@@ -6,6 +6,7 @@
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
+#include <wx/rawbmp.h>
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
 
@@ -197,10 +198,19 @@ void CQUORVEXView::DrawView(wxDC& dc, const wxSize& area, MapMapping& mapping, b
             FillBackground(memory, clip);
             DrawGrid(memory, clip, mapping);
         }
-        wxImage image = picture.ConvertToImage();
-        m_pixels->Attach(image.GetData(), area.GetWidth(), area.GetHeight());
-        DrawLayers(dc, m_pixels.get(), clip, mapping);
-        dc.DrawBitmap(wxBitmap(image, 24), 0, 0);
+        bool drawn = false;
+        {
+            // The layers go straight into the bitmap's own pixels.
+            wxNativePixelData pixels(picture);
+            if (pixels) {
+                m_pixels->Attach(pixels.GetPixels().m_ptr, area.GetWidth(), area.GetHeight(),
+                                 pixels.GetRowStride());
+                DrawLayers(dc, m_pixels.get(), clip, mapping);
+                drawn = true;
+            }
+        }
+        dc.DrawBitmap(picture, 0, 0);
+        if (!drawn) DrawLayers(dc, nullptr, clip, mapping);  // no pixels: a call per symbol
         DrawWaypointNames(dc, clip, mapping);
         return;
     }

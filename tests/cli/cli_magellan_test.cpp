@@ -23,6 +23,10 @@ TEST(MagellanCli, IdentifyAndDownloadMatchTheDataset) {
     run = Cli("magellan --port " + sim.DevicePath() + " --out " + dir.path() + " --track-lines");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_FALSE(Contains(run.output, "ended early"));
+    // On a pipe, one line per finished transfer with the number of records that came.
+    for (const char* line : {"\nWaypoints 3 in ", "\nRoutes 5 in ", "\nTrackPoints 14 in "})
+        EXPECT_TRUE(Contains(run.output, line)) << run.output;
+    EXPECT_FALSE(Contains(run.output, "Routes 1"));
     run = CheckAgainstDataset("download_check.py", "examples", dir.path(), "--magellan");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(Contains(run.output, "checked: Waypoints Routes Tracks"));

@@ -168,9 +168,8 @@ TEST_F(GarminLink, AUserStopEndsTheTransferAndKeepsWhatCame) {
     GeometryStore geometry;
     AttributeStore attributes;
     Answered(frames, [&] { return device.TransferWaypoints(geometry, attributes, nullptr, "W"); });
-    EXPECT_EQ(feedback.messages,
-              std::vector<std::string>{"Waypoints transfer stopped after 1 of 3 "
-                                       "records.\nThe records received are kept."});
+    EXPECT_EQ(feedback.messages.size(), 1u);
+    EXPECT_TRUE(feedback.HasMessage("Waypoints transfer stopped after 1 of 3 records."));
     EXPECT_EQ(geometry.Layer(device.LayerIndex()).pointCount, 1);
 }
 

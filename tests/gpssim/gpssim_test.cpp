@@ -207,12 +207,16 @@ TEST(GpsSimOptions, BadUsageAndBadDatasetsAreRefused) {
         {R"({"routes": [{"points": ["NOPE"]}]})", 1, "route 1: no waypoint \"NOPE\""},
         {R"({"tracks": [{"points": [{"lat": 1, "lon": 2, "time": "yesterday"}]}]})", 1,
          "track 1, point 1: time"},
+        {"0.1 > 10 zz", 1, ":1: \"zz\" is not a byte"},  // a trace for --replay
     };
     for (const auto& c : cases) {
         std::string arguments = c.arguments;
         if (arguments[0] == '{') {
             std::ofstream(dir.File("bad.json"), std::ios::trunc) << c.arguments;
             arguments = "--dump-dataset --dataset " + dir.File("bad.json");
+        } else if (arguments[0] == '0') {
+            std::ofstream(dir.File("bad.trace"), std::ios::trunc) << c.arguments;
+            arguments = "--replay " + dir.File("bad.trace");
         }
         CommandResult r = RunProgram("quorvex-gpssim " + arguments);
         EXPECT_EQ(r.status, c.status) << arguments;

@@ -40,8 +40,7 @@ def run_case(bin_dir, case):
                                 stderr=subprocess.PIPE)
     with tempfile.TemporaryDirectory(prefix="quorvex-case-") as out:
         with open(os.path.join(folder, "command")) as f:
-            arguments = f.read().split()
-        command = [a.format(port=port, out=out) for a in arguments]
+            command = [a.format(port=port, out=out) for a in f.read().split()]
         done = subprocess.run([os.path.join(bin_dir, "quorvex-cli")] + command, timeout=60,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         sections = [("stdout", done.stdout), ("stderr", done.stderr)] + dump(out)

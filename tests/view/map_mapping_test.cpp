@@ -2,6 +2,7 @@
 
 #include "quorvex_test.h"
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -255,27 +256,39 @@ TEST(PixelCanvas, LinesAndDiscsCoverTheirPixelsInsideTheBufferOnly) {
     Buffer d(50, 50);
     d.canvas.DrawLine(-100, -100, 149, 149);
     for (int i = 0; i < 50; ++i) EXPECT_EQ(d.canvas.PixelAt(i, i), kInk) << i;
+    d.canvas.DrawLine(30, 10, 31, 11);
+    EXPECT_EQ(d.canvas.PixelAt(31, 11), kInk);
     d.canvas.DrawDisc(20, 30, 3);
     EXPECT_NE(d.canvas.PixelAt(23, 33), kInk);
 
-    // A batch of discs covers exactly their pixels drawn one by one, however many
-    // share a centre or reach past the edge; one canvas serves batch after batch
-    // (radius 300 takes the one-by-one path).
+    // Discs in a batch, and lines, drawn into rows padded to a longer stride (a
+    // bitmap's) get the pixels of plain rows drawn one by one, however many
+    // discs share a centre or reach past the edge; one canvas serves batch
+    // after batch (radius 300 takes the one-by-one path).
     std::mt19937 random(7);
-    PixelCanvas reused;
-    reused.SetColour(0x00, 0xFF, 0x00);
+    PixelCanvas padded;
+    padded.SetColour(0x00, 0xFF, 0x00);
     for (int radius : {0, 1, 4, 70, 2, 300}) {
         std::uniform_int_distribution<int> at(-radius - 3, 40 + radius + 3);
-        Buffer one(40, 30), batch(40, 30);
-        reused.Attach(batch.rgb.data(), 40, 30);
-        reused.BeginDiscs(radius);
+        Buffer one(40, 30);
+        std::vector<unsigned char> rows(30 * 125, 0xFF);
+        padded.Attach(rows.data(), 40, 30, 125);
+        padded.BeginDiscs(radius);
         for (int i = 0; i < 60; ++i) {
             const int x = at(random), y = at(random);
             one.canvas.DrawDisc(x, y, radius);
-            reused.AddDisc(x, y);
-            reused.AddDisc(x, y);
+            padded.AddDisc(x, y);
+            padded.AddDisc(x, y);
         }
-        reused.EndDiscs();
-        EXPECT_EQ(batch.rgb, one.rgb) << radius;
+        padded.EndDiscs();
+        const int x0 = at(random), y0 = at(random), x1 = at(random), y1 = at(random);
+        for (PixelCanvas* c : {&padded, &one.canvas}) {
+            c->DrawLine(x0, y0, x1, y1);
+            c->DrawLine(3, 4, 4, 5);
+        }
+        for (int y = 0; y < 30; ++y)
+            EXPECT_TRUE(std::equal(one.rgb.begin() + y * 120, one.rgb.begin() + y * 120 + 120,
+                                   rows.begin() + y * 125))
+                << radius << " " << y;
     }
 }
