@@ -96,23 +96,14 @@ CommandResult CheckAgainstDataset(const std::string& script, const std::string& 
 
 SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
     std::string program = BinDir() + "/quorvex-gpssim";
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        error_ = std::string("pipe: ") + std::strerror(errno);
-        return;
-    }
-    std::vector<char*> argv;
-    argv.push_back(program.data());
     std::vector<std::string> args = arguments;
+    std::vector<char*> argv{program.data()};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-
-    pid_t parent = getpid();
-    pid_ = fork();
-    if (pid_ < 0) {
-        error_ = std::string("fork: ") + std::strerror(errno);
-        close(out[0]);
-        close(out[1]);
+    int out[2];
+    const pid_t parent = getpid();
+    if (pipe2(out, O_CLOEXEC) != 0 || (pid_ = fork()) < 0) {
+        error_ = "cannot start " + program + ": " + std::strerror(errno);
         return;
     }
     if (pid_ == 0) {
@@ -125,16 +116,12 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
         _exit(127);
     }
     close(out[1]);
-
-    // The first line is the device path.
-    const std::string line = HostLine(out[0]).ReadLine(60000);
+    devicePath_ = HostLine(out[0]).ReadLine(60000);  // its first line
     close(out[0]);
-    if (line.empty()) {
+    if (devicePath_.empty()) {
         error_ = "quorvex-gpssim (" + program + ") printed no device path";
         Stop();
-        return;
     }
-    devicePath_ = line;
 }
 
 SimulatorProcess::~SimulatorProcess() { Stop(); }
