@@ -64,9 +64,6 @@ bool Find(const std::string& text, PictureRecord* record) {
     std::vector<char> bytes(text.begin(), text.end());
     return FindDateText(bytes.data(), bytes.size(), record);
 }
-void WriteFile(const std::string& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
 using Time = std::vector<int>;  // year, month (0 to 11), day, seconds since midnight
 Time TimeOf(const PictureRecord& r) { return {r.year, r.month, r.day, r.seconds}; }
 
@@ -102,9 +99,9 @@ TEST(DateText, FilesAreSearchedInTheirFirst65000BytesThenDatedByCreation) {
     PictureRecord inside{dir.File("inside.jpg")}, outside{dir.File("outside.jpg")},
         plain{dir.File("plain.gif")}, missing{dir.File("gone.jpg"), 2003, 4},
         pipe{dir.File("pipe.jpg")};
-    WriteFile(inside.path, std::string(65000 - text.size(), 'x') + text);
-    WriteFile(outside.path, std::string(65000, 'x') + text);
-    WriteFile(plain.path, std::string(70000, '2'));
+    std::ofstream(inside.path) << std::string(65000 - text.size(), 'x') + text;
+    std::ofstream(outside.path) << std::string(65000, 'x') + text;
+    std::ofstream(plain.path) << std::string(70000, '2');
     struct timespec old[2] = {{988000000, 0}, {988000000, 0}};  // April 2001
     ASSERT_EQ(0, utimensat(AT_FDCWD, plain.path.c_str(), old, 0));
     ASSERT_EQ(0, mkfifo(pipe.path.c_str(), 0600));
